@@ -1,0 +1,56 @@
+// The byte channel to the instrument: a receive thread of the concrete
+// channel fills a 4096-byte ring, the link's parser thread drains it with
+// Read, and the dialog's thread writes.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+class CComm {
+public:
+    static constexpr uint32_t RING_SIZE = 4096;
+
+    CComm();
+    virtual ~CComm();
+    CComm(const CComm&) = delete;
+    CComm& operator=(const CComm&) = delete;
+
+    // Opens the device and starts the receive thread. The parameter record
+    // depends on the channel. On failure nothing stays open.
+    virtual bool Open(const void* parameters);
+    // Stops the receive thread and closes the device. Must come before the
+    // destructor on an opened channel.
+    virtual void Close();
+    // Body of the receive thread; its result is the thread's exit code.
+    virtual uint32_t ReceiveLoop();
+    // Writes the whole buffer; the count of the last underlying write, or 0
+    // (or less) when the device took nothing. Dialog's thread only.
+    virtual int Write(const uint8_t* data, int length);
+
+    // Copies every unread byte, oldest first, into destination, which has
+    // room for RING_SIZE - 1 bytes. Parser thread only.
+    uint32_t Read(uint8_t* destination);
+
+    // Entry of the receive thread.
+    static uint32_t CommThreadProc(CComm* channel);
+
+protected:
+    // The append rule every receive loop follows after a receive of `count`
+    // bytes. Never waits for room: unread bytes past 4095 are overwritten.
+    void AppendToRing(const uint8_t* bytes, uint32_t count);
+    // Starts CommThreadProc on this channel; false if no thread could start.
+    bool StartReceiveThread();
+    // Waits without limit for the receive thread, if one was started.
+    void JoinReceiveThread();
+
+    std::thread m_hThread;
+    std::thread::id m_threadId;
+    std::mutex m_hMutex;  // guards m_ring, m_writePos, m_readPos
+
+private:
+    uint8_t m_ring[RING_SIZE];
+    uint32_t m_writePos = 0;
+    uint32_t m_readPos = 0;
+    const uint32_t m_mask = RING_SIZE - 1;
+};

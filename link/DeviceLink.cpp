@@ -1,0 +1,185 @@
+#include "link/DeviceLink.h"
+
+#include <chrono>
+#include <cstring>
+#include <system_error>
+
+#include "link/TimerResolution.h"
+#include "ui/DialogMessages.h"
+
+namespace {
+
+constexpr uint8_t RESPONSE_KEYS[DeviceLink::RESPONSE_SLOTS] = {
+    0x10, 0x11, 0xB0, 0xB1, 0xB2, 0xB4, 0xB5, 0xB6, 0xC1, 0xC2,
+    0xC6, 0xD0, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87};
+constexpr uint8_t REQUEST_KEYS[DeviceLink::REQUEST_SLOTS] = {0xB7, 0xB8, 0xB9, 0x88};
+// Has a slot, but the instrument's request 0xB9 is never passed on.
+constexpr uint8_t SILENT_REQUEST = 0xB9;
+
+}  // namespace
+
+DeviceLink::DeviceLink(CComm* channel, const void* parameters, DialogPoster* dialog) {
+    if (channel->Open(parameters)) {
+        Start(dialog, channel);
+    } else {
+        delete channel;
+    }
+}
+
+DeviceLink::~DeviceLink() { Shutdown(); }
+
+void DeviceLink::Start(DialogPoster* dialog, CComm* channel) {
+    m_hWnd = dialog;
+    m_open = true;
+    m_comm = channel;
+    m_responseTable.reserve(RESPONSE_SLOTS);
+    m_requestTable.reserve(REQUEST_SLOTS);
+    for (uint8_t key : RESPONSE_KEYS) AddResponseKey(key);
+    for (uint8_t key : REQUEST_KEYS) AddRequestKey(key);
+    m_stop = false;
+    try {
+        m_hThread = std::thread(&DeviceLink::LinkThreadProc, this);
+        m_threadId = m_hThread.get_id();
+    } catch (const std::system_error&) {
+        // Without a parser the link can send but never hears back; the
+        // dialog's reply time-out reports it as a silent instrument.
+    }
+}
+
+void DeviceLink::AddResponseKey(uint8_t key) {
+    m_responseTable.push_back(ResponseSlot{false, key, FrameImage{}});
+}
+
+void DeviceLink::AddRequestKey(uint8_t key) {
+    m_requestTable.push_back(ResponseSlot{false, key, FrameImage{}});
+}
+
+uint32_t DeviceLink::LinkThreadProc(DeviceLink* link) { return link->ParseLoop(); }
+
+uint32_t DeviceLink::ParseLoop() {
+    TimerResolution fineSleep;
+    Dispatcher dispatcher(*this);
+    uint8_t buffer[CComm::RING_SIZE];
+    while (!m_stop) {
+        DeliverPending();
+        const uint32_t count = m_comm->Read(buffer);
+        m_parser.Feed(buffer, count, dispatcher);
+        std::this_thread::sleep_for(std::chrono::milliseconds(PASS_MILLISECONDS));
+    }
+    return 0;
+}
+
+void DeviceLink::Dispatch(const FrameImage& image) {
+    if (image.sync == SYNC_REQUEST && image.body.command == SILENT_REQUEST) return;
+    // Once one frame waits, every later one queues behind it, so the dialog
+    // sees them in arrival order.
+    if (m_pendingCount == 0 && Deliver(image)) return;
+    if (m_pendingCount == PENDING_FRAMES) {
+        ++m_droppedFrames;
+        return;
+    }
+    m_pending[(m_pendingHead + m_pendingCount) % PENDING_FRAMES] = image;
+    ++m_pendingCount;
+}
+
+bool DeviceLink::DeliverPending() {
+    while (m_pendingCount > 0) {
+        if (!Deliver(m_pending[m_pendingHead])) return false;
+        m_pendingHead = (m_pendingHead + 1) % PENDING_FRAMES;
+        --m_pendingCount;
+    }
+    return true;
+}
+
+bool DeviceLink::Deliver(const FrameImage& image) {
+    const bool isRequest = image.sync == SYNC_REQUEST;
+    bool slotBusy = false;
+    CommandRequest* body = isRequest ? StoreRequest(image.body.command, image, &slotBusy)
+                                     : StoreResponse(image.body.command, image, &slotBusy);
+    if (body == nullptr) return !slotBusy;  // unregistered commands are dropped
+    const uint32_t message = isRequest ? WM_APP_DEVICE_REQUEST : WM_APP_DEVICE_RESPONSE;
+    if (m_hWnd->PostDialogMessage(message, body->command, reinterpret_cast<intptr_t>(body)))
+        return true;
+    ReleaseSlot(body);
+    return false;
+}
+
+CommandRequest* DeviceLink::StoreInTable(std::vector<ResponseSlot>& table, std::mutex& mutex,
+                                         uint8_t key, const FrameImage& image, bool* slotBusy) {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (ResponseSlot& slot : table) {
+        if (slot.key != key) continue;
+        if (slot.busy) {
+            *slotBusy = true;
+            return nullptr;
+        }
+        slot.image = image;
+        slot.busy = true;
+        return &slot.image.body;
+    }
+    return nullptr;
+}
+
+CommandRequest* DeviceLink::StoreResponse(uint8_t key, const FrameImage& image, bool* slotBusy) {
+    return StoreInTable(m_responseTable, m_hResponseMutex, key, image, slotBusy);
+}
+
+CommandRequest* DeviceLink::StoreRequest(uint8_t key, const FrameImage& image, bool* slotBusy) {
+    return StoreInTable(m_requestTable, m_hRequestMutex, key, image, slotBusy);
+}
+
+void DeviceLink::ReleaseSlot(CommandRequest* body) {
+    TakeFrame(reinterpret_cast<intptr_t>(body), nullptr);
+}
+
+bool DeviceLink::TakeFrame(intptr_t lParam, CommandRequest* out) {
+    auto take = [lParam, out](std::vector<ResponseSlot>& table, std::mutex& mutex) {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (ResponseSlot& slot : table) {
+            if (reinterpret_cast<intptr_t>(&slot.image.body) != lParam) continue;
+            if (!slot.busy) return false;
+            if (out != nullptr) *out = slot.image.body;
+            slot.busy = false;
+            return true;
+        }
+        return false;
+    };
+    return take(m_responseTable, m_hResponseMutex) || take(m_requestTable, m_hRequestMutex);
+}
+
+int DeviceLink::SendFrame(uint8_t sync, uint8_t command, uint8_t status, uint32_t length,
+                          const uint8_t* payload) {
+    uint8_t frame[FRAME_MAX];
+    const size_t size = BuildFrame(sync, command, status, length, payload, frame);
+    return m_comm->Write(frame, static_cast<int>(size));
+}
+
+void DeviceLink::Shutdown() {
+    m_stop = true;
+    if (m_hThread.joinable()) m_hThread.join();
+    m_threadId = std::thread::id();
+    if (m_open) {
+        m_comm->Close();
+        delete m_comm;
+        m_comm = nullptr;
+        // The parser has ended, so nothing more is posted: what is still
+        // queued points into tables about to go and is dropped here.
+        m_hWnd->DiscardPosted(WM_APP_DEVICE_REQUEST, WM_APP_DEVICE_RESPONSE);
+        m_open = false;
+    }
+    std::vector<ResponseSlot>().swap(m_requestTable);
+    std::vector<ResponseSlot>().swap(m_responseTable);
+    m_pendingCount = 0;
+}
+
+std::vector<uint8_t> DeviceLink::ResponseKeys() const {
+    std::vector<uint8_t> keys;
+    for (const ResponseSlot& slot : m_responseTable) keys.push_back(slot.key);
+    return keys;
+}
+
+std::vector<uint8_t> DeviceLink::RequestKeys() const {
+    std::vector<uint8_t> keys;
+    for (const ResponseSlot& slot : m_requestTable) keys.push_back(slot.key);
+    return keys;
+}

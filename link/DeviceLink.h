@@ -1,0 +1,107 @@
+// The protocol engine between the dialog and one instrument: owns the
+// channel, runs the parser thread that turns received bytes into frames,
+// keeps the last frame of every expected command in a fixed slot, and tells
+// the dialog of each one by a posted message that points at the slot.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "comm/CComm.h"
+#include "link/Frame.h"
+#include "ui/DialogPoster.h"
+
+struct ResponseSlot {
+    // Set while a posted frame waits for the dialog to take it; the parser
+    // does not overwrite a busy slot, it holds the next frame back instead.
+    bool busy;
+    uint8_t key;
+    FrameImage image;
+};
+
+class DeviceLink {
+public:
+    static constexpr size_t RESPONSE_SLOTS = 20;
+    static constexpr size_t REQUEST_SLOTS = 4;
+    // Frames held back while their slot is busy; a peer that outruns the
+    // dialog by more than this loses the newest frames.
+    static constexpr size_t PENDING_FRAMES = 16;
+    static constexpr uint32_t PASS_MILLISECONDS = 10;
+
+    // Opens `channel` with `parameters` and, if that succeeds, starts the
+    // link; the link owns the channel either way and destroys it when it
+    // could not be opened. `dialog` must outlive the link.
+    DeviceLink(CComm* channel, const void* parameters, DialogPoster* dialog);
+    ~DeviceLink();
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    // Builds one frame and writes it with one Write call. Dialog's thread
+    // only, and only while m_open is set.
+    int SendFrame(uint8_t sync, uint8_t command, uint8_t status, uint32_t length,
+                  const uint8_t* payload);
+
+    // Stops the parser thread, closes and destroys the channel, releases the
+    // tables, and drops the link's notifications still queued for the
+    // dialog. Dialog's thread only; returns at once on a closed link.
+    void Shutdown();
+
+    // Copies the frame that a notification's lParam points at and frees its
+    // slot for the next frame of that command. False when lParam is not a
+    // busy slot of this link (a late or foreign notification): nothing is
+    // copied. Dialog's thread only.
+    bool TakeFrame(intptr_t lParam, CommandRequest* out);
+
+    // Keys in table order, for inspection.
+    std::vector<uint8_t> ResponseKeys() const;
+    std::vector<uint8_t> RequestKeys() const;
+    // Frames lost because the pending queue was full (parser thread counts).
+    uint32_t DroppedFrames() const { return m_droppedFrames.load(); }
+
+    bool m_open = false;  // channel opened and Start ran
+
+private:
+    class Dispatcher : public FrameSink {
+    public:
+        explicit Dispatcher(DeviceLink& link) : m_link(link) {}
+        void OnFrame(const FrameImage& image) override { m_link.Dispatch(image); }
+    private:
+        DeviceLink& m_link;
+    };
+
+    void Start(DialogPoster* dialog, CComm* channel);
+    static uint32_t LinkThreadProc(DeviceLink* link);
+    uint32_t ParseLoop();
+    void AddResponseKey(uint8_t key);
+    void AddRequestKey(uint8_t key);
+    void Dispatch(const FrameImage& image);
+    // Stores and posts one frame; false when its slot is busy or the post
+    // failed, so the frame must wait.
+    bool Deliver(const FrameImage& image);
+    bool DeliverPending();
+    CommandRequest* StoreInTable(std::vector<ResponseSlot>& table, std::mutex& mutex,
+                                 uint8_t key, const FrameImage& image, bool* slotBusy);
+    CommandRequest* StoreResponse(uint8_t key, const FrameImage& image, bool* slotBusy);
+    CommandRequest* StoreRequest(uint8_t key, const FrameImage& image, bool* slotBusy);
+    void ReleaseSlot(CommandRequest* body);
+
+    std::thread m_hThread;
+    std::thread::id m_threadId;
+    std::mutex m_hRequestMutex;   // guards m_requestTable's slots
+    std::mutex m_hResponseMutex;  // guards m_responseTable's slots
+    std::atomic<bool> m_stop{false};
+    CComm* m_comm = nullptr;
+    std::vector<ResponseSlot> m_responseTable;
+    std::vector<ResponseSlot> m_requestTable;
+    DialogPoster* m_hWnd = nullptr;
+
+    // Parser thread only.
+    FrameParser m_parser;
+    FrameImage m_pending[PENDING_FRAMES];
+    size_t m_pendingHead = 0;
+    size_t m_pendingCount = 0;
+    std::atomic<uint32_t> m_droppedFrames{0};
+};

@@ -1,0 +1,78 @@
+#include "comm/CComm.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Appends as a receive loop would.
+class RingChannel : public CComm {
+public:
+    void Append(const std::vector<uint8_t>& bytes) {
+        AppendToRing(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    }
+    std::vector<uint8_t> ReadAll() {
+        std::vector<uint8_t> out(RING_SIZE);
+        out.resize(Read(out.data()));
+        return out;
+    }
+};
+
+std::vector<uint8_t> Sequence(size_t count, uint8_t start) {
+    std::vector<uint8_t> out(count);
+    for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(start + i);
+    return out;
+}
+
+TEST(Ring, EmptyRingReadsNothing) {
+    RingChannel ring;
+    EXPECT_TRUE(ring.ReadAll().empty());
+    ring.Append({1, 2, 3});
+    EXPECT_EQ(ring.ReadAll(), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_TRUE(ring.ReadAll().empty());
+}
+
+TEST(Ring, AppendAndReadWrapAtTheEndOfTheRing) {
+    RingChannel ring;
+    ring.Append(std::vector<uint8_t>(4090, 0xEE));  // positions to 4090
+    ASSERT_EQ(ring.ReadAll().size(), 4090u);
+    const std::vector<uint8_t> wrapped = Sequence(10, 1);
+    ring.Append(wrapped);  // 6 at the end, 4 at the start
+    EXPECT_EQ(ring.ReadAll(), wrapped);
+    // The positions now stand at 4: a further append lands right behind.
+    ring.Append({0x77});
+    EXPECT_EQ(ring.ReadAll(), std::vector<uint8_t>{0x77});
+}
+
+TEST(Ring, HoldsAtMost4095UnreadBytes) {
+    RingChannel ring;
+    ring.Append(Sequence(3000, 0));
+    ring.Append(Sequence(1095, 0x40));
+    std::vector<uint8_t> expected = Sequence(3000, 0);
+    const std::vector<uint8_t> tail = Sequence(1095, 0x40);
+    expected.insert(expected.end(), tail.begin(), tail.end());
+    EXPECT_EQ(ring.ReadAll(), expected);
+
+    // Exactly 4096 unread bytes read as none: the oldest were overwritten.
+    ring.Append(Sequence(4096, 0));
+    EXPECT_TRUE(ring.ReadAll().empty());
+
+    // One more than 4095 wraps the count: one byte is readable.
+    ring.Append(Sequence(4095, 0));
+    ring.Append({0xAB, 0xCD});
+    EXPECT_EQ(ring.ReadAll().size(), 1u);
+}
+
+TEST(Ring, BaseBodiesDoNothing) {
+    CComm channel;
+    int port = 3;
+    EXPECT_FALSE(channel.Open(&port));
+    EXPECT_EQ(channel.ReceiveLoop(), 0u);
+    const uint8_t byte = 0;
+    EXPECT_EQ(channel.Write(&byte, 1), 0);
+    channel.Close();
+    EXPECT_EQ(CComm::CommThreadProc(&channel), 0u);
+}
+
+}  // namespace

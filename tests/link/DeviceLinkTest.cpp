@@ -1,0 +1,182 @@
+#include "link/DeviceLink.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+#include "tests/support/Hex.h"
+#include "tests/support/MemoryChannel.h"
+#include "ui/DialogMessages.h"
+#include "ui/headless/MessageQueue.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+class DeviceLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        channel = new MemoryChannel(log);
+        link = std::make_unique<DeviceLink>(channel, nullptr, &queue);
+        ASSERT_TRUE(link->m_open);
+    }
+
+    PostedMessage Next() {
+        PostedMessage message{};
+        EXPECT_TRUE(queue.WaitTake(message, milliseconds(2000))) << "no notification came";
+        return message;
+    }
+
+    // Long enough for several parser passes; used only to show that nothing
+    // more arrives.
+    bool NothingWithin(milliseconds wait = milliseconds(60)) {
+        PostedMessage message{};
+        return !queue.WaitTake(message, wait);
+    }
+
+    static const CommandRequest& Body(const PostedMessage& message) {
+        return *reinterpret_cast<const CommandRequest*>(message.lParam);
+    }
+
+    MemoryChannel::Log log;
+    MessageQueue queue;
+    MemoryChannel* channel = nullptr;
+    std::unique_ptr<DeviceLink> link;
+};
+
+TEST_F(DeviceLinkTest, TablesHoldTheKeysInRegistrationOrder) {
+    EXPECT_EQ(ToHex(link->ResponseKeys()),
+              "10 11 B0 B1 B2 B4 B5 B6 C1 C2 C6 D0 80 81 82 83 84 85 86 87");
+    EXPECT_EQ(ToHex(link->RequestKeys()), "B7 B8 B9 88");
+}
+
+TEST_F(DeviceLinkTest, ResponseIsPostedWithItsSlot) {
+    channel->Receive(Hex("55 10 00 00 00 66"));
+    const PostedMessage message = Next();
+    EXPECT_EQ(message.message, WM_APP_DEVICE_RESPONSE);
+    EXPECT_EQ(message.wParam, 0x10u);
+    EXPECT_EQ(Body(message).command, 0x10);
+    EXPECT_EQ(Body(message).status, 0);
+    EXPECT_EQ(Body(message).length, 0);
+    CommandRequest copy{};
+    ASSERT_TRUE(link->TakeFrame(message.lParam, &copy));
+    EXPECT_EQ(copy.command, 0x10);
+    EXPECT_FALSE(link->TakeFrame(message.lParam, &copy)) << "a slot is taken once";
+}
+
+TEST_F(DeviceLinkTest, DataBlockRequestCarriesStatusLengthAndData) {
+    channel->Receive(Hex("AA 88 A0 00 02 41 42 58"));
+    const PostedMessage message = Next();
+    EXPECT_EQ(message.message, WM_APP_DEVICE_REQUEST);
+    EXPECT_EQ(message.wParam, 0x88u);
+    CommandRequest frame{};
+    ASSERT_TRUE(link->TakeFrame(message.lParam, &frame));
+    EXPECT_EQ(frame.status, 0xA0);
+    EXPECT_EQ(frame.length, 2);
+    EXPECT_EQ(ToHex(frame.data, 2), "41 42");
+}
+
+TEST_F(DeviceLinkTest, EachKeyKeepsItsSlotAndKindsStayApart) {
+    channel->Receive(Hex("55 10 00 00 00 66"));
+    const PostedMessage first = Next();
+    ASSERT_TRUE(link->TakeFrame(first.lParam, nullptr));
+    channel->Receive(Hex("55 10 05 00 00 6B"));
+    const PostedMessage second = Next();
+    EXPECT_EQ(second.lParam, first.lParam) << "same key, same slot for the link's life";
+    EXPECT_EQ(Body(second).status, 5);
+    ASSERT_TRUE(link->TakeFrame(second.lParam, nullptr));
+
+    // A request frame 0x10 has no slot among the requests: it must neither be
+    // posted nor touch the response slot of 0x10.
+    channel->Receive(Hex("AA 10 07 00 00 C2"));
+    channel->Receive(Hex("AA 88 00 00 00 33"));
+    const PostedMessage block = Next();
+    EXPECT_EQ(block.message, WM_APP_DEVICE_REQUEST);
+    EXPECT_EQ(block.wParam, 0x88u);
+    EXPECT_NE(block.lParam, first.lParam);
+    EXPECT_EQ(Body(first).status, 5);
+}
+
+TEST_F(DeviceLinkTest, SilentAndUnregisteredCommandsAreConsumedWithoutNotice) {
+    Bytes stream = Hex("AA B9 00 00 00 64");       // has a slot, never passed on
+    const Bytes unknown = Hex("55 42 00 00 00 98");  // no slot at all
+    const Bytes marker = Hex("55 11 00 00 00 67");
+    stream.insert(stream.end(), unknown.begin(), unknown.end());
+    stream.insert(stream.end(), marker.begin(), marker.end());
+    channel->Receive(stream);
+    const PostedMessage message = Next();
+    EXPECT_EQ(message.wParam, 0x11u) << "first notification must be the frame after them";
+    EXPECT_TRUE(NothingWithin());
+}
+
+TEST_F(DeviceLinkTest, ABusySlotHoldsTheNextFramesBackInArrivalOrder) {
+    // Two data blocks and a reply, all at once: the second block must not
+    // overwrite the first under its reader, and the reply must not overtake it.
+    channel->Receive(Hex("AA 88 20 00 01 01 55"));
+    channel->Receive(Hex("AA 88 20 00 01 02 56"));
+    channel->Receive(Hex("55 85 00 00 00 DB"));
+    const PostedMessage first = Next();
+    EXPECT_EQ(first.wParam, 0x88u);
+    EXPECT_TRUE(NothingWithin()) << "second frame posted while the first is unread";
+    EXPECT_EQ(Body(first).data[0], 0x01) << "first frame changed under its reader";
+
+    ASSERT_TRUE(link->TakeFrame(first.lParam, nullptr));
+    const PostedMessage second = Next();
+    EXPECT_EQ(second.wParam, 0x88u);
+    EXPECT_EQ(second.lParam, first.lParam);
+    EXPECT_EQ(Body(second).data[0], 0x02);
+    ASSERT_TRUE(link->TakeFrame(second.lParam, nullptr));
+    EXPECT_EQ(Next().wParam, 0x85u);
+    EXPECT_EQ(link->DroppedFrames(), 0u);
+}
+
+TEST_F(DeviceLinkTest, SendFrameWritesOneBuffer) {
+    link->SendFrame(SYNC_REQUEST, 0x10, 0x20, 0, nullptr);
+    Bytes payload(1024, 0x5A);
+    link->SendFrame(SYNC_REQUEST, 0x88, 0x00, 1024, payload.data());
+    std::lock_guard<std::mutex> lock(log.mutex);
+    ASSERT_EQ(log.writes.size(), 2u);
+    EXPECT_EQ(ToHex(log.writes[0]), "AA 10 20 00 00 DB");
+    EXPECT_EQ(log.writes[1].size(), 1030u);
+}
+
+TEST_F(DeviceLinkTest, ShutdownDropsNotificationsStillQueued) {
+    channel->Receive(Hex("55 10 00 00 00 66"));
+    while (queue.Size() == 0) std::this_thread::sleep_for(milliseconds(1));
+    queue.PostDialogMessage(WM_APP_SEND_REQUEST, 0, 0);
+    PostedMessage late{};
+    link->Shutdown();
+    EXPECT_EQ(log.closes, 1);
+    EXPECT_TRUE(log.destroyed);
+    ASSERT_TRUE(queue.TryTake(late));
+    EXPECT_EQ(late.message, WM_APP_SEND_REQUEST) << "only the link's own messages go";
+    EXPECT_FALSE(queue.TryTake(late));
+    EXPECT_FALSE(link->m_open);
+    EXPECT_TRUE(link->ResponseKeys().empty());
+}
+
+TEST_F(DeviceLinkTest, AFrameTakenWithAnotherLinksPointerIsRefused) {
+    channel->Receive(Hex("55 10 00 00 00 66"));
+    const PostedMessage message = Next();
+    MemoryChannel::Log otherLog;
+    DeviceLink other(new MemoryChannel(otherLog), nullptr, &queue);
+    CommandRequest copy{};
+    EXPECT_FALSE(other.TakeFrame(message.lParam, &copy));
+    EXPECT_TRUE(link->TakeFrame(message.lParam, &copy));
+}
+
+TEST(DeviceLinkClosed, FailedOpenLeavesTheLinkClosed) {
+    MemoryChannel::Log log;
+    MessageQueue queue;
+    DeviceLink link(new MemoryChannel(log, false), nullptr, &queue);
+    EXPECT_FALSE(link.m_open);
+    EXPECT_TRUE(log.destroyed);
+    EXPECT_EQ(log.closes, 0);
+    EXPECT_TRUE(link.ResponseKeys().empty());
+    link.Shutdown();
+    link.Shutdown();
+    EXPECT_EQ(queue.Size(), 0u);
+}
+
+}  // namespace

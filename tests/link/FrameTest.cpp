@@ -1,0 +1,220 @@
+#include "link/Frame.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/support/Hex.h"
+
+namespace {
+
+struct Accepted {
+    uint8_t sync;
+    uint8_t command;
+    uint8_t status;
+    int32_t length;
+    Bytes payload;  // the stored bytes, at most 1024
+};
+
+class RecordingSink : public FrameSink {
+public:
+    void OnFrame(const FrameImage& image) override {
+        const int32_t stored = image.body.length < 1024 ? image.body.length : 1024;
+        frames.push_back(Accepted{image.sync, image.body.command, image.body.status,
+                                  image.body.length,
+                                  Bytes(image.body.data, image.body.data + stored)});
+        EXPECT_EQ(image.checksum, lastChecksumExpected) << "checksum field of the image";
+    }
+    std::vector<Accepted> frames;
+    uint8_t lastChecksumExpected = 0;
+};
+
+Bytes Build(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload) {
+    Bytes out(payload.size() + FRAME_OVERHEAD);
+    const size_t size = BuildFrame(sync, command, status, static_cast<uint32_t>(payload.size()),
+                                   payload.data(), out.data());
+    EXPECT_EQ(size, out.size());
+    return out;
+}
+
+// A frame as the wire carries it, with any length field and checksum.
+Bytes RawFrame(uint8_t sync, uint8_t command, uint8_t status, uint32_t length) {
+    Bytes out{sync, command, status, static_cast<uint8_t>(length >> 8),
+              static_cast<uint8_t>(length)};
+    for (uint32_t i = 0; i < length; ++i) out.push_back(static_cast<uint8_t>(i * 7 + 3));
+    uint8_t sum = 0;
+    for (uint8_t b : out) sum = static_cast<uint8_t>(sum + b);
+    out.push_back(static_cast<uint8_t>(sum + 1));
+    return out;
+}
+
+TEST(FrameBuild, WorkedExamplesMatchTheWire) {
+    EXPECT_EQ(ToHex(Build(0xAA, 0x10, 0x20, {})), "AA 10 20 00 00 DB");
+    EXPECT_EQ(ToHex(Build(0xAA, 0x11, 0x00, {})), "AA 11 00 00 00 BC");
+    EXPECT_EQ(ToHex(Build(0x55, 0x88, 0x00, {})), "55 88 00 00 00 DE");
+    EXPECT_EQ(ToHex(Build(0xAA, 0x86, 0x00, Hex("07 E8 05 11"))), "AA 86 00 00 04 07 E8 05 11 3A");
+    EXPECT_EQ(ToHex(Build(0xAA, 0x87, 0x00, Hex("07 E8 05 07 09 05 00 00 03"))),
+              "AA 87 00 00 09 07 E8 05 07 09 05 00 00 03 47");
+    Bytes big(1024, 0x41);
+    Bytes frame = Build(0xAA, 0x88, 0xA0, big);
+    ASSERT_EQ(frame.size(), 1030u);
+    EXPECT_EQ(frame[3], 0x04);
+    EXPECT_EQ(frame[4], 0x00);
+}
+
+TEST(FrameParse, WorkedExamplesAreAcceptedWithTheirFields) {
+    FrameParser parser;
+    RecordingSink sink;
+    const Bytes connect = Hex("AA 10 20 00 00 DB");
+    sink.lastChecksumExpected = 0xDB;
+    parser.Feed(connect.data(), connect.size(), sink);
+    ASSERT_EQ(sink.frames.size(), 1u);
+    EXPECT_EQ(sink.frames[0].sync, 0xAA);
+    EXPECT_EQ(sink.frames[0].command, 0x10);
+    EXPECT_EQ(sink.frames[0].status, 0x20);
+    EXPECT_EQ(sink.frames[0].length, 0);
+
+    const Bytes times = Hex("AA 86 00 00 04 07 E8 05 11 3A");
+    sink.lastChecksumExpected = 0x3A;
+    parser.Feed(times.data(), times.size(), sink);
+    ASSERT_EQ(sink.frames.size(), 2u);
+    EXPECT_EQ(ToHex(sink.frames[1].payload), "07 E8 05 11");
+    EXPECT_EQ(parser.state(), FrameParser::SYNC_SEARCH);
+}
+
+TEST(FrameParse, PlainSumWithoutThePlusOneIsDroppedAndTheNextFrameStillParses) {
+    FrameParser parser;
+    RecordingSink sink;
+    Bytes bytes = Hex("AA 10 20 00 00 DA");
+    parser.Feed(bytes.data(), bytes.size(), sink);
+    EXPECT_TRUE(sink.frames.empty());
+    EXPECT_EQ(parser.state(), FrameParser::SYNC_SEARCH);
+    bytes = Hex("55 10 00 00 00 66");
+    sink.lastChecksumExpected = 0x66;
+    parser.Feed(bytes.data(), bytes.size(), sink);
+    ASSERT_EQ(sink.frames.size(), 1u);
+    EXPECT_EQ(sink.frames[0].sync, 0x55);
+}
+
+TEST(FrameParse, ChecksumComparesOnEightBits) {
+    // AA + 54 + 80 + 00 + 01 + 80 = 0x1FF, so the checksum is 0x00.
+    Bytes frame = Hex("AA 54 80 00 01 80");
+    frame.push_back(0x00);
+    FrameParser parser;
+    RecordingSink sink;
+    sink.lastChecksumExpected = 0x00;
+    parser.Feed(frame.data(), frame.size(), sink);
+    ASSERT_EQ(sink.frames.size(), 1u) << "sent " << ToHex(frame);
+    EXPECT_EQ(sink.frames[0].command, 0x54);
+}
+
+TEST(FrameParse, SplitAtEveryBoundaryOrByteByByteParsesTheSame) {
+    const Bytes frame = Build(0xAA, 0x88, 0xA0, Hex("41 42 43 AA 55 00 FF"));
+    for (size_t cut = 0; cut <= frame.size(); ++cut) {
+        FrameParser parser;
+        RecordingSink sink;
+        sink.lastChecksumExpected = frame.back();
+        parser.Feed(frame.data(), cut, sink);
+        parser.Feed(frame.data() + cut, frame.size() - cut, sink);
+        ASSERT_EQ(sink.frames.size(), 1u) << "cut at " << cut;
+        EXPECT_EQ(ToHex(sink.frames[0].payload), "41 42 43 AA 55 00 FF") << "cut at " << cut;
+    }
+    FrameParser parser;
+    RecordingSink sink;
+    sink.lastChecksumExpected = frame.back();
+    for (uint8_t b : frame) parser.Feed(&b, 1, sink);
+    ASSERT_EQ(sink.frames.size(), 1u);
+    EXPECT_EQ(sink.frames[0].status, 0xA0);
+}
+
+TEST(FrameParse, NoiseBeforeAndTwoFramesInOneChunkAreDispatchedInOrder) {
+    Bytes stream = Hex("00 13 FE 7F 01");
+    const Bytes first = Build(0x55, 0x85, 0x00, {});
+    const Bytes second = Build(0xAA, 0x88, 0x80, Hex("07 E8 05 07"));
+    stream.insert(stream.end(), first.begin(), first.end());
+    stream.insert(stream.end(), second.begin(), second.end());
+
+    class OrderSink : public FrameSink {
+    public:
+        void OnFrame(const FrameImage& image) override { commands.push_back(image.body.command); }
+        std::vector<uint8_t> commands;
+    } sink;
+    FrameParser parser;
+    parser.Feed(stream.data(), stream.size(), sink);
+    EXPECT_EQ(ToHex(sink.commands), "85 88");
+}
+
+TEST(FrameParse, BytesOfADroppedFrameAreNotRescannedForSync) {
+    // A corrupt frame whose payload holds a complete valid frame: the inner
+    // frame is part of the dropped one and must not surface.
+    const Bytes inner = Build(0x55, 0x10, 0x00, {});
+    Bytes outer = {0xAA, 0x88, 0x20, 0x00, static_cast<uint8_t>(inner.size())};
+    outer.insert(outer.end(), inner.begin(), inner.end());
+    outer.push_back(0x00);  // wrong checksum
+    FrameParser parser;
+    RecordingSink sink;
+    parser.Feed(outer.data(), outer.size(), sink);
+    EXPECT_TRUE(sink.frames.empty());
+    EXPECT_EQ(parser.state(), FrameParser::SYNC_SEARCH);
+}
+
+TEST(FrameParse, FullPayloadOf1024BytesIsStoredWhole) {
+    Bytes payload(1024);
+    for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i * 13);
+    const Bytes frame = Build(0xAA, 0x88, 0x20, payload);
+    FrameParser parser;
+    RecordingSink sink;
+    sink.lastChecksumExpected = frame.back();
+    parser.Feed(frame.data(), frame.size(), sink);
+    ASSERT_EQ(sink.frames.size(), 1u);
+    EXPECT_EQ(sink.frames[0].length, 1024);
+    EXPECT_EQ(sink.frames[0].payload, payload);
+}
+
+TEST(FrameParse, OversizedFrameIsCountedToItsEndAndTheNextFrameIsRecognised) {
+    for (uint32_t length : {1025u, 2000u, 65535u}) {
+        const Bytes big = RawFrame(0xAA, 0x88, 0x20, length);
+        const Bytes good = Build(0x55, 0x10, 0x00, {});
+        Bytes stream = big;
+        stream.insert(stream.end(), good.begin(), good.end());
+
+        FrameParser parser;
+        RecordingSink sink;
+        sink.lastChecksumExpected = big.back();
+        parser.Feed(stream.data(), big.size(), sink);
+        ASSERT_EQ(sink.frames.size(), 1u) << "length " << length;
+        EXPECT_EQ(sink.frames[0].length, static_cast<int32_t>(length));
+        EXPECT_EQ(sink.frames[0].payload, Bytes(big.begin() + 5, big.begin() + 5 + 1024));
+        sink.lastChecksumExpected = good.back();
+        parser.Feed(stream.data() + big.size(), good.size(), sink);
+        ASSERT_EQ(sink.frames.size(), 2u) << "length " << length;
+        EXPECT_EQ(sink.frames[1].command, 0x10);
+    }
+}
+
+TEST(FrameParse, EveryHeaderByteValueKeepsTheParserInStep) {
+    // Sweep each header byte over 0..255 with a correct checksum: every frame
+    // is accepted, and a good frame right after is never lost.
+    for (int position = 1; position <= 2; ++position) {
+        for (int value = 0; value < 256; ++value) {
+            Bytes frame = {0xAA, 0x84, 0x00, 0x00, 0x02, 0x00, 0x03};
+            frame[position] = static_cast<uint8_t>(value);
+            uint8_t sum = 0;
+            for (uint8_t b : frame) sum = static_cast<uint8_t>(sum + b);
+            frame.push_back(static_cast<uint8_t>(sum + 1));
+            const Bytes next = Build(0x55, 0x11, 0x00, {});
+            frame.insert(frame.end(), next.begin(), next.end());
+
+            class CountSink : public FrameSink {
+            public:
+                void OnFrame(const FrameImage&) override { ++count; }
+                int count = 0;
+            } sink;
+            FrameParser parser;
+            parser.Feed(frame.data(), frame.size(), sink);
+            EXPECT_EQ(sink.count, 2) << "header byte " << position << " = " << value;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#include "ui/headless/MessageQueue.h"
+
+bool MessageQueue::PostDialogMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_count == CAPACITY) return false;
+        m_messages[(m_head + m_count) % CAPACITY] = PostedMessage{message, wParam, lParam};
+        ++m_count;
+    }
+    m_ready.notify_one();
+    return true;
+}
+
+void MessageQueue::DiscardPosted(uint32_t first, uint32_t last) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    size_t kept = 0;
+    for (size_t i = 0; i < m_count; ++i) {
+        const PostedMessage m = m_messages[(m_head + i) % CAPACITY];
+        if (m.message >= first && m.message <= last) continue;
+        m_messages[(m_head + kept) % CAPACITY] = m;
+        ++kept;
+    }
+    m_count = kept;
+}
+
+bool MessageQueue::TryTake(PostedMessage& out) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_count == 0) return false;
+    out = m_messages[m_head];
+    m_head = (m_head + 1) % CAPACITY;
+    --m_count;
+    return true;
+}
+
+bool MessageQueue::WaitTake(PostedMessage& out, std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_ready.wait_for(lock, timeout, [this] { return m_count > 0; })) return false;
+    out = m_messages[m_head];
+    m_head = (m_head + 1) % CAPACITY;
+    --m_count;
+    return true;
+}
+
+size_t MessageQueue::Size() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_count;
+}
