@@ -18,9 +18,10 @@ constexpr uint8_t SILENT_REQUEST = 0xB9;
 
 }  // namespace
 
-DeviceLink::DeviceLink(CComm* channel, const void* parameters, DialogPoster* dialog) {
+DeviceLink::DeviceLink(CComm* channel, const void* parameters, DialogPoster* dialog,
+                       Parsing parsing) {
     if (channel->Open(parameters)) {
-        Start(dialog, channel);
+        Start(dialog, channel, parsing);
     } else {
         delete channel;
     }
@@ -28,7 +29,7 @@ DeviceLink::DeviceLink(CComm* channel, const void* parameters, DialogPoster* dia
 
 DeviceLink::~DeviceLink() { Shutdown(); }
 
-void DeviceLink::Start(DialogPoster* dialog, CComm* channel) {
+void DeviceLink::Start(DialogPoster* dialog, CComm* channel, Parsing parsing) {
     m_hWnd = dialog;
     m_open = true;
     m_comm = channel;
@@ -37,6 +38,7 @@ void DeviceLink::Start(DialogPoster* dialog, CComm* channel) {
     for (uint8_t key : RESPONSE_KEYS) AddResponseKey(key);
     for (uint8_t key : REQUEST_KEYS) AddRequestKey(key);
     m_stop = false;
+    if (parsing == PARSER_POLLED) return;
     try {
         m_hThread = std::thread(&DeviceLink::LinkThreadProc, this);
         m_threadId = m_hThread.get_id();
@@ -58,15 +60,28 @@ uint32_t DeviceLink::LinkThreadProc(DeviceLink* link) { return link->ParseLoop()
 
 uint32_t DeviceLink::ParseLoop() {
     TimerResolution fineSleep;
-    Dispatcher dispatcher(*this);
     uint8_t buffer[CComm::RING_SIZE];
     while (!m_stop) {
-        DeliverPending();
-        const uint32_t count = m_comm->Read(buffer);
-        m_parser.Feed(buffer, count, dispatcher);
+        ParsePass(buffer);
         std::this_thread::sleep_for(std::chrono::milliseconds(PASS_MILLISECONDS));
     }
     return 0;
+}
+
+uint32_t DeviceLink::ParsePass(uint8_t* buffer) {
+    Dispatcher dispatcher(*this);
+    const size_t heldBefore = m_pendingCount;
+    DeliverPending();
+    const uint32_t delivered = static_cast<uint32_t>(heldBefore - m_pendingCount);
+    const uint32_t count = m_comm->Read(buffer);
+    m_parser.Feed(buffer, count, dispatcher);
+    return count + delivered;
+}
+
+bool DeviceLink::PollOnce() {
+    if (!m_open || m_hThread.joinable()) return false;
+    uint8_t buffer[CComm::RING_SIZE];
+    return ParsePass(buffer) > 0;
 }
 
 void DeviceLink::Dispatch(const FrameImage& image) {

@@ -33,8 +33,12 @@ public:
 
     // Opens `channel` with `parameters` and, if that succeeds, starts the
     // link; the link owns the channel either way and destroys it when it
-    // could not be opened. `dialog` must outlive the link.
-    DeviceLink(CComm* channel, const void* parameters, DialogPoster* dialog);
+    // could not be opened. `dialog` must outlive the link. Without a parser
+    // thread the owner drives the parser with PollOnce (tests on a virtual
+    // clock).
+    enum Parsing { PARSER_THREAD, PARSER_POLLED };
+    DeviceLink(CComm* channel, const void* parameters, DialogPoster* dialog,
+               Parsing parsing = PARSER_THREAD);
     ~DeviceLink();
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
@@ -55,6 +59,10 @@ public:
     // copied. Dialog's thread only.
     bool TakeFrame(intptr_t lParam, CommandRequest* out);
 
+    // One parser pass without the sleep, for a link made PARSER_POLLED.
+    // True when it read bytes or delivered a held-back frame.
+    bool PollOnce();
+
     // Keys in table order, for inspection.
     std::vector<uint8_t> ResponseKeys() const;
     std::vector<uint8_t> RequestKeys() const;
@@ -72,7 +80,7 @@ private:
         DeviceLink& m_link;
     };
 
-    void Start(DialogPoster* dialog, CComm* channel);
+    void Start(DialogPoster* dialog, CComm* channel, Parsing parsing);
     static uint32_t LinkThreadProc(DeviceLink* link);
     uint32_t ParseLoop();
     void AddResponseKey(uint8_t key);
@@ -82,6 +90,7 @@ private:
     // failed, so the frame must wait.
     bool Deliver(const FrameImage& image);
     bool DeliverPending();
+    uint32_t ParsePass(uint8_t* buffer);
     CommandRequest* StoreInTable(std::vector<ResponseSlot>& table, std::mutex& mutex,
                                  uint8_t key, const FrameImage& image, bool* slotBusy);
     CommandRequest* StoreResponse(uint8_t key, const FrameImage& image, bool* slotBusy);

@@ -1,0 +1,211 @@
+#include "retrieval/Catalogue.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "retrieval/CommandRequests.h"
+#include "retrieval/Commands.h"
+#include "retrieval/Download.h"
+#include "ui/ControlIds.h"
+#include "ui/ControlStates.h"
+#include "ui/DialogState.h"
+#include "ui/MessageCatalogue.h"
+
+const char* const EMPTY_LIST_TEXT = "none";
+
+namespace {
+
+constexpr size_t ENTRY_TEXT = CATALOGUE_TEXT_MAX + 1;
+
+// The number in text[first..first+count) read digit by digit, unchecked, as
+// the combo texts are fixed-format. Positions past the text read as 0.
+uint32_t DigitsAt(const char* text, size_t first, size_t count) {
+    const size_t length = std::strlen(text);
+    uint32_t value = 0;
+    for (size_t i = first; i < first + count; ++i) {
+        const int c = i < length ? static_cast<unsigned char>(text[i]) : '0';
+        value = value * 10 + static_cast<uint32_t>(c - '0');
+    }
+    return value;
+}
+
+// True when the combo shows a real entry rather than "none" or nothing.
+bool HasCatalogueEntry(UiPort& ui, int id, char* text) {
+    ui.GetControlText(id, text, ENTRY_TEXT);
+    return ui.ListSelection(id) >= 0 && std::strcmp(text, EMPTY_LIST_TEXT) != 0 && text[0] != 0;
+}
+
+void SelectRemembered(UiPort& ui, int id, const char* remembered) {
+    ui.SetListSelection(id, 0);
+    const int match = ui.FindListPrefix(id, remembered);
+    if (match >= 0) ui.SetListSelection(id, match);
+}
+
+void EndListEmpty(DialogState& state, UiPort& ui, int id) {
+    ui.AddListEntry(id, EMPTY_LIST_TEXT);
+    ui.SetListSelection(id, 0);
+    SetControlState(ui, 1);
+    state.refreshPending = false;
+}
+
+void OnLastListBlock(DialogState& state, UiPort& ui, uint8_t kind) {
+    const int id = kind == BLOCK_KIND_DATES ? IDC_DATES : IDC_TIMES;
+    if (ui.ListCount(id) == 0) {
+        EndListEmpty(state, ui, id);
+        return;
+    }
+    if (kind == BLOCK_KIND_DATES) {
+        if (state.refreshPending) SelectRemembered(ui, id, state.rememberedDate);
+        RequestTimes(state, ui);
+    } else {
+        if (state.refreshPending) SelectRemembered(ui, id, state.rememberedTime);
+        RequestFileCount(state, ui);
+        state.refreshPending = false;
+    }
+}
+
+void OnErrorBlock(DialogState& state, UiPort& ui) {
+    CloseOutputFile(state);
+    SetProgressStatus(state, ui, PROGRESS_ERROR);
+    PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
+    ShowCatalogueMessage(ui, MSG_TRANSFER_ERROR);
+    SetControlState(ui, 1);
+}
+
+}  // namespace
+
+void RequestDates(DialogState& state, UiPort& ui) {
+    ui.ResetList(IDC_DATES);
+    ui.ResetList(IDC_TIMES);
+    ui.ResetList(IDC_FILES);
+    PostRequest(state, ui, CMD_GET_DATES, 0, 0, nullptr);
+}
+
+void RequestTimes(DialogState& state, UiPort& ui) {
+    ui.ResetList(IDC_TIMES);
+    ui.ResetList(IDC_FILES);
+    char text[ENTRY_TEXT];
+    if (!HasCatalogueEntry(ui, IDC_DATES, text)) {
+        // "none" has no digits to send: nothing is asked, the user is idle.
+        SetControlState(ui, 1);
+        return;
+    }
+    LogSelection& s = state.selection;
+    s.year = static_cast<uint16_t>(DigitsAt(text, 0, 4));
+    s.month = static_cast<uint8_t>(DigitsAt(text, 5, 2));
+    s.day = static_cast<uint8_t>(DigitsAt(text, 8, 2));
+    s.hour = s.minute = s.second = 0;
+    s.fileNumber = 0;
+    const uint8_t payload[4] = {static_cast<uint8_t>(s.year >> 8), static_cast<uint8_t>(s.year),
+                                s.month, s.day};
+    PostRequest(state, ui, CMD_GET_TIMES, 0, sizeof payload, payload);
+}
+
+void RequestFileCount(DialogState& state, UiPort& ui) {
+    ui.ResetList(IDC_FILES);
+    char text[ENTRY_TEXT];
+    if (!HasCatalogueEntry(ui, IDC_TIMES, text)) {
+        SetControlState(ui, 1);
+        return;
+    }
+    LogSelection& s = state.selection;
+    s.hour = static_cast<uint8_t>(DigitsAt(text, 0, 2));
+    s.minute = static_cast<uint8_t>(DigitsAt(text, 3, 2));
+    s.second = static_cast<uint8_t>(DigitsAt(text, 6, 2));
+    s.fileNumber = 0;
+    const uint8_t payload[7] = {static_cast<uint8_t>(s.year >> 8), static_cast<uint8_t>(s.year),
+                                s.month, s.day, s.hour, s.minute, s.second};
+    PostRequest(state, ui, CMD_GET_FILE_COUNT, 0, sizeof payload, payload);
+}
+
+void OnListReply(DialogState&, UiPort& ui, const CommandRequest& reply) {
+    if (reply.status == STATUS_OK) return;  // the blocks follow
+    ShowCatalogueMessage(ui, MessageForReplyStatus(reply.status));
+    SetControlState(ui, 1);
+}
+
+void OnFileCountReply(DialogState&, UiPort& ui, const CommandRequest& reply) {
+    if (reply.status != STATUS_OK) {
+        ShowCatalogueMessage(ui, MessageForReplyStatus(reply.status));
+        SetControlState(ui, 1);
+        return;
+    }
+    FillFileList(ui, reply.data[0] * 256 + reply.data[1]);
+    SetControlState(ui, 1);
+}
+
+void AddDates(UiPort& ui, int32_t length, const uint8_t* data) {
+    char text[ENTRY_TEXT];
+    for (int32_t i = 0; i + 4 <= length; i += 4) {
+        std::snprintf(text, sizeof text, "%04d/%02d/%02d", data[i] * 256 + data[i + 1],
+                      data[i + 2], data[i + 3]);
+        ui.AddListEntry(IDC_DATES, text);
+    }
+    ui.SetListSelection(IDC_DATES, 0);
+}
+
+void AddTimes(UiPort& ui, int32_t length, const uint8_t* data) {
+    char text[ENTRY_TEXT];
+    for (int32_t i = 0; i + 3 <= length; i += 3) {
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", data[i], data[i + 1], data[i + 2]);
+        ui.AddListEntry(IDC_TIMES, text);
+    }
+    ui.SetListSelection(IDC_TIMES, 0);
+}
+
+void FillFileList(UiPort& ui, int count) {
+    ui.ResetList(IDC_FILES);
+    char text[ENTRY_TEXT];
+    for (int number = 0; number < count; ++number) {
+        std::snprintf(text, sizeof text, "%08d.csv", number);
+        ui.AddListEntry(IDC_FILES, text);
+    }
+}
+
+void OnDataBlock(DialogState& state, UiPort& ui, const CommandRequest& block) {
+    ui.KillDialogTimer(TIMER_BLOCK);
+    const uint8_t flags = block.status;
+    if (flags & BLOCK_ERROR) {
+        OnErrorBlock(state, ui);
+        return;
+    }
+    if (state.abortRequested) {
+        ui.KillDialogTimer(TIMER_ABORT);
+        PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
+        FinishAbort(state, ui);
+        return;
+    }
+    // A frame's length may say more than the 1024 bytes its slot holds.
+    const int32_t length = block.length < static_cast<int32_t>(FRAME_PAYLOAD_MAX)
+                               ? block.length : static_cast<int32_t>(FRAME_PAYLOAD_MAX);
+    const uint8_t kind = flags & BLOCK_KIND_MASK;
+    switch (kind) {
+    case BLOCK_KIND_DATES: AddDates(ui, length, block.data); break;
+    case BLOCK_KIND_TIMES: AddTimes(ui, length, block.data); break;
+    case BLOCK_KIND_FILE:
+        if (!OnFileData(state, ui, flags, length, block.data)) return;
+        break;
+    default: break;
+    }
+    PostResponse(state, ui, CMD_DATA_BLOCK, ACK_OK);
+    if (flags & BLOCK_LAST) {
+        if (kind == BLOCK_KIND_DATES || kind == BLOCK_KIND_TIMES) OnLastListBlock(state, ui, kind);
+        else if (kind == BLOCK_KIND_FILE) OnEndOfFile(state, ui);
+        return;
+    }
+    state.retryCount = 0;
+    ui.SetDialogTimer(TIMER_BLOCK, BLOCK_TIMEOUT_MS);
+}
+
+void OnBlockTimeout(DialogState& state, UiPort& ui) {
+    ui.KillDialogTimer(TIMER_BLOCK);
+    if (state.retryCount++ < BLOCK_RESENDS) {
+        PostResponse(state, ui, CMD_DATA_BLOCK, ACK_RESEND);
+        ui.SetDialogTimer(TIMER_BLOCK, BLOCK_TIMEOUT_MS);
+        return;
+    }
+    CloseOutputFile(state);
+    SetProgressStatus(state, ui, PROGRESS_ERROR);
+    ShowCatalogueMessage(ui, MSG_TRANSFER_ERROR);
+    SetControlState(ui, 1);
+}

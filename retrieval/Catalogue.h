@@ -1,0 +1,27 @@
+// Reading the instrument's catalogue into the date, time and file controls,
+// and the data-block exchange that lists and files arrive through.
+#pragma once
+
+#include <cstdint>
+
+#include "link/Frame.h"
+#include "ui/UiPort.h"
+
+struct DialogState;
+
+void RequestDates(DialogState& state, UiPort& ui);
+void RequestTimes(DialogState& state, UiPort& ui);
+void RequestFileCount(DialogState& state, UiPort& ui);
+
+void OnListReply(DialogState& state, UiPort& ui, const CommandRequest& reply);
+void OnFileCountReply(DialogState& state, UiPort& ui, const CommandRequest& reply);
+void OnDataBlock(DialogState& state, UiPort& ui, const CommandRequest& block);
+// TIMER_BLOCK fired: ask for the block again, or give up after five times.
+void OnBlockTimeout(DialogState& state, UiPort& ui);
+
+void AddDates(UiPort& ui, int32_t length, const uint8_t* data);
+void AddTimes(UiPort& ui, int32_t length, const uint8_t* data);
+void FillFileList(UiPort& ui, int count);
+
+// The "none" entry of an empty list.
+extern const char* const EMPTY_LIST_TEXT;

@@ -1,0 +1,37 @@
+// The tool's side of every request and reply: building and posting frames,
+// sending them from the dialog's message handling, the reply time-out, the
+// dispatch of received frames, and opening and closing a connection.
+#pragma once
+
+#include <cstdint>
+
+#include "comm/TcpTarget.h"
+#include "ui/UiPort.h"
+
+struct DialogState;
+
+// Fills the request instance and posts WM_APP_SEND_REQUEST. A length of 0
+// leaves the old payload bytes unsent; a length above 1024 or a missing
+// payload clears them and sends none (no builder does either).
+void PostRequest(DialogState& state, UiPort& ui, uint8_t command, uint8_t status, int32_t length,
+                 const uint8_t* data);
+// Fills the response instance (length 0) and posts WM_APP_SEND_RESPONSE.
+void PostResponse(DialogState& state, UiPort& ui, uint8_t command, uint8_t status);
+
+void ConnectSerial(DialogState& state, UiPort& ui, int comPort, const char* devicePath);
+void ConnectTcp(DialogState& state, UiPort& ui, const TcpTarget& target);
+void RequestDisconnect(DialogState& state, UiPort& ui);
+
+// Shuts the link down and frees it; nothing is sent.
+void ReleaseLink(DialogState& state);
+
+// Message handlers.
+void OnSendRequest(DialogState& state, UiPort& ui);
+void OnSendResponse(DialogState& state, UiPort& ui);
+void OnDeviceResponse(DialogState& state, UiPort& ui, intptr_t lParam);
+void OnDeviceRequest(DialogState& state, UiPort& ui, intptr_t lParam);
+void OnReplyTimeout(DialogState& state, UiPort& ui);
+
+// The message for an unhandled non-zero reply status of the catalogue and
+// file commands.
+int MessageForReplyStatus(uint8_t status);

@@ -1,0 +1,168 @@
+#include "retrieval/Download.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "retrieval/CommandRequests.h"
+#include "retrieval/Commands.h"
+#include "ui/ControlIds.h"
+#include "ui/ControlStates.h"
+#include "ui/DialogState.h"
+#include "ui/MessageCatalogue.h"
+
+namespace {
+
+#ifdef _WIN32
+constexpr char PATH_SEPARATOR = '\\';
+#else
+constexpr char PATH_SEPARATOR = '/';
+#endif
+
+void EndRun(UiPort& ui, int message) {
+    ShowCatalogueMessage(ui, message);
+    SetControlState(ui, 1);
+}
+
+// The file cannot be had: nothing (more) is written, the instrument is told
+// to stop, and the user learns which file.
+void RefuseFile(DialogState& state, UiPort& ui, int progressKind) {
+    CloseOutputFile(state);
+    SetProgressStatus(state, ui, progressKind);
+    PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
+    EndRun(ui, MSG_FILE_NOT_CREATED);
+}
+
+bool CreateOutputFile(DialogState& state) {
+    char path[FULL_PATH_MAX + 1];
+    if (!OutputFilePath(state, state.download.saveFolder, path, sizeof path)) return false;
+    state.download.outputFile = std::fopen(path, "wb");
+    return state.download.outputFile != nullptr;
+}
+
+}  // namespace
+
+bool OutputFilePath(const DialogState& state, const char* folder, char* path, size_t size) {
+    const LogSelection& s = state.selection;
+    const int written = std::snprintf(path, size, "%s%c%04d%02d%02d_%02d%02d%02d_%08d.csv", folder,
+                                      PATH_SEPARATOR, s.year, s.month, s.day, s.hour, s.minute,
+                                      s.second, s.fileNumber);
+    // Cutting the path short would write some other file: refuse instead.
+    return written >= 0 && static_cast<size_t>(written) < size &&
+           static_cast<size_t>(written) <= FULL_PATH_MAX;
+}
+
+void CloseOutputFile(DialogState& state) {
+    std::FILE* file = state.download.outputFile;
+    if (file == nullptr) return;
+    state.download.outputFile = nullptr;
+    if (std::fclose(file) != 0) state.download.writeFailed = true;
+}
+
+void StartDownload(DialogState& state, UiPort& ui) {
+    DownloadState& d = state.download;
+    ui.GetControlText(IDC_SAVE_PATH, d.saveFolder, sizeof d.saveFolder);
+    d.selectedCount = ui.SelectedPositions(IDC_FILES, d.selectedPositions, SELECTED_MAX);
+    d.position = 0;
+    if (d.selectedCount <= 0) {
+        d.selectedCount = 0;
+        return;
+    }
+    state.abortRequested = false;
+    d.bytesReceived = 0;
+    d.totalSize = 0;
+    ShowByteProgress(ui, 0, 0, static_cast<uint16_t>(d.selectedPositions[0]));
+    ui.SetProgressRange(IDC_FILE_BAR, 0, d.selectedCount);
+    ShowFileCount(state, ui, 0);
+    SetProgressStatus(state, ui, PROGRESS_NORMAL);
+    SetControlState(ui, 2);
+    ShowProgressWidgets(ui, true);
+    state.retryCount = 0;
+    RequestFile(state, ui, static_cast<uint16_t>(d.selectedPositions[0]));
+}
+
+void RequestAbort(DialogState& state, UiPort& ui) {
+    state.abortRequested = true;
+    SetControlState(ui, 3);
+    ui.SetDialogTimer(TIMER_ABORT, ABORT_TIMEOUT_MS);
+}
+
+void RequestFile(DialogState& state, UiPort& ui, uint16_t fileNumber) {
+    LogSelection& s = state.selection;
+    s.fileNumber = fileNumber;
+    const uint8_t payload[9] = {static_cast<uint8_t>(s.year >> 8), static_cast<uint8_t>(s.year),
+                                s.month, s.day, s.hour, s.minute, s.second,
+                                static_cast<uint8_t>(fileNumber >> 8),
+                                static_cast<uint8_t>(fileNumber)};
+    PostRequest(state, ui, CMD_GET_FILE, 0, sizeof payload, payload);
+    state.download.createPending = true;
+}
+
+void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
+    DownloadState& d = state.download;
+    switch (reply.status) {
+    case STATUS_OK:
+        d.bytesReceived = 0;
+        d.totalSize = static_cast<uint32_t>(reply.data[0]) << 24 |
+                      static_cast<uint32_t>(reply.data[1]) << 16 |
+                      static_cast<uint32_t>(reply.data[2]) << 8 | reply.data[3];
+        ShowByteProgress(ui, 0, d.totalSize, state.selection.fileNumber);
+        if (d.totalSize == 0) SetControlState(ui, 1);
+        return;
+    case STATUS_NOT_READY:
+        if (state.retryCount++ < FILE_REQUEST_REPEATS) {
+            RequestFile(state, ui, state.selection.fileNumber);
+            return;
+        }
+        EndRun(ui, MSG_NO_SD_CARD);
+        return;
+    default:
+        EndRun(ui, MessageForReplyStatus(reply.status));
+        return;
+    }
+}
+
+bool OnFileData(DialogState& state, UiPort& ui, uint8_t flags, int32_t length,
+                const uint8_t* data) {
+    DownloadState& d = state.download;
+    if (d.createPending) {
+        d.createPending = false;
+        d.writeFailed = false;
+        if (!CreateOutputFile(state)) {
+            RefuseFile(state, ui, PROGRESS_PAUSED);
+            return false;
+        }
+    }
+    d.bytesReceived += static_cast<uint32_t>(length);
+    ShowByteProgress(ui, d.bytesReceived, d.totalSize, state.selection.fileNumber);
+    if (d.outputFile != nullptr && length > 0 &&
+        std::fwrite(data, 1, static_cast<size_t>(length), d.outputFile) != static_cast<size_t>(length))
+        d.writeFailed = true;
+    if ((flags & BLOCK_LAST) && d.outputFile != nullptr) CloseOutputFile(state);
+    // A short file must never pass for a complete one.
+    if (d.writeFailed) {
+        RefuseFile(state, ui, PROGRESS_ERROR);
+        return false;
+    }
+    return true;
+}
+
+void OnEndOfFile(DialogState& state, UiPort& ui) {
+    DownloadState& d = state.download;
+    ShowFileCount(state, ui, d.position + 1);
+    ++d.position;
+    if (d.position >= d.selectedCount) {
+        SetControlState(ui, 1);
+        return;
+    }
+    state.retryCount = 0;
+    RequestFile(state, ui, static_cast<uint16_t>(d.selectedPositions[d.position]));
+}
+
+void FinishAbort(DialogState& state, UiPort& ui) {
+    CloseOutputFile(state);
+    // The abort is over: a resend request now would restart what the user stopped.
+    ui.KillDialogTimer(TIMER_BLOCK);
+    SetProgressStatus(state, ui, PROGRESS_PAUSED);
+    ShowCatalogueMessage(ui, MSG_ABORTED);
+    SetControlState(ui, 1);
+}

@@ -1,0 +1,34 @@
+// Downloading the selected log files, one after the other, into CSV files in
+// the save folder; and the Abort button with its fallback timer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "link/Frame.h"
+#include "ui/UiPort.h"
+
+struct DialogState;
+
+// The Download button.
+void StartDownload(DialogState& state, UiPort& ui);
+// The Abort button.
+void RequestAbort(DialogState& state, UiPort& ui);
+void RequestFile(DialogState& state, UiPort& ui, uint16_t fileNumber);
+void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply);
+
+// A block of file data, after the error and abort checks. False when the
+// block has been answered already and the handler must stop (the output
+// file could not be created or written).
+bool OnFileData(DialogState& state, UiPort& ui, uint8_t flags, int32_t length,
+                const uint8_t* data);
+// After the ACK_OK of the last block of a file.
+void OnEndOfFile(DialogState& state, UiPort& ui);
+
+// Ends an aborted run (next block refused, or TIMER_ABORT).
+void FinishAbort(DialogState& state, UiPort& ui);
+void CloseOutputFile(DialogState& state);
+
+// "YYYYMMDD_HHMMSS_NNNNNNNN.csv" for the selection's run and file number,
+// joined to `folder`. False when the path would not fit in 259 characters.
+bool OutputFilePath(const DialogState& state, const char* folder, char* path, size_t size);

@@ -1,0 +1,76 @@
+#include "retrieval/LogSettings.h"
+
+#include "retrieval/CommandRequests.h"
+#include "retrieval/Commands.h"
+#include "ui/DialogState.h"
+#include "ui/LogSizeText.h"
+#include "ui/MessageCatalogue.h"
+
+namespace {
+
+constexpr uint8_t ITEM_LOG_FILE_SIZE = 1;
+
+void OnCollectionStateRead(DialogState& state, UiPort& ui, const CommandRequest& reply) {
+    // A reply too short to hold the value is as good as a refusal.
+    if (reply.status != STATUS_OK || reply.length < 1) {
+        ShowCatalogueMessage(ui, MSG_SETTINGS_READ_FAILED);
+        return;
+    }
+    state.logCollectionEnabled = reply.data[0] == 1 ? 1 : 0;
+    RequestLogFileSize(state, ui);
+}
+
+void OnFileSizeRead(DialogState& state, UiPort& ui, const CommandRequest& reply) {
+    if (reply.status != STATUS_OK || reply.length < 5 || reply.data[0] != ITEM_LOG_FILE_SIZE) {
+        ShowCatalogueMessage(ui, MSG_SETTINGS_READ_FAILED);
+        return;
+    }
+    state.logFileSize = static_cast<uint32_t>(reply.data[1]) << 24 |
+                        static_cast<uint32_t>(reply.data[2]) << 16 |
+                        static_cast<uint32_t>(reply.data[3]) << 8 | reply.data[4];
+    LogSettingsAnswer answer{};
+    answer.collect = state.logCollectionEnabled != 0;
+    LogSizeToText(state.logFileSize, answer.sizeText, sizeof answer.sizeText);
+    if (ui.RunLogSettingsDialog(answer) != 1) return;
+    state.logCollectionEnabled = answer.collect ? 1 : 0;
+    state.logFileSize = LogSizeFromText(answer.sizeText);
+    SendLogCollectionState(state, ui, state.logCollectionEnabled);
+}
+
+}  // namespace
+
+void RequestLogCollectionState(DialogState& state, UiPort& ui) {
+    PostRequest(state, ui, CMD_GET_LOG_ENABLE, 0, 0, nullptr);
+}
+
+void RequestLogFileSize(DialogState& state, UiPort& ui) {
+    const uint8_t payload[1] = {ITEM_LOG_FILE_SIZE};
+    PostRequest(state, ui, CMD_GET_LOG_SETTING, 0, sizeof payload, payload);
+}
+
+void SendLogCollectionState(DialogState& state, UiPort& ui, int flag) {
+    const uint8_t payload[5] = {static_cast<uint8_t>(flag != 0 ? 1 : 0), 0, 0, 0, 0};
+    PostRequest(state, ui, CMD_SET_LOG_ENABLE, 0, sizeof payload, payload);
+}
+
+void SendLogFileSize(DialogState& state, UiPort& ui, uint32_t sizeBytes) {
+    const uint8_t payload[5] = {ITEM_LOG_FILE_SIZE, static_cast<uint8_t>(sizeBytes >> 24),
+                                static_cast<uint8_t>(sizeBytes >> 16),
+                                static_cast<uint8_t>(sizeBytes >> 8), static_cast<uint8_t>(sizeBytes)};
+    PostRequest(state, ui, CMD_SET_LOG_SETTING, 0, sizeof payload, payload);
+}
+
+void OnLogSettingsReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
+    switch (reply.command) {
+    case CMD_GET_LOG_ENABLE: OnCollectionStateRead(state, ui, reply); break;
+    case CMD_GET_LOG_SETTING: OnFileSizeRead(state, ui, reply); break;
+    case CMD_SET_LOG_ENABLE:
+        if (reply.status != STATUS_OK) ShowCatalogueMessage(ui, MSG_SETTINGS_WRITE_FAILED);
+        else SendLogFileSize(state, ui, state.logFileSize);
+        break;
+    case CMD_SET_LOG_SETTING:
+        if (reply.status != STATUS_OK) ShowCatalogueMessage(ui, MSG_SETTINGS_WRITE_FAILED);
+        break;
+    default: break;
+    }
+}

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include "retrieval/CommandRequests.h"
+#include "tests/support/Conversation.h"
+#include "ui/MessageCatalogue.h"
+
+namespace {
+
+using Sent = std::vector<std::string>;
+
+TEST(Connection, ConnectReadsTheWholeCatalogueOnTheWire) {
+    Conversation c;
+    c.Command(IDC_CONNECT);
+    EXPECT_EQ(c.TakeSent(), Sent{"AA 10 20 00 00 DB"});
+    EXPECT_EQ(c.StateFlags(), STATE_1) << "state 1 at once, before any reply";
+
+    c.Receive("55 10 00 00 00 66");
+    EXPECT_TRUE(c.state->connected);
+    EXPECT_EQ(c.StateFlags(), STATE_2);
+    EXPECT_EQ(c.TakeSent(), Sent{"AA 85 00 00 00 30"});
+
+    c.Receive("55 85 00 00 00 DB");
+    EXPECT_TRUE(c.TakeSent().empty());
+    c.Receive("AA 88 80 00 04 07 E8 05 07 B2");
+    EXPECT_EQ(c.Entries(IDC_DATES), std::vector<std::string>{"2024/05/07"});
+    EXPECT_EQ(c.TakeSent(), (Sent{"55 88 00 00 00 DE", "AA 86 00 00 04 07 E8 05 07 30"}))
+        << "the acknowledgement leaves before the next request";
+
+    c.Receive("55 86 00 00 00 DC");
+    c.Receive("AA 88 90 00 03 09 05 00 D4");
+    EXPECT_EQ(c.Text(IDC_TIMES), "09:05:00");
+    EXPECT_EQ(c.TakeSent(), (Sent{"55 88 00 00 00 DE", "AA 84 00 00 07 07 E8 05 07 09 05 00 3F"}));
+
+    c.Receive("55 84 00 00 02 00 03 DF");
+    EXPECT_EQ(c.Entries(IDC_FILES),
+              (std::vector<std::string>{"00000000.csv", "00000001.csv", "00000002.csv"}));
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_TRUE(c.MessageTexts().empty());
+    EXPECT_FALSE(c.ui.TimerRunning(TIMER_REPLY));
+}
+
+TEST(Connection, ConnectStatusFiveAcceptsAndOtherStatusesDoNothing) {
+    Conversation five;
+    five.ConnectWifi();
+    five.Receive("55 10 05 00 00 6B");
+    EXPECT_TRUE(five.state->connected);
+    EXPECT_EQ(five.TakeSent(), Sent{"AA 85 00 00 00 30"});
+
+    Conversation one;
+    one.ConnectWifi();
+    one.Receive("55 10 01 00 00 67");
+    EXPECT_FALSE(one.state->connected);
+    EXPECT_EQ(one.StateFlags(), STATE_1);
+    EXPECT_TRUE(one.TakeSent().empty());
+    EXPECT_TRUE(one.MessageTexts().empty());
+}
+
+TEST(Connection, LostReplyTimesOutAfterThreeSecondsAndALaterRequestRestartsTheWatch) {
+    Conversation c;
+    c.ConnectWifi();
+    c.Advance(2000);
+    // A second request two seconds in: only it is covered, for a full 3 s.
+    PostRequest(*c.state, c.ui, 0x85, 0, 0, nullptr);
+    c.Advance(2999);
+    EXPECT_TRUE(c.MessageTexts().empty());
+    EXPECT_TRUE(c.state->link != nullptr);
+    c.Advance(1);
+    EXPECT_EQ(c.MessageTexts(), std::vector<std::string>{"応答がありません。計測器から切断しました。"});
+    EXPECT_EQ(c.ui.messageBoxes()[0].type, MB_ICON_WARNING);
+    EXPECT_EQ(c.StateFlags(), STATE_0);
+    EXPECT_EQ(c.state->link, nullptr);
+    EXPECT_EQ(c.wire.closes, 1);
+    for (int id : {IDC_BYTE_BAR, IDC_FILE_BAR, IDC_STATUS_TEXT, IDC_BYTE_TEXT, IDC_FILE_TEXT})
+        EXPECT_FALSE(c.Shown(id)) << id;
+}
+
+TEST(Connection, ChannelThatCannotOpenSendsNothingAndTimesOut) {
+    Conversation c;
+    c.wire.opens = false;
+    c.Command(IDC_CONNECT);
+    EXPECT_TRUE(c.TakeSent().empty());
+    c.Advance(3000);
+    EXPECT_EQ(c.MessageTexts().size(), 1u);
+    EXPECT_EQ(c.StateFlags(), STATE_0);
+}
+
+TEST(Connection, AnyResponseCancelsTheReplyWatch) {
+    Conversation c;
+    c.ConnectWifi();
+    c.Receive("55 B0 00 00 00 06");
+    c.Advance(60000);
+    EXPECT_TRUE(c.MessageTexts().empty());
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+}
+
+TEST(Connection, DisconnectReplyOfAnyStatusReleasesTheLink) {
+    Conversation c;
+    c.ConnectWifi();
+    c.Receive("55 10 00 00 00 66");
+    c.TakeSent();
+    c.Receive("55 85 00 00 00 DB");
+    c.Receive("AA 88 80 00 00 B3");  // no dates: "none"
+    EXPECT_EQ(c.Entries(IDC_DATES), std::vector<std::string>{"none"});
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_EQ(c.TakeSent(), Sent{"55 88 00 00 00 DE"}) << "no CMD_GET_TIMES for an empty list";
+
+    c.Command(IDC_DISCONNECT);
+    EXPECT_EQ(c.TakeSent(), Sent{"AA 11 00 00 00 BC"});
+    EXPECT_EQ(c.StateFlags(), STATE_0) << "state 0 without waiting for the reply";
+    c.Receive("55 11 07 00 00 6E");
+    EXPECT_FALSE(c.state->connected);
+    EXPECT_EQ(c.state->link, nullptr);
+    EXPECT_EQ(c.wire.closes, 1);
+}
+
+TEST(Connection, ConnectWhileADisconnectReplyIsOutstandingReleasesTheOldLinkFirst) {
+    Conversation c;
+    c.ConnectWifi();
+    c.Receive("55 10 00 00 00 66");
+    c.Command(IDC_DISCONNECT);
+    c.TakeSent();
+    PeerChannel* oldChannel = c.wire.current;
+    oldChannel->Receive(Hex("55 11 00 00 00 67"));  // arrives, but is not yet read
+    c.dialog.Command(IDC_CONNECT);                  // before the dialog gets to it
+    EXPECT_EQ(c.wire.closes, 1) << "old link released before the new one is made";
+    EXPECT_EQ(c.wire.linksMade, 2);
+    c.Settle();
+    EXPECT_NE(c.state->link, nullptr) << "the old disconnect reply must not end the new link";
+    c.Receive("55 10 00 00 00 66");
+    EXPECT_TRUE(c.state->connected);
+}
+
+TEST(Connection, FramesOfAReleasedLinkAreNeverRead) {
+    Conversation c;
+    c.ConnectWifi();
+    c.wire.current->Receive(Hex("55 10 00 00 00 66"));
+    ASSERT_TRUE(c.state->link->PollOnce());  // posted, not yet handled
+    ReleaseLink(*c.state);
+    c.Settle();
+    EXPECT_FALSE(c.state->connected) << "a frame of the released link was read";
+    EXPECT_EQ(c.ui.queue().Size(), 0u);
+}
+
+TEST(Connection, ClosingTheDialogSendsOneDisconnectOnlyWhenConnected) {
+    {
+        Conversation c;
+        c.ConnectWifi();
+        c.Receive("55 10 00 00 00 66");
+        c.TakeSent();
+        c.dialog.Command(IDC_CANCEL);
+        EXPECT_TRUE(c.ui.ended());
+        OnDestroy(*c.state, c.ui);  // the posted disconnect dies with the window
+        EXPECT_EQ(c.TakeSent(), Sent{"AA 11 00 00 00 BC"});
+    }
+    {
+        Conversation c;
+        c.ConnectWifi();
+        c.dialog.Command(IDC_CANCEL);
+        OnDestroy(*c.state, c.ui);
+        EXPECT_TRUE(c.TakeSent().empty());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+// The dialog logic over a headless UI on a manual clock, talking to a peer
+// that the test scripts frame by frame. Everything runs on the test's thread:
+// the link is polled, so each step is deterministic.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/DeviceLink.h"
+#include "retrieval/LinkFactory.h"
+#include "tests/support/Hex.h"
+#include "ui/ControlIds.h"
+#include "ui/DialogState.h"
+#include "ui/MainDialog.h"
+#include "ui/headless/HeadlessDialog.h"
+#include "ui/headless/HeadlessUi.h"
+
+// The instrument's end of the line: every frame the tool writes lands in
+// `sent`, and `onFrame` may answer by calling Receive.
+class PeerChannel : public CComm {
+public:
+    struct Wire {
+        std::vector<Bytes> sent;
+        std::function<void(const Bytes&)> onFrame;
+        PeerChannel* current = nullptr;
+        bool opens = true;
+        int linksMade = 0;
+        int closes = 0;
+    };
+
+    explicit PeerChannel(Wire& wire) : m_wire(wire) {}
+    ~PeerChannel() override {
+        if (m_wire.current == this) m_wire.current = nullptr;
+    }
+    bool Open(const void*) override {
+        if (!m_wire.opens) return false;
+        m_wire.current = this;
+        return true;
+    }
+    void Close() override { ++m_wire.closes; }
+    int Write(const uint8_t* data, int length) override {
+        const Bytes frame(data, data + length);
+        m_wire.sent.push_back(frame);
+        if (m_wire.onFrame) m_wire.onFrame(frame);
+        return length;
+    }
+    void Receive(const Bytes& bytes) {
+        AppendToRing(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    }
+
+private:
+    Wire& m_wire;
+};
+
+class PeerLinkFactory : public LinkFactory {
+public:
+    explicit PeerLinkFactory(PeerChannel::Wire& wire) : m_wire(wire) {}
+    std::unique_ptr<DeviceLink> OverSerial(int comPort, const char*, DialogPoster* dialog) override {
+        lastComPort = comPort;
+        return Make(dialog);
+    }
+    std::unique_ptr<DeviceLink> OverTcp(const TcpTarget& target, DialogPoster* dialog) override {
+        lastTarget = target;
+        return Make(dialog);
+    }
+    int lastComPort = -1;
+    TcpTarget lastTarget{0, 0};
+
+private:
+    std::unique_ptr<DeviceLink> Make(DialogPoster* dialog) {
+        ++m_wire.linksMade;
+        return std::make_unique<DeviceLink>(new PeerChannel(m_wire), nullptr, dialog,
+                                            DeviceLink::PARSER_POLLED);
+    }
+    PeerChannel::Wire& m_wire;
+};
+
+class Conversation {
+public:
+    Conversation() : state(NewDialogState()), factory(wire), dialog(*state, ui) {
+        state->linkFactory = &factory;
+        state->connection.method = 1;
+        state->connection.dService = 10101;
+        InitMainDialog(*state, ui);
+    }
+    ~Conversation() { OnDestroy(*state, ui); }
+
+    // Handles everything that is ready, without moving the clock.
+    void Settle() {
+        for (int guard = 0; guard < 100000; ++guard) {
+            if (dialog.DispatchOne()) continue;
+            if (state->link && state->link->PollOnce()) continue;
+            return;
+        }
+        ADD_FAILURE() << "the dialog never came to rest";
+    }
+
+    // Moves the clock forward, firing each timer at its time.
+    void Advance(uint64_t milliseconds) {
+        const uint64_t end = ui.Now() + milliseconds;
+        Settle();
+        uint32_t id = 0;
+        uint64_t due = 0;
+        while (ui.NextTimer(id, due) && due <= end) {
+            if (due > ui.Now()) ui.Advance(due - ui.Now());
+            Settle();
+        }
+        if (end > ui.Now()) ui.Advance(end - ui.Now());
+        Settle();
+    }
+
+    void Command(int id, uint32_t notification = 0) {
+        dialog.Command(id, notification);
+        Settle();
+    }
+
+    // Frames from the instrument, as wire hex.
+    void Receive(const std::string& hex) {
+        ASSERT_NE(wire.current, nullptr) << "no open link to receive on";
+        wire.current->Receive(Hex(hex));
+        Settle();
+    }
+
+    // A frame from the instrument, built with its checksum.
+    void ReceiveFrame(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload = {}) {
+        Bytes frame(payload.size() + FRAME_OVERHEAD);
+        BuildFrame(sync, command, status, static_cast<uint32_t>(payload.size()), payload.data(),
+                   frame.data());
+        ASSERT_NE(wire.current, nullptr) << "no open link to receive on";
+        wire.current->Receive(frame);
+        Settle();
+    }
+    void ReceiveBlock(uint8_t flags, const Bytes& payload = {}) {
+        ReceiveFrame(SYNC_REQUEST, 0x88, flags, payload);
+    }
+    void ReceiveReply(uint8_t command, uint8_t status, const Bytes& payload = {}) {
+        ReceiveFrame(SYNC_RESPONSE, command, status, payload);
+    }
+
+    // Sent frames since the last call, as hex, one per element.
+    std::vector<std::string> TakeSent() {
+        std::vector<std::string> out;
+        for (const Bytes& frame : wire.sent) out.push_back(ToHex(frame));
+        wire.sent.clear();
+        return out;
+    }
+
+    // Presses Connect over Wi-Fi and answers CMD_CONNECT with `status`.
+    void ConnectWifi() {
+        Command(IDC_CONNECT);
+        TakeSent();
+    }
+
+    bool Enabled(int id) { return ui.control(id).enabled; }
+    bool Shown(int id) { return ui.control(id).shown; }
+    std::string Text(int id) {
+        char text[1100];
+        ui.GetControlText(id, text, sizeof text);
+        return text;
+    }
+    std::vector<std::string> Entries(int id) { return ui.control(id).entries; }
+    std::vector<std::string> MessageTexts() {
+        std::vector<std::string> out;
+        for (const auto& box : ui.messageBoxes()) out.push_back(box.text);
+        return out;
+    }
+
+    // Which of the state table's controls are enabled, as 0/1 in the order
+    // Connect, Disconnect, USB, Save folder, Download, Abort, Select all.
+    std::string StateFlags() {
+        std::string flags;
+        for (int id : {IDC_CONNECT, IDC_DISCONNECT, IDC_USB, IDC_CHOOSE_FOLDER, IDC_DOWNLOAD, IDC_ABORT,
+                       IDC_SELECT_ALL})
+            flags += Enabled(id) ? '1' : '0';
+        return flags;
+    }
+
+    HeadlessUi ui{HeadlessUi::MANUAL_CLOCK};
+    PeerChannel::Wire wire;
+    std::unique_ptr<DialogState> state;
+    PeerLinkFactory factory;
+    HeadlessDialog dialog;
+};
+
+// Control states as StateFlags shows them.
+constexpr const char* STATE_0 = "1011000";
+constexpr const char* STATE_1 = "0101101";
+constexpr const char* STATE_2 = "0000010";
+constexpr const char* STATE_3 = "0000000";

@@ -1,0 +1,7 @@
+#include "ui/DialogState.h"
+
+std::unique_ptr<DialogState> NewDialogState() {
+    std::unique_ptr<DialogState> state(new DialogState());  // value-initialised: all zero
+    state->download.outputFile = nullptr;
+    return state;
+}

@@ -1,0 +1,60 @@
+// Everything the dialog side shares, in one record: reset at start-up, so
+// every test starts from a fresh one. Dialog's thread only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/DeviceLink.h"
+#include "link/Frame.h"
+#include "retrieval/LinkFactory.h"
+#include "retrieval/RetrievalTypes.h"
+#include "settings/Settings.h"
+
+constexpr size_t PATH_TEXT_MAX = 260;
+
+struct DeviceChoice {
+    std::string label;       // line of combo 1006
+    int comPort;             // COM number on Windows
+    std::string devicePath;  // device path where the platform names ports so
+};
+
+struct DialogState {
+    // Start-up and settings.
+    char startDir[PATH_TEXT_MAX];
+    char settingsPath[PATH_TEXT_MAX];
+    ConnectionSettings connection;
+    char savePath[PATH_TEXT_MAX];
+    WindowPosition window;
+
+    // Instruments on USB; line i of combo 1006 is entry i.
+    std::vector<DeviceChoice> deviceList;
+    std::function<std::vector<DeviceChoice>()> enumerateDevices;
+
+    // The connection.
+    LinkFactory* linkFactory;
+    std::unique_ptr<DeviceLink> link;
+    bool connected;
+    CommandRequest requestInstance;
+    CommandRequest responseInstance;
+
+    // Catalogue and download.
+    LogSelection selection;
+    DownloadState download;
+    bool abortRequested;
+    int32_t retryCount;
+    bool refreshPending;
+    char rememberedDate[CATALOGUE_TEXT_MAX + 1];
+    char rememberedTime[CATALOGUE_TEXT_MAX + 1];
+
+    // Log collection settings as last read or chosen.
+    int logCollectionEnabled;
+    uint32_t logFileSize;
+};
+
+// A fresh record. It is large (the selected positions of a download), so it
+// lives on the heap.
+std::unique_ptr<DialogState> NewDialogState();

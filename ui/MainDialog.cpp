@@ -1,0 +1,179 @@
+#include "ui/MainDialog.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "retrieval/Catalogue.h"
+#include "retrieval/CommandRequests.h"
+#include "retrieval/Download.h"
+#include "retrieval/LogSettings.h"
+#include "ui/ControlIds.h"
+#include "ui/ControlStates.h"
+#include "ui/DialogMessages.h"
+#include "ui/DialogState.h"
+#include "ui/InetAddress.h"
+#include "ui/InstrumentList.h"
+
+namespace {
+
+constexpr int VERSION_MAJOR = 1;
+constexpr int VERSION_MINOR = 2;
+constexpr size_t HOST_TEXT_MAX = sizeof(ConnectionSettings::host);
+constexpr size_t NUMBER_TEXT_READ = 256;
+constexpr const char* FOLDER_TITLE = "ログを保存するフォルダを指定してください。";
+
+int ReadNumberField(UiPort& ui, int id) {
+    char text[NUMBER_TEXT_READ];
+    ui.GetControlText(id, text, sizeof text);
+    const long value = std::strtol(text, nullptr, 10);
+    if (value > 2147483647L) return 2147483647;
+    if (value < -2147483647L - 1) return -2147483647 - 1;
+    return static_cast<int>(value);
+}
+
+uint32_t Notification(uintptr_t wParam) { return static_cast<uint32_t>(wParam >> 16) & 0xFFFF; }
+
+void OnConnect(DialogState& state, UiPort& ui) {
+    if (state.connection.method == METHOD_USB) {
+        if (state.deviceList.empty()) return;
+        const int line = ui.ListSelection(IDC_COM_PORT);
+        if (line < 0 || static_cast<size_t>(line) >= state.deviceList.size()) return;
+        const DeviceChoice& device = state.deviceList[static_cast<size_t>(line)];
+        ConnectSerial(state, ui, device.comPort,
+                      device.devicePath.empty() ? nullptr : device.devicePath.c_str());
+    } else {
+        TcpTarget target{ui.GetAddress(IDC_IP_ADDRESS), ReadNumberField(ui, IDC_PORT)};
+        ConnectTcp(state, ui, target);
+    }
+    state.abortRequested = false;
+    SetControlState(ui, 1);
+}
+
+void OnComPortChanged(DialogState& state, UiPort& ui) {
+    const int line = ui.ListSelection(IDC_COM_PORT);
+    if (line < 0 || static_cast<size_t>(line) >= state.deviceList.size()) return;
+    state.connection.com = state.deviceList[static_cast<size_t>(line)].comPort;
+}
+
+void StartCatalogueStep(DialogState& state, UiPort& ui) {
+    state.abortRequested = false;
+    SetControlState(ui, 2);
+    ShowProgressWidgets(ui, false);
+}
+
+void OnRefreshCatalogue(DialogState& state, UiPort& ui) {
+    state.abortRequested = false;
+    state.refreshPending = true;
+    ui.GetControlText(IDC_DATES, state.rememberedDate, sizeof state.rememberedDate);
+    ui.GetControlText(IDC_TIMES, state.rememberedTime, sizeof state.rememberedTime);
+    SetControlState(ui, 2);
+    ShowProgressWidgets(ui, false);
+    RequestDates(state, ui);
+}
+
+void ChooseSaveFolder(DialogState& state, UiPort& ui) {
+    char path[PATH_TEXT_MAX];
+    if (!ui.ChooseFolder(FOLDER_TITLE, path, sizeof path)) return;
+    std::snprintf(state.savePath, sizeof state.savePath, "%s", path);
+    ui.SetControlText(IDC_SAVE_PATH, state.savePath);
+}
+
+}  // namespace
+
+void InitMainDialog(DialogState& state, UiPort& ui) {
+    char caption[100];
+    std::snprintf(caption, sizeof caption, "QV-500ログファイルダウンローダー Ver. %d.%02d",
+                  VERSION_MAJOR, VERSION_MINOR);
+    ui.SetCaption(caption);
+    FillComPortCombo(state, ui);
+    SetConnectionMethod(ui, state.connection.method);
+    ui.SetAddress(IDC_IP_ADDRESS, ParseInetAddress(state.connection.host));
+    char port[16];
+    std::snprintf(port, sizeof port, "%d", state.connection.dService);
+    ui.SetControlText(IDC_PORT, port);
+    ui.SetControlText(IDC_SAVE_PATH, state.savePath);
+    ui.SetProgressRange(IDC_BYTE_BAR, 0, 100);
+    ui.SetProgressPosition(IDC_BYTE_BAR, 0);
+    ui.SetControlText(IDC_STATUS_TEXT, "");
+    ui.SetControlText(IDC_BYTE_TEXT, "");
+    ui.SetProgressRange(IDC_FILE_BAR, 0, 100);
+    ui.SetProgressPosition(IDC_FILE_BAR, 0);
+    ui.SetControlText(IDC_FILE_TEXT, "");
+    SetControlState(ui, 0);
+    ShowProgressWidgets(ui, false);
+}
+
+bool OnCommand(DialogState& state, UiPort& ui, uintptr_t wParam) {
+    const int id = static_cast<int>(wParam & 0xFFFF);
+    const uint32_t code = Notification(wParam);
+    switch (id) {
+    case IDC_CANCEL:
+        if (state.connected) RequestDisconnect(state, ui);
+        ui.EndDialog(IDC_CANCEL);
+        return true;
+    case IDC_USB:
+    case IDC_WIFI:
+        if (code == BN_CLICKED_CODE) {
+            state.connection.method = id == IDC_USB ? METHOD_USB : METHOD_WIFI;
+            SetConnectionMethod(ui, state.connection.method);
+        }
+        return true;
+    case IDC_DISCONNECT:
+        RequestDisconnect(state, ui);
+        SetControlState(ui, 0);
+        ShowProgressWidgets(ui, false);
+        return true;
+    case IDC_CONNECT: OnConnect(state, ui); return true;
+    case IDC_REFRESH_DEVICES: FillComPortCombo(state, ui); return true;
+    case IDC_COM_PORT:
+        if (code == CBN_SELCHANGE_CODE) OnComPortChanged(state, ui);
+        return true;
+    case IDC_IP_ADDRESS:
+        if (code == EN_KILLFOCUS_CODE)
+            ui.GetControlText(IDC_IP_ADDRESS, state.connection.host, HOST_TEXT_MAX);
+        return true;
+    case IDC_PORT:
+        if (code == EN_KILLFOCUS_CODE) state.connection.dService = ReadNumberField(ui, IDC_PORT);
+        return true;
+    case IDC_DATES:
+        if (code == CBN_SELCHANGE_CODE) {
+            StartCatalogueStep(state, ui);
+            RequestTimes(state, ui);
+        }
+        return true;
+    case IDC_TIMES:
+        if (code == CBN_SELCHANGE_CODE) {
+            StartCatalogueStep(state, ui);
+            RequestFileCount(state, ui);
+        }
+        return true;
+    case IDC_DOWNLOAD: StartDownload(state, ui); return true;
+    case IDC_ABORT: RequestAbort(state, ui); return true;
+    case IDC_CHOOSE_FOLDER: ChooseSaveFolder(state, ui); return true;
+    case IDC_SELECT_ALL: ui.SelectAllEntries(IDC_FILES); return true;
+    case IDC_LOG_SETTINGS: RequestLogCollectionState(state, ui); return true;
+    case IDC_REFRESH_CATALOGUE: OnRefreshCatalogue(state, ui); return true;
+    default: return false;
+    }
+}
+
+bool OnAppMessage(DialogState& state, UiPort& ui, uint32_t message, uintptr_t, intptr_t lParam) {
+    switch (message) {
+    case WM_APP_DEVICE_REQUEST: OnDeviceRequest(state, ui, lParam); return true;
+    case WM_APP_DEVICE_RESPONSE: OnDeviceResponse(state, ui, lParam); return true;
+    case WM_APP_SEND_REQUEST: OnSendRequest(state, ui); return true;
+    case WM_APP_SEND_RESPONSE: OnSendResponse(state, ui); return true;
+    default: return false;
+    }
+}
+
+void DialogTimerProc(DialogState& state, UiPort& ui, uint32_t timerId) {
+    ui.KillDialogTimer(timerId);
+    switch (timerId) {
+    case TIMER_REPLY: OnReplyTimeout(state, ui); break;
+    case TIMER_ABORT: FinishAbort(state, ui); break;
+    case TIMER_BLOCK: OnBlockTimeout(state, ui); break;
+    default: break;
+    }
+}
