@@ -34,15 +34,14 @@ void RefuseFile(DialogState& state, UiPort& ui, int progressKind) {
 
 bool CreateOutputFile(DialogState& state) {
     char path[FULL_PATH_MAX + 1];
-    if (!OutputFilePath(state, state.download.saveFolder, path, sizeof path)) return false;
+    if (!OutputFilePath(state.selection, state.download.saveFolder, path, sizeof path)) return false;
     state.download.outputFile = std::fopen(path, "wb");
     return state.download.outputFile != nullptr;
 }
 
 }  // namespace
 
-bool OutputFilePath(const DialogState& state, const char* folder, char* path, size_t size) {
-    const LogSelection& s = state.selection;
+bool OutputFilePath(const LogSelection& s, const char* folder, char* path, size_t size) {
     const int written = std::snprintf(path, size, "%s%c%04d%02d%02d_%02d%02d%02d_%08d.csv", folder,
                                       PATH_SEPARATOR, s.year, s.month, s.day, s.hour, s.minute,
                                       s.second, s.fileNumber);

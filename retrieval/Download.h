@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "link/Frame.h"
+#include "retrieval/RetrievalTypes.h"
 #include "ui/UiPort.h"
 
 struct DialogState;
@@ -31,4 +32,4 @@ void CloseOutputFile(DialogState& state);
 
 // "YYYYMMDD_HHMMSS_NNNNNNNN.csv" for the selection's run and file number,
 // joined to `folder`. False when the path would not fit in 259 characters.
-bool OutputFilePath(const DialogState& state, const char* folder, char* path, size_t size);
+bool OutputFilePath(const LogSelection& selection, const char* folder, char* path, size_t size);
