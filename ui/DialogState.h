@@ -3,24 +3,21 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "discovery/DeviceEntry.h"
 #include "link/DeviceLink.h"
 #include "link/Frame.h"
 #include "retrieval/LinkFactory.h"
 #include "retrieval/RetrievalTypes.h"
 #include "settings/Settings.h"
 
-constexpr size_t PATH_TEXT_MAX = 260;
+class FtdiProbe;
+class DeviceSetupProbe;
 
-struct DeviceChoice {
-    std::string label;       // line of combo 1006
-    int comPort;             // COM number on Windows
-    std::string devicePath;  // device path where the platform names ports so
-};
+constexpr size_t PATH_TEXT_MAX = 260;
 
 struct DialogState {
     // Start-up and settings.
@@ -31,8 +28,10 @@ struct DialogState {
     WindowPosition window;
 
     // Instruments on USB; line i of combo 1006 is entry i.
-    std::vector<DeviceChoice> deviceList;
-    std::function<std::vector<DeviceChoice>()> enumerateDevices;
+    std::vector<DeviceEntry> deviceList;
+    // Where the instruments are looked for; the platform's own when unset.
+    FtdiProbe* ftdiProbe;
+    DeviceSetupProbe* deviceSetupProbe;
 
     // The connection.
     LinkFactory* linkFactory;

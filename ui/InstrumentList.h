@@ -1,9 +1,5 @@
-// The instrument list of combo 1006: rebuilt from what the platform finds,
-// then the saved COM port pre-selected.
+// The instrument list of combo 1006, looked for where the dialog state says.
 #pragma once
-
-#include <functional>
-#include <vector>
 
 #include "ui/UiPort.h"
 

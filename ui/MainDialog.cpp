@@ -13,6 +13,7 @@
 #include "ui/DialogMessages.h"
 #include "ui/DialogState.h"
 #include "ui/InetAddress.h"
+#include "discovery/DeviceList.h"
 #include "ui/InstrumentList.h"
 
 namespace {
@@ -36,12 +37,10 @@ uint32_t Notification(uintptr_t wParam) { return static_cast<uint32_t>(wParam >>
 
 void OnConnect(DialogState& state, UiPort& ui) {
     if (state.connection.method == METHOD_USB) {
-        if (state.deviceList.empty()) return;
-        const int line = ui.ListSelection(IDC_COM_PORT);
-        if (line < 0 || static_cast<size_t>(line) >= state.deviceList.size()) return;
-        const DeviceChoice& device = state.deviceList[static_cast<size_t>(line)];
-        ConnectSerial(state, ui, device.comPort,
-                      device.devicePath.empty() ? nullptr : device.devicePath.c_str());
+        const DeviceEntry* device = SelectedDevice(ui, state.deviceList);
+        if (device == nullptr) return;
+        ConnectSerial(state, ui, device->comPort,
+                      device->devicePath.empty() ? nullptr : device->devicePath.c_str());
     } else {
         TcpTarget target{ui.GetAddress(IDC_IP_ADDRESS), ReadNumberField(ui, IDC_PORT)};
         ConnectTcp(state, ui, target);
@@ -51,9 +50,9 @@ void OnConnect(DialogState& state, UiPort& ui) {
 }
 
 void OnComPortChanged(DialogState& state, UiPort& ui) {
-    const int line = ui.ListSelection(IDC_COM_PORT);
-    if (line < 0 || static_cast<size_t>(line) >= state.deviceList.size()) return;
-    state.connection.com = state.deviceList[static_cast<size_t>(line)].comPort;
+    const DeviceEntry* device = SelectedDevice(ui, state.deviceList);
+    // A port reached by path has no number worth saving.
+    if (device != nullptr && device->comPort != NO_COM_PORT) state.connection.com = device->comPort;
 }
 
 void StartCatalogueStep(DialogState& state, UiPort& ui) {
