@@ -1,16 +1,76 @@
-// Settings records kept in setting.ini.
+// The tool's remembered settings and their file, setting.ini in the start
+// folder: read once before the main dialog exists, with every missing or
+// empty value written back as its default at once; written once when the
+// dialog is destroyed. Dialog thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "settings/WindowPosition.h"
+
+constexpr int32_t METHOD_USB = 0;
+constexpr int32_t METHOD_WIFI = 1;
+
+constexpr size_t HOST_SIZE = 20;           // at most 19 characters
+constexpr size_t SAVE_PATH_SIZE = 260;     // at most 259 characters
+constexpr size_t SETTINGS_PATH_SIZE = 260;
+
+constexpr char SETTINGS_FILE_NAME[] = "setting.ini";
+
+// How the instrument was reached; edited by the main dialog.
 struct ConnectionSettings {
-    int32_t method;  // 0 USB, 1 Wi-Fi
-    int32_t com;
-    char host[20];
-    int32_t dService;
+    int32_t method;          // METHOD_USB or METHOD_WIFI
+    int32_t com;             // the saved COM port number
+    char host[HOST_SIZE];    // IPv4 address, dotted
+    int32_t dService;        // TCP port
 };
 
-struct WindowPosition {
-    int32_t showState;  // 0 normal, 3 maximized, 6 minimized
-    int32_t left, top, right, bottom;
+// Everything setting.ini holds, as the dialog's shared state keeps it.
+struct SettingsRecord {
+    ConnectionSettings connection;
+    char savePath[SAVE_PATH_SIZE];  // empty until ReadLogSettings
+    WindowPosition windowPosition;
 };
+
+// The main dialog's placement as the platform reports it at exit.
+struct WindowPlacement {
+    int32_t showCmd;  // SHOWCMD_MINIMIZED, SHOWCMD_MAXIMIZED or any other
+    int32_t left;     // the normal-position (restored) rectangle, also while
+    int32_t top;      // minimized or maximized
+    int32_t right;
+    int32_t bottom;
+};
+constexpr int32_t SHOWCMD_MINIMIZED = 2;
+constexpr int32_t SHOWCMD_MAXIMIZED = 3;
+
+// startDir joined with "setting.ini". False, and path empty, when startDir is
+// empty or the result would not fit: the reads then give the defaults and
+// nothing is written, rather than touching a file somewhere else.
+bool BuildSettingsPath(const char* startDir, char (&path)[SETTINGS_PATH_SIZE]);
+
+// [connection] method, com, host, dService, in this order.
+void ReadConnectionSettings(const char* path, ConnectionSettings& connection);
+
+// [log] path, default startDir. A stored folder of 260 characters or more
+// cannot be used: savePath then gets the default too.
+void ReadLogSettings(const char* path, const char* startDir, char (&savePath)[SAVE_PATH_SIZE]);
+
+// [window] mainPosition, default "0,0,0,0,normal", through ParseWindowPosition.
+void ReadWindowSettings(const char* path, WindowPosition& position);
+
+// Writes method, com, host and dService in this order; stops at the first
+// write that fails. Returns whether all four were written.
+bool WriteConnectionSettings(const char* path, const ConnectionSettings& connection);
+
+// Writes [window] mainPosition; returns whether it was written.
+bool WriteWindowSettings(const char* path, const WindowPosition& position);
+
+// At exit: takes the placement into settings.windowPosition, then writes the
+// connection group, [log] path and the window group, each only if the one
+// before it was written. Returns whether everything was written.
+bool SaveSettings(const char* startDir, const WindowPlacement& placement,
+                  SettingsRecord& settings);
+
+// "WIFI" for METHOD_WIFI, "USB" for every other value.
+const char* MethodName(int32_t method);

@@ -4,12 +4,11 @@
 
 #include <cstdint>
 
+#include "settings/Settings.h"
 #include "ui/UiPort.h"
 
 struct DialogState;
 
-constexpr int METHOD_USB = 0;
-constexpr int METHOD_WIFI = 1;
 
 void SetConnectionMethod(UiPort& ui, int method);
 // 0 not connected, 1 idle, 2 busy (only Abort), 3 aborting (nothing).

@@ -22,10 +22,7 @@ constexpr size_t PATH_TEXT_MAX = 260;
 struct DialogState {
     // Start-up and settings.
     char startDir[PATH_TEXT_MAX];
-    char settingsPath[PATH_TEXT_MAX];
-    ConnectionSettings connection;
-    char savePath[PATH_TEXT_MAX];
-    WindowPosition window;
+    SettingsRecord settings;
 
     // Instruments on USB; line i of combo 1006 is entry i.
     std::vector<DeviceEntry> deviceList;

@@ -5,8 +5,8 @@
 
 void FillComPortCombo(DialogState& state, UiPort& ui) {
     if (state.ftdiProbe != nullptr && state.deviceSetupProbe != nullptr)
-        FillComPortCombo(ui, state.deviceList, state.connection.com, *state.ftdiProbe,
+        FillComPortCombo(ui, state.deviceList, state.settings.connection.com, *state.ftdiProbe,
                          *state.deviceSetupProbe);
     else
-        FillComPortCombo(ui, state.deviceList, state.connection.com);
+        FillComPortCombo(ui, state.deviceList, state.settings.connection.com);
 }

@@ -20,7 +20,7 @@ namespace {
 
 constexpr int VERSION_MAJOR = 1;
 constexpr int VERSION_MINOR = 2;
-constexpr size_t HOST_TEXT_MAX = sizeof(ConnectionSettings::host);
+constexpr size_t HOST_TEXT_MAX = HOST_SIZE;
 constexpr size_t NUMBER_TEXT_READ = 256;
 constexpr const char* FOLDER_TITLE = "ログを保存するフォルダを指定してください。";
 
@@ -36,7 +36,7 @@ int ReadNumberField(UiPort& ui, int id) {
 uint32_t Notification(uintptr_t wParam) { return static_cast<uint32_t>(wParam >> 16) & 0xFFFF; }
 
 void OnConnect(DialogState& state, UiPort& ui) {
-    if (state.connection.method == METHOD_USB) {
+    if (state.settings.connection.method == METHOD_USB) {
         const DeviceEntry* device = SelectedDevice(ui, state.deviceList);
         if (device == nullptr) return;
         ConnectSerial(state, ui, device->comPort,
@@ -52,7 +52,7 @@ void OnConnect(DialogState& state, UiPort& ui) {
 void OnComPortChanged(DialogState& state, UiPort& ui) {
     const DeviceEntry* device = SelectedDevice(ui, state.deviceList);
     // A port reached by path has no number worth saving.
-    if (device != nullptr && device->comPort != NO_COM_PORT) state.connection.com = device->comPort;
+    if (device != nullptr && device->comPort != NO_COM_PORT) state.settings.connection.com = device->comPort;
 }
 
 void StartCatalogueStep(DialogState& state, UiPort& ui) {
@@ -74,24 +74,26 @@ void OnRefreshCatalogue(DialogState& state, UiPort& ui) {
 void ChooseSaveFolder(DialogState& state, UiPort& ui) {
     char path[PATH_TEXT_MAX];
     if (!ui.ChooseFolder(FOLDER_TITLE, path, sizeof path)) return;
-    std::snprintf(state.savePath, sizeof state.savePath, "%s", path);
-    ui.SetControlText(IDC_SAVE_PATH, state.savePath);
+    std::snprintf(state.settings.savePath, sizeof state.settings.savePath, "%s", path);
+    ui.SetControlText(IDC_SAVE_PATH, state.settings.savePath);
 }
 
 }  // namespace
 
 void InitMainDialog(DialogState& state, UiPort& ui) {
+    const WindowPosition& position = state.settings.windowPosition;
+    ui.MoveDialog(position.left < 0 ? 0 : position.left, position.top < 0 ? 0 : position.top);
     char caption[100];
     std::snprintf(caption, sizeof caption, "QV-500ログファイルダウンローダー Ver. %d.%02d",
                   VERSION_MAJOR, VERSION_MINOR);
     ui.SetCaption(caption);
     FillComPortCombo(state, ui);
-    SetConnectionMethod(ui, state.connection.method);
-    ui.SetAddress(IDC_IP_ADDRESS, ParseInetAddress(state.connection.host));
+    SetConnectionMethod(ui, state.settings.connection.method);
+    ui.SetAddress(IDC_IP_ADDRESS, ParseInetAddress(state.settings.connection.host));
     char port[16];
-    std::snprintf(port, sizeof port, "%d", state.connection.dService);
+    std::snprintf(port, sizeof port, "%d", state.settings.connection.dService);
     ui.SetControlText(IDC_PORT, port);
-    ui.SetControlText(IDC_SAVE_PATH, state.savePath);
+    ui.SetControlText(IDC_SAVE_PATH, state.settings.savePath);
     ui.SetProgressRange(IDC_BYTE_BAR, 0, 100);
     ui.SetProgressPosition(IDC_BYTE_BAR, 0);
     ui.SetControlText(IDC_STATUS_TEXT, "");
@@ -114,8 +116,8 @@ bool OnCommand(DialogState& state, UiPort& ui, uintptr_t wParam) {
     case IDC_USB:
     case IDC_WIFI:
         if (code == BN_CLICKED_CODE) {
-            state.connection.method = id == IDC_USB ? METHOD_USB : METHOD_WIFI;
-            SetConnectionMethod(ui, state.connection.method);
+            state.settings.connection.method = id == IDC_USB ? METHOD_USB : METHOD_WIFI;
+            SetConnectionMethod(ui, state.settings.connection.method);
         }
         return true;
     case IDC_DISCONNECT:
@@ -130,10 +132,10 @@ bool OnCommand(DialogState& state, UiPort& ui, uintptr_t wParam) {
         return true;
     case IDC_IP_ADDRESS:
         if (code == EN_KILLFOCUS_CODE)
-            ui.GetControlText(IDC_IP_ADDRESS, state.connection.host, HOST_TEXT_MAX);
+            ui.GetControlText(IDC_IP_ADDRESS, state.settings.connection.host, HOST_TEXT_MAX);
         return true;
     case IDC_PORT:
-        if (code == EN_KILLFOCUS_CODE) state.connection.dService = ReadNumberField(ui, IDC_PORT);
+        if (code == EN_KILLFOCUS_CODE) state.settings.connection.dService = ReadNumberField(ui, IDC_PORT);
         return true;
     case IDC_DATES:
         if (code == CBN_SELCHANGE_CODE) {

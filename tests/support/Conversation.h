@@ -83,8 +83,8 @@ class Conversation {
 public:
     Conversation() : state(NewDialogState()), factory(wire), dialog(*state, ui) {
         state->linkFactory = &factory;
-        state->connection.method = 1;
-        state->connection.dService = 10101;
+        state->settings.connection.method = 1;
+        state->settings.connection.dService = 10101;
         InitMainDialog(*state, ui);
     }
     ~Conversation() { OnDestroy(*state, ui); }

@@ -1,0 +1,31 @@
+#include <cstdio>
+
+#include "retrieval/CommandRequests.h"
+#include "retrieval/Commands.h"
+#include "retrieval/Download.h"
+#include "settings/Settings.h"
+#include "ui/DialogState.h"
+#include "ui/MainDialog.h"
+
+void StartUp(DialogState& state, const char* currentDirectory) {
+    std::snprintf(state.startDir, sizeof state.startDir, "%s", currentDirectory);
+    // Without a usable path (left empty) the defaults serve and nothing is written.
+    char path[SETTINGS_PATH_SIZE];
+    BuildSettingsPath(state.startDir, path);
+    ReadConnectionSettings(path, state.settings.connection);
+    ReadLogSettings(path, state.startDir, state.settings.savePath);
+    ReadWindowSettings(path, state.settings.windowPosition);
+}
+
+void OnDestroy(DialogState& state, UiPort& ui) {
+    // Straight through the link: the posted disconnect dies with the window.
+    if (state.connected && state.link && state.link->m_open)
+        state.link->SendFrame(SYNC_REQUEST, CMD_DISCONNECT, 0, 0, nullptr);
+    CloseOutputFile(state);
+    ReleaseLink(state);
+    if (state.startDir[0] == 0) return;  // never started from a folder: nothing to save
+    const DialogPlacement at = ui.GetPlacement();
+    const WindowPlacement placement{at.minimized ? SHOWCMD_MINIMIZED : at.maximized ? SHOWCMD_MAXIMIZED : 1,
+                                    at.left, at.top, at.right, at.bottom};
+    SaveSettings(state.startDir, placement, state.settings);
+}
