@@ -217,8 +217,15 @@ void ExpectCreatedControls(int templateId, const Expected* expected, size_t coun
             want.kind != PORT_EDIT && want.kind != PATH_EDIT && want.kind != SIZE_EDIT) {
             EXPECT_EQ(Narrow(WindowTextW(child)), Narrow(want.text));
         }
-        RECT expectedRect{want.x, want.y, want.x + want.cx, want.y + want.cy};
-        ASSERT_TRUE(MapDialogRect(dialog.Window(), &expectedRect));
+        // The dialog manager converts a control's origin and its size each
+        // on its own, so with uneven base units the right edge is the
+        // converted origin plus the converted width.
+        RECT origin{want.x, want.y, 0, 0};
+        RECT size{0, 0, want.cx, want.cy};
+        ASSERT_TRUE(MapDialogRect(dialog.Window(), &origin));
+        ASSERT_TRUE(MapDialogRect(dialog.Window(), &size));
+        const RECT expectedRect{origin.left, origin.top, origin.left + size.right,
+                                origin.top + size.bottom};
         RECT actual;
         GetWindowRect(child, &actual);
         MapWindowPoints(nullptr, dialog.Window(), reinterpret_cast<POINT*>(&actual), 2);
