@@ -2,6 +2,7 @@
 //   qv_shot_helper click ID          presses control ID of the running main dialog
 //   qv_shot_helper log-settings X Y  shows the log-settings dialog at X, Y
 //   qv_shot_helper template X Y      shows template 129 untouched, samples and all
+//   qv_shot_helper close             cancels every dialog on this desktop
 #include <windows.h>
 #include <commctrl.h>
 
@@ -44,6 +45,13 @@ int Click(int id) {
     return 0;
 }
 
+BOOL CALLBACK CancelDialog(HWND window, LPARAM) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "#32770") == 0) PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
 INT_PTR CALLBACK PlacedLogSettings(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     const INT_PTR handled = LogSettingsDialogProc(dialog, message, wParam, lParam);
     if (message == WM_INITDIALOG) {
@@ -72,8 +80,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     classes.dwSize = sizeof classes;
     classes.dwICC = ICC_INTERNET_CLASSES | ICC_PROGRESS_CLASS;
     InitCommonControlsEx(&classes);
-    if (__argc < 3) return 2;
+    if (__argc < 2) return 2;
     const char* mode = __argv[1];
+    if (std::strcmp(mode, "close") == 0) return EnumWindows(CancelDialog, 0) ? 0 : 1;
+    if (__argc < 3) return 2;
     if (std::strcmp(mode, "click") == 0) return Click(std::atoi(__argv[2]));
     if (__argc < 4) return 2;
     placement.x = std::atoi(__argv[2]);
