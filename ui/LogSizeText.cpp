@@ -1,31 +1,45 @@
 #include "ui/LogSizeText.h"
 
+#include <climits>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
-// atoi without its undefined overflow: saturates at the int range.
+// The leading decimal number as atoi reads it (blanks, a sign, digits), but
+// saturated at the int range instead of overflowing.
 int LeadingNumber(const char* text) {
-    const long value = std::strtol(text, nullptr, 10);
-    if (value > 2147483647L) return 2147483647;
-    if (value < -2147483647L - 1) return -2147483647 - 1;
+    const char* p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    long long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
     return static_cast<int>(value);
 }
 
 }  // namespace
 
+void FormatLogSizeText(uint32_t bytes, char* text, size_t size) {
+    if (size == 0) return;
+    std::snprintf(text, size, "%d", static_cast<int>(bytes / 1024u));
+}
+
 uint32_t LogSizeFromText(const char* text) {
     return static_cast<uint32_t>(LeadingNumber(text)) * 1024u;
 }
 
-void ClampLogSizeText(const char* text, char* out, size_t size) {
+void ClampLogSizeText(char* text, size_t size) {
+    if (size == 0) return;
     uint32_t bytes = LogSizeFromText(text);
-    if (bytes > LOG_SIZE_MAX_BYTES) bytes = LOG_SIZE_MAX_BYTES;
-    else if (bytes < LOG_SIZE_MIN_BYTES) bytes = LOG_SIZE_MIN_BYTES;
-    std::snprintf(out, size, "%d", static_cast<int>(bytes / 1024));
-}
-
-void LogSizeToText(uint32_t sizeBytes, char* out, size_t size) {
-    std::snprintf(out, size, "%d", static_cast<int>(sizeBytes / 1024));
+    if (bytes > LOG_SIZE_MAX_BYTES) {
+        bytes = LOG_SIZE_MAX_BYTES;
+    } else if (bytes < LOG_SIZE_MIN_BYTES) {
+        bytes = LOG_SIZE_MIN_BYTES;
+    }
+    FormatLogSizeText(bytes, text, size);
 }

@@ -1,18 +1,21 @@
-// The log-size edit of the log-settings dialog: kilobytes as text.
+// The log-file size as the log-settings dialog's edit shows it: whole
+// kilobytes as decimal text, the instrument's value in bytes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-constexpr uint32_t LOG_SIZE_MIN_BYTES = 10 * 1024;
-constexpr uint32_t LOG_SIZE_MAX_BYTES = 204800u * 1024;
-constexpr int LOG_SIZE_EDIT_LIMIT = 6;
-constexpr size_t LOG_SIZE_TEXT_READ = 16;  // at most 15 characters are read
+constexpr uint32_t LOG_SIZE_MIN_BYTES = 10u * 1024u;
+constexpr uint32_t LOG_SIZE_MAX_BYTES = 204800u * 1024u;
 
-// The edit's text once it lost the focus: the leading number, in the range
-// 10..204800 (compared unsigned, so a negative number becomes 204800).
-void ClampLogSizeText(const char* text, char* out, size_t size);
-// What OK takes from the edit: its leading number times 1024, unclamped.
+// The edit's text for a size in bytes: kilobytes rounded down, "%d".
+void FormatLogSizeText(uint32_t bytes, char* text, size_t size);
+
+// The leading decimal number of `text` times 1024, as a 32-bit value and
+// without a clamp: what OK takes from the edit.
 uint32_t LogSizeFromText(const char* text);
-// The edit's first text: the size in whole kilobytes.
-void LogSizeToText(uint32_t sizeBytes, char* out, size_t size);
+
+// The edit's text once it has lost the focus: the size it names brought into
+// 10..204800 kilobytes. The comparison is unsigned, so a negative number
+// becomes the maximum. `text` is read, then overwritten within `size`.
+void ClampLogSizeText(char* text, size_t size);
