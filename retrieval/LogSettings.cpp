@@ -30,7 +30,7 @@ void OnFileSizeRead(DialogState& state, UiPort& ui, const CommandRequest& reply)
                         static_cast<uint32_t>(reply.data[3]) << 8 | reply.data[4];
     LogSettingsAnswer answer{};
     answer.collect = state.logCollectionEnabled != 0;
-    LogSizeToText(state.logFileSize, answer.sizeText, sizeof answer.sizeText);
+    FormatLogSizeText(state.logFileSize, answer.sizeText, sizeof answer.sizeText);
     if (ui.RunLogSettingsDialog(answer) != 1) return;
     state.logCollectionEnabled = answer.collect ? 1 : 0;
     state.logFileSize = LogSizeFromText(answer.sizeText);

@@ -50,11 +50,17 @@ constexpr int32_t SHOWCMD_MAXIMIZED = 3;
 bool BuildSettingsPath(const char* startDir, char (&path)[SETTINGS_PATH_SIZE]);
 
 // [connection] method, com, host, dService, in this order.
-void ReadConnectionSettings(const char* path, ConnectionSettings& connection);
+// Whether a missing value's default is written back at once (the dialog) or
+// the file is left as it is (the command-line tool).
+enum DefaultWrites { WRITE_DEFAULTS, LEAVE_FILE };
+
+void ReadConnectionSettings(const char* path, ConnectionSettings& connection,
+                            DefaultWrites writes = WRITE_DEFAULTS);
 
 // [log] path, default startDir. A stored folder of 260 characters or more
 // cannot be used: savePath then gets the default too.
-void ReadLogSettings(const char* path, const char* startDir, char (&savePath)[SAVE_PATH_SIZE]);
+void ReadLogSettings(const char* path, const char* startDir, char (&savePath)[SAVE_PATH_SIZE],
+                     DefaultWrites writes = WRITE_DEFAULTS);
 
 // [window] mainPosition, default "0,0,0,0,normal", through ParseWindowPosition.
 void ReadWindowSettings(const char* path, WindowPosition& position);

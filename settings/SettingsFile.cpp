@@ -25,21 +25,21 @@ static_assert(SETTINGS_PATH_SIZE == PROFILE_PATH_SIZE, "the settings path is a p
 // default, which is written back at once; that write's outcome does not
 // matter for the read.
 void ReadValue(const char* path, const char* section, const char* key, const char* fallback,
-               char* buffer, uint32_t size) {
+               char* buffer, uint32_t size, DefaultWrites writes = WRITE_DEFAULTS) {
     if (GetProfileText(section, key, buffer, size, path) > 0) return;
     CopyBounded(buffer, size, fallback);
-    (void)WriteProfileText(section, key, fallback, path);
+    if (writes == WRITE_DEFAULTS) (void)WriteProfileText(section, key, fallback, path);
 }
 
 void FormatNumber(int32_t value, char (&text)[NUMBER_TEXT_SIZE]) {
     std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
 }
 
-int32_t ReadNumber(const char* path, const char* key, int32_t fallback) {
+int32_t ReadNumber(const char* path, const char* key, int32_t fallback, DefaultWrites writes) {
     char fallbackText[NUMBER_TEXT_SIZE];
     FormatNumber(fallback, fallbackText);
     char text[VALUE_BUFFER];
-    ReadValue(path, SECTION_CONNECTION, key, fallbackText, text, sizeof text);
+    ReadValue(path, SECTION_CONNECTION, key, fallbackText, text, sizeof text, writes);
     return ParseDecimal(text, nullptr);
 }
 
@@ -59,25 +59,26 @@ bool BuildSettingsPath(const char* startDir, char (&path)[SETTINGS_PATH_SIZE]) {
 
 const char* MethodName(int32_t method) { return method == METHOD_WIFI ? "WIFI" : "USB"; }
 
-void ReadConnectionSettings(const char* path, ConnectionSettings& connection) {
+void ReadConnectionSettings(const char* path, ConnectionSettings& connection, DefaultWrites writes) {
     char text[VALUE_BUFFER];
-    ReadValue(path, SECTION_CONNECTION, "method", MethodName(METHOD_USB), text, sizeof text);
+    ReadValue(path, SECTION_CONNECTION, "method", MethodName(METHOD_USB), text, sizeof text, writes);
     // Exact: a lower-case "wifi" is not Wi-Fi.
     connection.method = std::strcmp(text, MethodName(METHOD_WIFI)) == 0 ? METHOD_WIFI : METHOD_USB;
 
-    connection.com = ReadNumber(path, "com", DEFAULT_COM);
+    connection.com = ReadNumber(path, "com", DEFAULT_COM, writes);
 
-    ReadValue(path, SECTION_CONNECTION, "host", DEFAULT_HOST, text, sizeof text);
+    ReadValue(path, SECTION_CONNECTION, "host", DEFAULT_HOST, text, sizeof text, writes);
     CopyBounded(connection.host, sizeof connection.host, text);
 
-    connection.dService = ReadNumber(path, "dService", DEFAULT_SERVICE);
+    connection.dService = ReadNumber(path, "dService", DEFAULT_SERVICE, writes);
 }
 
-void ReadLogSettings(const char* path, const char* startDir, char (&savePath)[SAVE_PATH_SIZE]) {
+void ReadLogSettings(const char* path, const char* startDir, char (&savePath)[SAVE_PATH_SIZE],
+                     DefaultWrites writes) {
     char fallback[SAVE_PATH_SIZE];
     CopyBounded(fallback, sizeof fallback, startDir);
     char text[VALUE_BUFFER];
-    ReadValue(path, SECTION_LOG, "path", fallback, text, sizeof text);
+    ReadValue(path, SECTION_LOG, "path", fallback, text, sizeof text, writes);
     // A folder too long to be a path would leave the save folder empty, and a
     // download would then write beside the drive's root; the start folder
     // serves instead. The stored text stays in the file until exit.
