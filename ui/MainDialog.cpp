@@ -173,7 +173,11 @@ void DialogTimerProc(DialogState& state, UiPort& ui, uint32_t timerId) {
     ui.KillDialogTimer(timerId);
     switch (timerId) {
     case TIMER_REPLY: OnReplyTimeout(state, ui); break;
-    case TIMER_ABORT: FinishAbort(state, ui); break;
+    case TIMER_ABORT:
+        // A run or step started since has cleared the abort: ending it now
+        // would cut that run short and drop its blocks.
+        if (state.abortRequested) FinishAbort(state, ui);
+        break;
     case TIMER_BLOCK: OnBlockTimeout(state, ui); break;
     default: break;
     }

@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+
+#include "tests/support/ConversationSteps.h"
+#include "ui/MessageCatalogue.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+#ifdef __linux__
+constexpr bool HAS_DEV_FULL = true;
+#else
+constexpr bool HAS_DEV_FULL = false;
+#endif
+
+// CMD_GET_FILE for file `n` of the run 2024-05-07 09:05:00.
+std::string GetFileFrame(int n) {
+    static const std::map<int, std::string> frames = {
+        {0, "AA 87 00 00 09 07 E8 05 07 09 05 00 00 00 44"},
+        {1, "AA 87 00 00 09 07 E8 05 07 09 05 00 00 01 45"},
+        {2, "AA 87 00 00 09 07 E8 05 07 09 05 00 00 02 46"},
+        {3, "AA 87 00 00 09 07 E8 05 07 09 05 00 00 03 47"},
+        {5, "AA 87 00 00 09 07 E8 05 07 09 05 00 00 05 49"},
+    };
+    return frames.at(n);
+}
+
+std::string OutputName(int n) {
+    char name[40];
+    std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", n);
+    return name;
+}
+
+Bytes SizeBytes(uint32_t size) {
+    return {static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
+            static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)};
+}
+
+class Download : public ::testing::Test {
+protected:
+    // The run listed with eight files, the save folder set, `selected`
+    // chosen and Download pressed; checks and takes the first CMD_GET_FILE.
+    void Start(const std::vector<int>& selected, const std::string& folder = "") {
+        ReachRun20240507(c, 8);
+        c.ui.SetControlText(IDC_SAVE_PATH, folder.empty() ? dir.text().c_str() : folder.c_str());
+        for (int n : selected) c.ui.SelectEntry(IDC_FILES, n, true);
+        c.Command(IDC_DOWNLOAD);
+        EXPECT_EQ(c.TakeSent(), Sent{GetFileFrame(selected[0])});
+    }
+
+    void ExpectBars(ProgressBarState bars) {
+        EXPECT_EQ(c.ui.control(IDC_BYTE_BAR).barState, bars);
+        EXPECT_EQ(c.ui.control(IDC_FILE_BAR).barState, bars);
+    }
+
+    fs::path Output(int n) const { return dir / OutputName(n); }
+
+    TempFolder dir;  // outlives the conversation, which may hold a file open
+    Conversation c;
+};
+
+TEST_F(Download, TwoSelectedFilesAreWrittenUnderTheirRunNames) {
+    Start({2, 5});
+    EXPECT_EQ(c.StateFlags(), STATE_2);
+    EXPECT_EQ(c.Text(IDC_FILE_TEXT), "0 / 2");
+    EXPECT_TRUE(c.Shown(IDC_BYTE_BAR) && c.Shown(IDC_STATUS_TEXT) && c.Shown(IDC_FILE_TEXT));
+
+    for (int n : {2, 5}) {
+        SCOPED_TRACE(testing::Message() << "file " << n);
+        const Bytes content = Pattern(3000, static_cast<uint8_t>(n));
+        c.ReceiveReply(0x87, 0, SizeBytes(3000));
+        EXPECT_EQ(c.Text(IDC_BYTE_TEXT), "  0% (0 / 3000 byte)");
+        c.ReceiveBlock(0x20, Bytes(content.begin(), content.begin() + 1024));
+        c.ReceiveBlock(0x20, Bytes(content.begin() + 1024, content.begin() + 2048));
+        EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_OK_FRAME}));
+        EXPECT_EQ(c.Text(IDC_BYTE_TEXT), " 68% (2048 / 3000 byte)");
+        c.ReceiveBlock(0xA0, Bytes(content.begin() + 2048, content.end()));
+        EXPECT_EQ(c.Text(IDC_STATUS_TEXT), OutputName(n).substr(16) + " 完了");
+        EXPECT_EQ(FileContent(Output(n)), AsText(content));
+        EXPECT_EQ(c.Text(IDC_FILE_TEXT), n == 2 ? "1 / 2" : "2 / 2");
+        EXPECT_EQ(c.TakeSent(), n == 2 ? (Sent{ACK_OK_FRAME, GetFileFrame(5)}) : Sent{ACK_OK_FRAME})
+            << "the next request leaves after the acknowledgement";
+    }
+    EXPECT_EQ(FileNames(dir.path()), (Texts{OutputName(2), OutputName(5)}));
+    EXPECT_EQ(c.ui.control(IDC_FILE_BAR).position, 2);
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_TRUE(c.MessageTexts().empty());
+    EXPECT_TRUE(c.Shown(IDC_BYTE_TEXT)) << "the last figures stay in view";
+}
+
+TEST_F(Download, LastFlagClosesTheFileBeforeTheAnnouncedSizeArrived) {
+    Start({3, 5});
+    c.Receive("55 87 00 00 04 00 00 0B B8 A4");
+    c.Receive("AA 88 A0 00 02 41 42 58");
+    EXPECT_EQ(c.TakeSent(), (Sent{"55 88 00 00 00 DE", GetFileFrame(5)}));
+    EXPECT_EQ(FileContent(Output(3)), "AB");
+    EXPECT_EQ(c.Text(IDC_BYTE_TEXT), "  0% (2 / 3000 byte)");
+    EXPECT_EQ(c.Text(IDC_FILE_TEXT), "1 / 2");
+
+    // An empty last block ends a file just the same.
+    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveBlock(0x20, Hex("43 44"));
+    c.ReceiveBlock(0xA0);
+    EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_OK_FRAME}));
+    EXPECT_EQ(c.state->download.outputFile, nullptr);
+    EXPECT_EQ(FileContent(Output(5)), "CD");
+    EXPECT_EQ(c.Text(IDC_FILE_TEXT), "2 / 2");
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+}
+
+TEST_F(Download, NothingSelectedSendsNothingAndChangesNothing) {
+    ReachRun20240507(c, 3);
+    c.ui.SetControlText(IDC_SAVE_PATH, dir.text().c_str());
+    c.Command(IDC_DOWNLOAD);
+    EXPECT_TRUE(c.TakeSent().empty());
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_FALSE(c.Shown(IDC_BYTE_BAR) || c.Shown(IDC_STATUS_TEXT) || c.Shown(IDC_FILE_TEXT));
+    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "");
+    EXPECT_TRUE(FileNames(dir.path()).empty());
+}
+
+TEST_F(Download, NotReadyIsAskedAgainFiveTimesThenGivesUp) {
+    Start({1});
+    for (int repeat = 1; repeat <= 5; ++repeat) {
+        c.ReceiveReply(0x87, 13);
+        EXPECT_EQ(c.TakeSent(), Sent{GetFileFrame(1)}) << "repeat " << repeat;
+    }
+    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveBlock(0xA0, Hex("41 42"));
+    EXPECT_EQ(FileContent(Output(1)), "AB");
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_OK_FRAME});
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_TRUE(c.MessageTexts().empty());
+
+    // A new run counts from zero again; the sixth "not ready" ends it.
+    c.Command(IDC_DOWNLOAD);
+    EXPECT_EQ(c.TakeSent(), Sent{GetFileFrame(1)});
+    for (int repeat = 1; repeat <= 5; ++repeat) {
+        c.ReceiveReply(0x87, 13);
+        EXPECT_EQ(c.TakeSent().size(), 1u);
+        EXPECT_TRUE(c.MessageTexts().empty());
+    }
+    c.ReceiveReply(0x87, 13);
+    EXPECT_TRUE(c.TakeSent().empty());
+    EXPECT_EQ(c.MessageTexts(), Texts{"本体にSDカードが挿入されていません。"});
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+}
+
+TEST_F(Download, ZeroSizeEndsTheRunAndLaterFilesAreNotFetched) {
+    Start({1, 2});
+    c.ReceiveReply(0x87, 0, SizeBytes(0));
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    c.Advance(10000);
+    EXPECT_TRUE(c.TakeSent().empty());
+    EXPECT_TRUE(c.MessageTexts().empty());
+    EXPECT_TRUE(FileNames(dir.path()).empty());
+}
+
+TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
+    Start({2, 5});
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Pattern(1024, 1));
+    c.TakeSent();
+    c.Command(IDC_ABORT);
+    EXPECT_EQ(c.StateFlags(), STATE_3);
+    EXPECT_TRUE(c.TakeSent().empty());
+
+    c.ReceiveBlock(0x20, Pattern(1024, 2));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    EXPECT_EQ(c.MessageTexts(), Texts{"中断しました。"});
+    EXPECT_EQ(c.ui.messageBoxes()[0].type, MB_ICON_INFORMATION);
+    ExpectBars(PROGRESS_PAUSED);
+    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv 中断");
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_EQ(FileContent(Output(2)), AsText(Pattern(1024, 1)));
+    EXPECT_FALSE(c.ui.TimerRunning(TIMER_ABORT) || c.ui.TimerRunning(TIMER_BLOCK));
+    c.Advance(200000);
+    EXPECT_TRUE(c.TakeSent().empty());
+    EXPECT_EQ(c.MessageTexts().size(), 1u);
+}
+
+TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore) {
+    Start({2});
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Pattern(1024, 1));
+    c.TakeSent();
+    c.Command(IDC_ABORT);
+    c.Advance(9999);
+    EXPECT_TRUE(c.MessageTexts().empty());
+    c.Advance(1);
+    EXPECT_EQ(c.MessageTexts(), Texts{"中断しました。"});
+    ExpectBars(PROGRESS_PAUSED);
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_EQ(c.state->download.outputFile, nullptr);
+    EXPECT_EQ(FileContent(Output(2)), AsText(Pattern(1024, 1)));
+    c.Advance(200000);
+    EXPECT_TRUE(c.TakeSent().empty()) << "no ACK_RESEND after the abort has finished";
+    EXPECT_EQ(c.MessageTexts().size(), 1u);
+}
+
+TEST_F(Download, AbortThatEndedWithoutABlockDoesNotCutTheNextRunShort) {
+    Start({2});
+    c.Command(IDC_ABORT);
+    c.ReceiveReply(0x87, 0, SizeBytes(0));  // the run ends before any block
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    c.Advance(2000);
+    c.Command(IDC_DOWNLOAD);
+    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveBlock(0x20, Hex("41 42"));
+    c.Advance(9000);  // past the first abort's ten seconds
+    EXPECT_TRUE(c.MessageTexts().empty());
+    EXPECT_EQ(c.StateFlags(), STATE_2);
+    c.ReceiveBlock(0xA0, Hex("43 44"));
+    EXPECT_EQ(FileContent(Output(2)), "ABCD");
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+}
+
+TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
+    Start({2, 5});
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Hex("41 42 43"));
+    c.TakeSent();
+    c.ReceiveBlock(0x60, Hex("44 45"));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
+    ExpectBars(PROGRESS_ERROR);
+    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_EQ(FileContent(Output(2)), "ABC");
+    EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
+}
+
+TEST_F(Download, SilenceWithinAFileEndsItAfterFiveResendRequests) {
+    Start({2, 5});
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Hex("41 42"));
+    c.TakeSent();
+    c.Advance(180000);
+    EXPECT_EQ(c.TakeSent(), Sent(5, ACK_RESEND_FRAME));
+    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
+    ExpectBars(PROGRESS_ERROR);
+    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
+    EXPECT_EQ(c.state->download.outputFile, nullptr);
+    EXPECT_EQ(FileContent(Output(2)), "AB");
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+}
+
+TEST_F(Download, ReplyTimeOutClosesTheFileAndStopsEveryWatch) {
+    // An instrument that pushes blocks without answering the request first.
+    Start({2});
+    c.ReceiveBlock(0x20, Hex("41 42"));
+    c.Command(IDC_ABORT);
+    c.TakeSent();
+    c.Advance(3000);
+    EXPECT_EQ(c.MessageTexts(), Texts{"応答がありません。計測器から切断しました。"});
+    EXPECT_EQ(c.StateFlags(), STATE_0);
+    EXPECT_EQ(c.state->download.outputFile, nullptr);
+    EXPECT_EQ(FileContent(Output(2)), "AB");
+    c.Advance(200000);
+    EXPECT_EQ(c.MessageTexts().size(), 1u) << "no abort or watch message after the connection is gone";
+    EXPECT_TRUE(c.TakeSent().empty());
+}
+
+TEST_F(Download, MissingSaveFolderCancelsTheFirstBlockAndCreatesNothing) {
+    const fs::path missing = dir / "missing";
+    Start({2, 5}, missing.string());
+    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveBlock(0xA0, Hex("41 42"));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME}) << "no ACK_OK, no request for file 5";
+    EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
+    ExpectBars(PROGRESS_PAUSED);
+    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv 中断");
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(Download, ExistingFileOfTheSameNameIsReplaced) {
+    {
+        std::FILE* old = std::fopen(Output(2).string().c_str(), "wb");
+        ASSERT_NE(old, nullptr);
+        std::fputs("an older and much longer content of the same file", old);
+        std::fclose(old);
+    }
+    Start({2});
+    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveBlock(0xA0, Hex("41 42"));
+    EXPECT_EQ(FileContent(Output(2)), "AB");
+}
+
+TEST_F(Download, FiftyMegabyteFileShowsHalfWayCorrectly) {
+    Start({0});
+    constexpr uint32_t total = 50u << 20;
+    c.ReceiveReply(0x87, 0, SizeBytes(total));
+    const Bytes block = Pattern(1024, 9);
+    constexpr int halfWay = static_cast<int>(total / 2 / 1024);
+    for (int i = 0; i < halfWay - 1; ++i) {
+        c.ReceiveBlock(0x20, block);
+        c.wire.sent.clear();
+    }
+    EXPECT_EQ(c.Text(IDC_BYTE_TEXT), " 49% (24 / 50 Mbyte)");
+    c.ReceiveBlock(0x20, block);
+    EXPECT_EQ(c.Text(IDC_BYTE_TEXT), " 50% (25 / 50 Mbyte)");
+    EXPECT_EQ(c.ui.control(IDC_BYTE_BAR).position, 50);
+    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000000.csv をダウンロード中...");
+    EXPECT_TRUE(c.MessageTexts().empty());
+}
+
+TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
+    if (!HAS_DEV_FULL) GTEST_SKIP() << "needs /dev/full";
+    fs::create_symlink("/dev/full", Output(2));
+    Start({2, 5});
+    c.ReceiveReply(0x87, 0, SizeBytes(1u << 20));
+    Sent acks;
+    for (int i = 0; i < 64 && (acks.empty() || acks.back() == ACK_OK_FRAME); ++i) {
+        c.ReceiveBlock(0x20, Pattern(1024, static_cast<uint8_t>(i)));
+        for (const std::string& frame : c.TakeSent()) acks.push_back(frame);
+    }
+    ASSERT_FALSE(acks.empty());
+    EXPECT_EQ(acks.back(), ACK_CANCEL_FRAME) << "64 KB into a full disk and still taking blocks";
+    EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
+    ExpectBars(PROGRESS_ERROR);
+    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_EQ(c.state->download.outputFile, nullptr);
+    EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
+    c.Advance(200000);
+    EXPECT_TRUE(c.TakeSent().empty());
+}
+
+// An existing folder whose path is exactly `length` characters long.
+std::string FolderOfLength(const TempFolder& base, size_t length) {
+    std::string folder = base.text();
+    folder += static_cast<char>(fs::path::preferred_separator);
+    folder.append(length - folder.size(), 'f');
+    fs::create_directories(folder);
+    return folder;
+}
+
+TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
+    // 231 characters of folder, a separator and a 28-character name: 260.
+    const std::string tooLong = FolderOfLength(dir, 231);
+    Start({2}, tooLong);
+    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveBlock(0xA0, Hex("41 42"));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
+    ExpectBars(PROGRESS_PAUSED);
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_TRUE(fs::is_empty(tooLong));
+
+    // One character less fits in 259.
+    const std::string longest = tooLong.substr(0, 230);
+    fs::create_directories(longest);
+    c.ui.SetControlText(IDC_SAVE_PATH, longest.c_str());
+    c.Command(IDC_DOWNLOAD);
+    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveBlock(0xA0, Hex("41 42"));
+    EXPECT_EQ(FileContent(fs::path(longest) / OutputName(2)), "AB");
+    EXPECT_EQ(c.MessageTexts().size(), 1u);
+}
+
+}  // namespace
