@@ -32,7 +32,11 @@ public:
 
 private:
     std::atomic<bool> m_stop{false};
-    // Set by the dialog's thread only while no receive thread runs.
+    // Both set by the dialog's thread only while no receive thread runs.
     intptr_t m_socket = -1;
+    // Signalled by Close so the receive thread leaves its wait at once, where
+    // shutting the socket down does not end a pending receive (Winsock);
+    // -1 elsewhere.
+    intptr_t m_hWake = -1;
     bool m_startupFailed = false;
 };

@@ -5,46 +5,26 @@
 #include <cstdio>
 
 #include "comm/win32/LineSettings.h"
+#include "comm/win32/OwnedHandle.h"
 
 namespace {
 
 constexpr DWORD QUEUE_SIZE = 4096;
 constexpr DWORD PURGE_ALL = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
-// After a failed port-event wait: a pulled-out bridge makes every wait fail
-// at once, and Wine cannot wait on a pseudo-terminal at all.
+// A pulled-out bridge makes every port-event wait fail at once, and Wine
+// cannot wait on a pseudo-terminal at all (each wait ends with error 995
+// after costing a millisecond of CPU). After a failed wait the loop looks at
+// the queue every 5 ms instead, and tries a real wait again after 20 looks.
 constexpr DWORD FAILED_WAIT_PAUSE_MS = 5;
+constexpr unsigned LOOKS_BETWEEN_WAITS = 20;
 // While the ring is full, until the parser's next pass drains it.
 constexpr DWORD FULL_RING_PAUSE_MS = 2;
 // Beyond the write time-outs the driver was given, before a write is
 // cancelled as hung.
 constexpr DWORD WRITE_GRACE_MS = 1000;
 
-bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
 HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
-intptr_t AsValue(HANDLE h) { return Valid(h) ? reinterpret_cast<intptr_t>(h) : -1; }
-
-// Owns a handle until released.
-class Owned {
-public:
-    explicit Owned(HANDLE h) : m_h(h) {}
-    ~Owned() {
-        if (Valid(m_h)) CloseHandle(m_h);
-    }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    HANDLE get() const { return m_h; }
-    explicit operator bool() const { return Valid(m_h); }
-    HANDLE release() {
-        HANDLE h = m_h;
-        m_h = nullptr;
-        return h;
-    }
-
-private:
-    HANDLE m_h;
-};
-
-HANDLE NewManualEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
+intptr_t AsValue(HANDLE h) { return ValidHandle(h) ? reinterpret_cast<intptr_t>(h) : -1; }
 
 bool Configure(HANDLE port) {
     COMMTIMEOUTS timeouts{};
@@ -75,13 +55,23 @@ Outcome Collect(HANDLE port, BOOL started, OVERLAPPED& record, HANDLE wake, DWOR
     *count = 0;
     if (!started && GetLastError() != ERROR_IO_PENDING) return Outcome::FAILED;
     const HANDLE waits[2] = {record.hEvent, wake};
-    const DWORD waited = WaitForMultipleObjects(Valid(wake) ? 2 : 1, waits, FALSE, timeoutMs);
+    const DWORD waited = WaitForMultipleObjects(ValidHandle(wake) ? 2 : 1, waits, FALSE, timeoutMs);
     if (waited != WAIT_OBJECT_0) {
         CancelIoEx(port, &record);
         GetOverlappedResult(port, &record, count, TRUE);
         return waited == WAIT_OBJECT_0 + 1 ? Outcome::STOPPED : Outcome::FAILED;
     }
     return GetOverlappedResult(port, &record, count, FALSE) ? Outcome::DONE : Outcome::FAILED;
+}
+
+Outcome WaitForPortEvent(HANDLE port, HANDLE done, HANDLE wake, DWORD* events) {
+    *events = 0;
+    DWORD unused = 0;
+    OVERLAPPED record{};
+    record.hEvent = done;
+    ResetEvent(done);
+    const BOOL started = WaitCommEvent(port, events, &record);
+    return Collect(port, started, record, wake, INFINITE, &unused);
 }
 
 }  // namespace
@@ -94,10 +84,10 @@ bool CSerial::OpenComNumber(int comPort) {
 
 bool CSerial::OpenPath(const char* path) {
     if (m_hPort != -1) return false;
-    Owned port(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    OwnedHandle port(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
     if (!port || !Configure(port.get())) return false;
-    Owned wake(NewManualEvent());
+    OwnedHandle wake(NewManualEvent());
     if (!wake) return false;
     m_hPort = AsValue(port.release());
     m_hWake = AsValue(wake.release());
@@ -108,7 +98,7 @@ bool CSerial::OpenPath(const char* path) {
 }
 
 uint32_t CSerial::ReceiveLoop() {
-    Owned done(NewManualEvent());
+    OwnedHandle done(NewManualEvent());
     if (!done) return 1;
     const HANDLE port = AsHandle(m_hPort);
     const HANDLE wake = AsHandle(m_hWake);
@@ -117,18 +107,17 @@ uint32_t CSerial::ReceiveLoop() {
     // a full ring): look at the queue before waiting for the next event.
     bool lookAtQueue = false;
     bool waitFailed = false;
+    unsigned looksBeforeWait = 0;
     while (!m_stop) {
-        if (!lookAtQueue) {
+        if (!lookAtQueue && looksBeforeWait > 0) {
+            --looksBeforeWait;
+        } else if (!lookAtQueue) {
             DWORD events = 0;
-            DWORD unused = 0;
-            OVERLAPPED record{};
-            record.hEvent = done.get();
-            ResetEvent(done.get());
-            const BOOL started = WaitCommEvent(port, &events, &record);
-            const Outcome waited = Collect(port, started, record, wake, INFINITE, &unused);
+            const Outcome waited = WaitForPortEvent(port, done.get(), wake, &events);
             if (waited == Outcome::STOPPED) break;
             // A failed wait tells nothing about the queue, so look anyway.
             waitFailed = waited == Outcome::FAILED;
+            if (waitFailed) looksBeforeWait = LOOKS_BETWEEN_WAITS;
             if (!waitFailed && (events & EV_RXCHAR) == 0) continue;
         }
         DWORD errors = 0;
@@ -162,7 +151,7 @@ uint32_t CSerial::ReceiveLoop() {
 
 int CSerial::Write(const uint8_t* data, int length) {
     if (length <= 0 || m_hPort == -1) return 0;
-    Owned done(NewManualEvent());
+    OwnedHandle done(NewManualEvent());
     if (!done) return -1;
     const HANDLE port = AsHandle(m_hPort);
     DWORD sent = 0;

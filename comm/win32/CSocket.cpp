@@ -2,16 +2,16 @@
 
 #include <winsock2.h>
 
-#include <chrono>
-#include <thread>
+#include "comm/win32/OwnedHandle.h"
 
 namespace {
 
-constexpr int RECEIVE_SIZE = 4096;
+constexpr DWORD RECEIVE_SIZE = 4096;
 // While the ring is full, until the parser's next pass drains it.
-constexpr auto FULL_RING_PAUSE = std::chrono::milliseconds(2);
+constexpr DWORD FULL_RING_PAUSE_MS = 2;
 
 SOCKET AsSocket(intptr_t value) { return static_cast<SOCKET>(value); }
+HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 }  // namespace
 
@@ -33,40 +33,60 @@ bool CSocket::Open(const void* parameters) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<u_short>(target.port & 0xFFFF));
     address.sin_addr.s_addr = htonl(target.address);
-    const SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    const SOCKET s = WSASocketW(AF_INET, SOCK_STREAM, 0, nullptr, 0, WSA_FLAG_OVERLAPPED);
     if (s == INVALID_SOCKET) return false;
-    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    OwnedHandle wake(NewManualEvent());
+    if (!wake || connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         closesocket(s);
         return false;
     }
     m_socket = static_cast<intptr_t>(s);
+    m_hWake = reinterpret_cast<intptr_t>(wake.release());
     m_stop = false;
     if (StartReceiveThread()) return true;
     closesocket(s);
+    CloseHandle(AsHandle(m_hWake));
     m_socket = -1;
+    m_hWake = -1;
     return false;
 }
 
 uint32_t CSocket::ReceiveLoop() {
+    OwnedHandle done(NewManualEvent());
+    if (!done) return 1;
     const SOCKET s = AsSocket(m_socket);
+    const HANDLE wake = AsHandle(m_hWake);
     char buffer[RECEIVE_SIZE];
     while (!m_stop) {
         // Taking no more than the ring has room for leaves the rest to TCP's
         // own flow control instead of overwriting unread bytes.
-        int wanted = static_cast<int>(RingRoom());
+        DWORD wanted = RingRoom();
         if (wanted == 0) {
-            std::this_thread::sleep_for(FULL_RING_PAUSE);
+            WaitForSingleObject(wake, FULL_RING_PAUSE_MS);
             continue;
         }
         if (wanted > RECEIVE_SIZE) wanted = RECEIVE_SIZE;
-        const int got = recv(s, buffer, wanted, 0);
-        if (got > 0) {
-            AppendToRing(reinterpret_cast<const uint8_t*>(buffer), static_cast<uint32_t>(got));
-            continue;
+        WSABUF slice{static_cast<ULONG>(wanted), buffer};
+        DWORD flags = 0;
+        DWORD got = 0;
+        WSAOVERLAPPED record{};
+        record.hEvent = done.get();
+        ResetEvent(done.get());
+        if (WSARecv(s, &slice, 1, nullptr, &flags, &record, nullptr) != 0 &&
+            WSAGetLastError() != WSA_IO_PENDING)
+            return m_stop ? 0 : 1;
+        const HANDLE waits[2] = {done.get(), wake};
+        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+            // Close, or a failed wait: the receive must not outlive its record.
+            CancelIoEx(reinterpret_cast<HANDLE>(s), &record);
+            WSAGetOverlappedResult(s, &record, &got, TRUE, &flags);
+            return m_stop ? 0 : 1;
         }
-        // The peer closed its side, or Close shut the socket down, or the
-        // socket failed: each later recv would return at once, so stop.
-        return m_stop ? 0 : 1;
+        // 0 bytes: the peer closed its side. Every later receive would end at
+        // once the same way, so stop, as on an error.
+        if (!WSAGetOverlappedResult(s, &record, &got, FALSE, &flags) || got == 0)
+            return m_stop ? 0 : 1;
+        AppendToRing(reinterpret_cast<const uint8_t*>(buffer), got);
     }
     return 0;
 }
@@ -88,8 +108,11 @@ int CSocket::Write(const uint8_t* data, int length) {
 
 void CSocket::Close() {
     m_stop = true;
+    if (m_hWake != -1) SetEvent(AsHandle(m_hWake));
     if (m_socket != -1) shutdown(AsSocket(m_socket), SD_BOTH);
     JoinReceiveThread();
     if (m_socket != -1) closesocket(AsSocket(m_socket));
+    if (m_hWake != -1) CloseHandle(AsHandle(m_hWake));
     m_socket = -1;
+    m_hWake = -1;
 }
