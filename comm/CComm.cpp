@@ -43,6 +43,11 @@ void CComm::AppendToRing(const uint8_t* bytes, uint32_t count) {
     }
 }
 
+uint32_t CComm::RingRoom() {
+    std::lock_guard<std::mutex> lock(m_hMutex);
+    return m_mask - ((m_writePos - m_readPos) & m_mask);
+}
+
 uint32_t CComm::CommThreadProc(CComm* channel) { return channel->ReceiveLoop(); }
 
 bool CComm::StartReceiveThread() {

@@ -39,6 +39,10 @@ protected:
     // The append rule every receive loop follows after a receive of `count`
     // bytes. Never waits for room: unread bytes past 4095 are overwritten.
     void AppendToRing(const uint8_t* bytes, uint32_t count);
+    // Bytes that can be appended without overwriting unread ones (0 to
+    // RING_SIZE - 1). Only grows between calls, as only the reader frees room.
+    // Receive thread only.
+    uint32_t RingRoom();
     // Starts CommThreadProc on this channel; false if no thread could start.
     bool StartReceiveThread();
     // Waits without limit for the receive thread, if one was started.

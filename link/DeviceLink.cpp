@@ -4,6 +4,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "comm/CSerial.h"
+#include "comm/CSocket.h"
 #include "link/TimerResolution.h"
 #include "ui/DialogMessages.h"
 
@@ -26,6 +28,15 @@ DeviceLink::DeviceLink(CComm* channel, const void* parameters, DialogPoster* dia
         delete channel;
     }
 }
+
+DeviceLink::DeviceLink(int comPort, DialogPoster* dialog)
+    : DeviceLink(new CSerial(SerialParameter::COM_NUMBER), &comPort, dialog) {}
+
+DeviceLink::DeviceLink(const SerialPortName* port, DialogPoster* dialog)
+    : DeviceLink(new CSerial(SerialParameter::DEVICE_PATH), port, dialog) {}
+
+DeviceLink::DeviceLink(const TcpTarget* target, DialogPoster* dialog)
+    : DeviceLink(new CSocket, target, dialog) {}
 
 DeviceLink::~DeviceLink() { Shutdown(); }
 

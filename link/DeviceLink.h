@@ -14,6 +14,9 @@
 #include "link/Frame.h"
 #include "ui/DialogPoster.h"
 
+struct SerialPortName;
+struct TcpTarget;
+
 struct ResponseSlot {
     // Set while a posted frame waits for the dialog to take it; the parser
     // does not overwrite a busy slot, it holds the next frame back instead.
@@ -39,6 +42,13 @@ public:
     enum Parsing { PARSER_THREAD, PARSER_POLLED };
     DeviceLink(CComm* channel, const void* parameters, DialogPoster* dialog,
                Parsing parsing = PARSER_THREAD);
+    // Over a CSerial on COM port `comPort` (\\.\COMn). COM numbers exist on
+    // Windows only: elsewhere the link stays closed.
+    DeviceLink(int comPort, DialogPoster* dialog);
+    // Over a CSerial on the device at `port`'s path (/dev/ttyUSB0).
+    DeviceLink(const SerialPortName* port, DialogPoster* dialog);
+    // Over a CSocket connected to `target`.
+    DeviceLink(const TcpTarget* target, DialogPoster* dialog);
     ~DeviceLink();
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;

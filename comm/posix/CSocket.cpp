@@ -1,0 +1,95 @@
+#include "comm/CSocket.h"
+
+#include <arpa/inet.h>
+#include <errno.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr size_t RECEIVE_SIZE = 4096;
+// While the ring is full, until the parser's next pass drains it.
+constexpr auto FULL_RING_PAUSE = std::chrono::milliseconds(2);
+
+}  // namespace
+
+// No socket library to start here.
+CSocket::CSocket() = default;
+
+CSocket::~CSocket() { Close(); }
+
+bool CSocket::Open(const void* parameters) {
+    if (parameters == nullptr || m_socket != -1) return false;
+    const TcpTarget& target = *static_cast<const TcpTarget*>(parameters);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(target.port & 0xFFFF));
+    address.sin_addr.s_addr = htonl(target.address);
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return false;
+    }
+    m_socket = fd;
+    m_stop = false;
+    if (StartReceiveThread()) return true;
+    close(fd);
+    m_socket = -1;
+    return false;
+}
+
+uint32_t CSocket::ReceiveLoop() {
+    const int fd = static_cast<int>(m_socket);
+    uint8_t buffer[RECEIVE_SIZE];
+    while (!m_stop) {
+        // Taking no more than the ring has room for leaves the rest to TCP's
+        // own flow control instead of overwriting unread bytes.
+        size_t wanted = RingRoom();
+        if (wanted == 0) {
+            std::this_thread::sleep_for(FULL_RING_PAUSE);
+            continue;
+        }
+        if (wanted > sizeof buffer) wanted = sizeof buffer;
+        const ssize_t got = recv(fd, buffer, wanted, 0);
+        if (got > 0) {
+            AppendToRing(buffer, static_cast<uint32_t>(got));
+            continue;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        // The peer closed its side, or Close shut the socket down, or the
+        // socket failed: each later recv would return at once, so stop.
+        return m_stop ? 0 : 1;
+    }
+    return 0;
+}
+
+int CSocket::Write(const uint8_t* data, int length) {
+    if (length <= 0 || m_socket == -1) return 0;
+    const int fd = static_cast<int>(m_socket);
+    int sent = 0;
+    int last = 0;
+    while (sent < length) {
+        // MSG_NOSIGNAL: a connection the peer has closed must fail the send,
+        // not kill the process with SIGPIPE.
+        const ssize_t n = send(fd, data + sent, static_cast<size_t>(length - sent), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) return 0;
+        last = static_cast<int>(n);
+        sent += last;
+    }
+    return last;
+}
+
+void CSocket::Close() {
+    m_stop = true;
+    if (m_socket != -1) shutdown(static_cast<int>(m_socket), SHUT_RDWR);
+    JoinReceiveThread();
+    if (m_socket != -1) close(static_cast<int>(m_socket));
+    m_socket = -1;
+}

@@ -1,0 +1,118 @@
+#include "comm/CSocket.h"
+
+#include <winsock2.h>
+
+#include "comm/win32/OwnedHandle.h"
+
+namespace {
+
+constexpr DWORD RECEIVE_SIZE = 4096;
+// While the ring is full, until the parser's next pass drains it.
+constexpr DWORD FULL_RING_PAUSE_MS = 2;
+
+SOCKET AsSocket(intptr_t value) { return static_cast<SOCKET>(value); }
+HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
+}  // namespace
+
+CSocket::CSocket() {
+    // The record is only filled in; nothing in it is needed afterwards.
+    WSADATA wsaData;
+    m_startupFailed = WSAStartup(0x0002, &wsaData) != 0;
+}
+
+CSocket::~CSocket() {
+    Close();
+    if (!m_startupFailed) WSACleanup();
+}
+
+bool CSocket::Open(const void* parameters) {
+    if (parameters == nullptr || m_socket != -1) return false;
+    const TcpTarget& target = *static_cast<const TcpTarget*>(parameters);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(target.port & 0xFFFF));
+    address.sin_addr.s_addr = htonl(target.address);
+    const SOCKET s = WSASocketW(AF_INET, SOCK_STREAM, 0, nullptr, 0, WSA_FLAG_OVERLAPPED);
+    if (s == INVALID_SOCKET) return false;
+    OwnedHandle wake(NewManualEvent());
+    if (!wake || connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        closesocket(s);
+        return false;
+    }
+    m_socket = static_cast<intptr_t>(s);
+    m_hWake = reinterpret_cast<intptr_t>(wake.release());
+    m_stop = false;
+    if (StartReceiveThread()) return true;
+    closesocket(s);
+    CloseHandle(AsHandle(m_hWake));
+    m_socket = -1;
+    m_hWake = -1;
+    return false;
+}
+
+uint32_t CSocket::ReceiveLoop() {
+    OwnedHandle done(NewManualEvent());
+    if (!done) return 1;
+    const SOCKET s = AsSocket(m_socket);
+    const HANDLE wake = AsHandle(m_hWake);
+    char buffer[RECEIVE_SIZE];
+    while (!m_stop) {
+        // Taking no more than the ring has room for leaves the rest to TCP's
+        // own flow control instead of overwriting unread bytes.
+        DWORD wanted = RingRoom();
+        if (wanted == 0) {
+            WaitForSingleObject(wake, FULL_RING_PAUSE_MS);
+            continue;
+        }
+        if (wanted > RECEIVE_SIZE) wanted = RECEIVE_SIZE;
+        WSABUF slice{static_cast<ULONG>(wanted), buffer};
+        DWORD flags = 0;
+        DWORD got = 0;
+        WSAOVERLAPPED record{};
+        record.hEvent = done.get();
+        ResetEvent(done.get());
+        if (WSARecv(s, &slice, 1, nullptr, &flags, &record, nullptr) != 0 &&
+            WSAGetLastError() != WSA_IO_PENDING)
+            return m_stop ? 0 : 1;
+        const HANDLE waits[2] = {done.get(), wake};
+        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+            // Close, or a failed wait: the receive must not outlive its record.
+            CancelIoEx(reinterpret_cast<HANDLE>(s), &record);
+            WSAGetOverlappedResult(s, &record, &got, TRUE, &flags);
+            return m_stop ? 0 : 1;
+        }
+        // 0 bytes: the peer closed its side. Every later receive would end at
+        // once the same way, so stop, as on an error.
+        if (!WSAGetOverlappedResult(s, &record, &got, FALSE, &flags) || got == 0)
+            return m_stop ? 0 : 1;
+        AppendToRing(reinterpret_cast<const uint8_t*>(buffer), got);
+    }
+    return 0;
+}
+
+int CSocket::Write(const uint8_t* data, int length) {
+    if (length <= 0 || m_socket == -1) return 0;
+    const SOCKET s = AsSocket(m_socket);
+    int sent = 0;
+    int last = 0;
+    while (sent < length) {
+        const int n = send(s, reinterpret_cast<const char*>(data) + sent, length - sent, 0);
+        if (n == SOCKET_ERROR) return -1;
+        if (n == 0) return 0;
+        last = n;
+        sent += n;
+    }
+    return last;
+}
+
+void CSocket::Close() {
+    m_stop = true;
+    if (m_hWake != -1) SetEvent(AsHandle(m_hWake));
+    if (m_socket != -1) shutdown(AsSocket(m_socket), SD_BOTH);
+    JoinReceiveThread();
+    if (m_socket != -1) closesocket(AsSocket(m_socket));
+    if (m_hWake != -1) CloseHandle(AsHandle(m_hWake));
+    m_socket = -1;
+    m_hWake = -1;
+}

@@ -1,0 +1,40 @@
+// Drains a channel's ring the way the link's parser does, a pass every
+// 10 ms, so channel tests see the bytes in the order the ring holds them.
+#pragma once
+
+#include <chrono>
+#include <thread>
+
+#include "comm/CComm.h"
+#include "tests/support/Hex.h"
+
+// Reads until `count` bytes came or `timeout` passed.
+inline Bytes ReadFromChannel(CComm& channel, size_t count,
+                             std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
+    Bytes out;
+    uint8_t pass[CComm::RING_SIZE];
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (out.size() < count && std::chrono::steady_clock::now() < deadline) {
+        const uint32_t got = channel.Read(pass);
+        out.insert(out.end(), pass, pass + got);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return out;
+}
+
+// Bytes 0..n-1 of a pattern whose period (251) is not a divisor of the ring
+// size, so a byte lost or repeated anywhere shows.
+inline Bytes Pattern(size_t count) {
+    Bytes out(count);
+    for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(i % 251);
+    return out;
+}
+
+// Milliseconds that `action` took.
+template <typename Action>
+double MillisecondsOf(Action action) {
+    const auto start = std::chrono::steady_clock::now();
+    action();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}

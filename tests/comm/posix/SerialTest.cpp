@@ -1,0 +1,159 @@
+#include "comm/CSerial.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "tests/comm/ChannelReading.h"
+#include "tests/comm/ProcessCpuTime.h"
+#include "tests/support/Hex.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// A pseudo-terminal: the channel opens the terminal end by its path, the test
+// plays the instrument on the controlling end.
+class SerialTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(master, 0);
+        ASSERT_EQ(grantpt(master), 0);
+        ASSERT_EQ(unlockpt(master), 0);
+        ASSERT_EQ(ptsname_r(master, path, sizeof path), 0);
+        name.path = path;
+    }
+    void TearDown() override {
+        channel.Close();
+        CloseMaster();
+    }
+    void CloseMaster() {
+        if (master >= 0) close(master);
+        master = -1;
+    }
+
+    void InstrumentSends(const Bytes& bytes) {
+        size_t sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = write(master, bytes.data() + sent, bytes.size() - sent);
+            ASSERT_GT(n, 0);
+            sent += static_cast<size_t>(n);
+        }
+    }
+
+    Bytes InstrumentReceives(size_t count) {
+        Bytes out;
+        uint8_t chunk[256];
+        pollfd entry{master, POLLIN, 0};
+        while (out.size() < count && poll(&entry, 1, 2000) > 0) {
+            const ssize_t n = read(master, chunk, sizeof chunk);
+            if (n <= 0) break;
+            out.insert(out.end(), chunk, chunk + n);
+        }
+        return out;
+    }
+
+    int master = -1;
+    char path[128] = {};
+    SerialPortName name{nullptr};
+    CSerial channel{SerialParameter::DEVICE_PATH};
+};
+
+TEST_F(SerialTest, OpensWithTheInstrumentsLineSettings) {
+    ASSERT_TRUE(channel.Open(&name)) << path;
+    termios settings{};
+    ASSERT_EQ(tcgetattr(static_cast<int>(channel.PortHandle()), &settings), 0);
+    EXPECT_EQ(cfgetispeed(&settings), static_cast<speed_t>(B115200));
+    EXPECT_EQ(cfgetospeed(&settings), static_cast<speed_t>(B115200));
+    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(settings.c_cflag & (PARENB | CSTOPB), 0u) << "parity or two stop bits";
+    EXPECT_NE(settings.c_cflag & CRTSCTS, 0u) << "no RTS/CTS handshake";
+    EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), 0u) << "XON/XOFF would eat 0x11 and 0x13";
+    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), 0u) << "not raw";
+    EXPECT_EQ(settings.c_oflag & OPOST, 0u) << "output processing would rewrite 0x0A";
+}
+
+TEST_F(SerialTest, FramesAndBurstsPassBothWays) {
+    ASSERT_TRUE(channel.Open(&name));
+    EXPECT_EQ(channel.Write(Hex("AA 10 20 00 00 DB").data(), 6), 6);
+    EXPECT_EQ(ToHex(InstrumentReceives(6)), "AA 10 20 00 00 DB");
+    EXPECT_EQ(channel.Write(nullptr, 0), 0);
+
+    InstrumentSends(Hex("55 10 00 00 00 66"));
+    EXPECT_EQ(ToHex(ReadFromChannel(channel, 6)), "55 10 00 00 00 66");
+
+    // More than the ring holds, written while the reader drains it at the
+    // parser's pace: nothing may be overwritten before it is read.
+    const Bytes burst = Pattern(20000);
+    std::thread instrument([&] { InstrumentSends(burst); });
+    const Bytes got = ReadFromChannel(channel, burst.size(), milliseconds(10000));
+    instrument.join();
+    EXPECT_EQ(got.size(), burst.size());
+    EXPECT_TRUE(got == burst) << "bytes lost, repeated or reordered";
+}
+
+TEST_F(SerialTest, PortIsHeldExclusivelyUntilClosed) {
+    ASSERT_TRUE(channel.Open(&name));
+    CSerial second(SerialParameter::DEVICE_PATH);
+    EXPECT_FALSE(second.Open(&name)) << "a second open of a held port succeeded";
+    EXPECT_EQ(second.PortHandle(), -1);
+    EXPECT_EQ(channel.Write(Hex("AA 11 00 00 00 BB").data(), 6), 6) << "the holder lost its port";
+    channel.Close();
+    EXPECT_EQ(channel.PortHandle(), -1);
+    EXPECT_TRUE(second.Open(&name)) << "the port stayed locked after Close";
+    second.Close();
+}
+
+TEST_F(SerialTest, CloseWhileWaitingReturnsPromptly) {
+    ASSERT_TRUE(channel.Open(&name));
+    std::this_thread::sleep_for(milliseconds(50));  // the receive thread sits in poll
+    const double took = MillisecondsOf([&] { channel.Close(); });
+    RecordProperty("close_ms", static_cast<int>(took));
+    EXPECT_LT(took, 2000.0);
+    EXPECT_EQ(channel.PortHandle(), -1);
+}
+
+TEST_F(SerialTest, HangupEndsTheReceiveLoopWithoutSpinning) {
+    ASSERT_TRUE(channel.Open(&name));
+    InstrumentSends(Hex("55 11 00 00 00 67"));
+    EXPECT_EQ(ToHex(ReadFromChannel(channel, 6)), "55 11 00 00 00 67");
+    CloseMaster();  // as when the bridge is pulled out: the port hangs up
+    std::this_thread::sleep_for(milliseconds(50));
+    const double before = ProcessCpuMilliseconds();
+    std::this_thread::sleep_for(milliseconds(300));
+    const double used = ProcessCpuMilliseconds() - before;
+    RecordProperty("cpu_ms_idle_300ms", static_cast<int>(used));
+    EXPECT_LT(used, 50.0) << "the receive loop spins on a hung-up port";
+    EXPECT_LT(MillisecondsOf([&] { channel.Close(); }), 2000.0);
+}
+
+TEST(SerialOpen, RefusesWhatIsNotAnOpenableTerminal) {
+    CSerial byPath(SerialParameter::DEVICE_PATH);
+    const SerialPortName missing{"/dev/qv500-no-such-port"};
+    EXPECT_FALSE(byPath.Open(&missing));
+    EXPECT_EQ(byPath.PortHandle(), -1);
+
+    char file[] = "/tmp/qv500-serial-XXXXXX";
+    const int fd = mkstemp(file);
+    ASSERT_GE(fd, 0);
+    const SerialPortName plainFile{file};
+    EXPECT_FALSE(byPath.Open(&plainFile)) << "a plain file has no line settings";
+    close(fd);
+    unlink(file);
+
+    CSerial byNumber;
+    const int com3 = 3;
+    EXPECT_FALSE(byNumber.Open(&com3)) << "COM numbers mean nothing here";
+    EXPECT_EQ(byNumber.PortHandle(), -1);
+}
+
+}  // namespace
