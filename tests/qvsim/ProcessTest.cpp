@@ -112,6 +112,7 @@ public:
         return fd;
     }
     bool Valid() const { return m_fd >= 0; }
+    bool Closed() const { return m_closed; }
     void Send(const Bytes& bytes) { ASSERT_EQ(write(m_fd, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
     void Send(const std::string& hex) { Send(Hex(hex)); }
     // The next `count` frames, or fewer on time-out.
@@ -121,7 +122,10 @@ public:
             uint8_t buffer[4096];
             if (poll(&p, 1, WAIT_MS) <= 0) break;
             const ssize_t n = read(m_fd, buffer, sizeof buffer);
-            if (n <= 0) break;
+            if (n <= 0) {
+                m_closed = n == 0 || errno == ECONNRESET;
+                break;
+            }
             m_parser.Feed(buffer, static_cast<size_t>(n), m_sink);
         }
         const size_t n = std::min(count, m_sink.frames.size());
@@ -153,6 +157,7 @@ private:
         std::vector<Parsed> frames;
     };
     int m_fd;
+    bool m_closed = false;
     FrameParser m_parser;
     Sink m_sink;
 };
@@ -245,6 +250,21 @@ TEST(QvsimProgram, PseudoTerminalServesOneConversationAfterAnother) {
     EXPECT_EQ(qvsim.Stop(SIGTERM), 0);
     struct stat st;
     EXPECT_NE(lstat(link.c_str(), &st), 0) << "the link is removed on exit";
+}
+
+TEST(QvsimProgram, CloseAfterHangsUpAndTakesTheNextConnection) {
+    Program qvsim({"--listen", "127.0.0.1:0", "--close-after", "1"});
+    const uint16_t port = PortOf(qvsim.FirstLine());
+    ASSERT_NE(port, 0);
+    for (int round = 0; round < 2; ++round) {
+        Peer peer(Peer::Connect(port));
+        ASSERT_TRUE(peer.Valid());
+        peer.Send("AA 10 20 00 00 DB AA 85 00 00 00 30");
+        EXPECT_EQ(peer.Frames(1).size(), 1u) << "round " << round;
+        EXPECT_TRUE(peer.Frames(1).empty()) << "then the connection ends";
+        EXPECT_TRUE(peer.Closed());
+    }
+    EXPECT_EQ(qvsim.Stop(SIGTERM), 0);
 }
 
 TEST(QvsimProgram, BadOptionsAndHelp) {

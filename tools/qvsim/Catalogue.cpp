@@ -93,6 +93,11 @@ bool Catalogue::FindRun(const RunStamp& stamp, size_t& run) const {
 bool DumpCatalogue(Catalogue& catalogue, const std::string& dir, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec) {
+        error = "cannot create " + dir + ": " + ec.message();
+        return false;
+    }
     std::vector<uint8_t> chunk(65536);
     for (size_t run = 0; run < catalogue.RunCount(); ++run) {
         const fs::path folder = fs::path(dir) / RunFolderName(catalogue.Run(run));

@@ -129,7 +129,9 @@ void OutgoingLine::Pump(int64_t now, ByteOutput& out) {
         }
         if (m_config.split) {
             m_pieceLeft -= static_cast<uint32_t>(written);
-            if (m_pieceLeft == 0 && written > 0 && m_random.Below(4) == 0) {
+            // A pause after some pieces, so they reach the peer apart even
+            // when its reads would gather them up.
+            if (m_pieceLeft == 0 && written > 0 && m_random.Below(PAUSE_ODDS) == 0) {
                 m_resumeAt = now + 100 + m_random.Below(PAUSE_MAX_US - 100);
             }
         }

@@ -43,6 +43,7 @@ public:
     static constexpr size_t NOISE_MAX = 8;
     static constexpr uint32_t PIECE_MAX = 8;
     static constexpr int64_t PAUSE_MAX_US = 2000;
+    static constexpr uint32_t PAUSE_ODDS = 8;  // one piece in this many is followed by a pause
 
     // `log` may be null; it must outlive the line.
     OutgoingLine(const FaultConfig& config, FrameLog* log);

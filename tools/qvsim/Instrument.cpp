@@ -72,14 +72,16 @@ void Instrument::OnFrame(const FrameImage& image) {
         }
         return;
     }
-    const size_t size = BuildFrame(image.sync, body.command, body.status,
-                                   static_cast<uint32_t>(body.length), body.data, m_frame);
-    if (m_inputCount == INPUT_FRAMES) {
+    const bool full = m_inputCount == INPUT_FRAMES;
+    if (m_log) {
+        const size_t size = BuildFrame(image.sync, body.command, body.status,
+                                       static_cast<uint32_t>(body.length), body.data, m_frame);
+        m_log->Frame(m_receivedAt, "<-", m_frame, size, full ? "dropped: too many waiting" : nullptr);
+    }
+    if (full) {
         ++m_droppedInput;
-        if (m_log) m_log->Frame(m_receivedAt, "<-", m_frame, size, "dropped: too many waiting");
         return;
     }
-    if (m_log) m_log->Frame(m_receivedAt, "<-", m_frame, size);
     int64_t due = m_receivedAt;
     if (image.sync == SYNC_REQUEST) due += static_cast<int64_t>(m_config.replyDelayMs) * 1000;
     // Frames are handled in arrival order, so an acknowledgement never

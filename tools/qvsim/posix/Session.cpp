@@ -70,12 +70,14 @@ SessionEnd RunSession(Instrument& instrument, int fd, bool stream, int stopFd, F
         if (polls[0].revents & POLLOUT) out.m_blocked = false;
         if (polls[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             const ssize_t n = read(fd, buffer, sizeof buffer);
+            const bool failed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
             if (n > 0) {
                 instrument.Receive(buffer, static_cast<size_t>(n), ElapsedMicros());
-            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                if (stream) return SessionEnd::PEER_GONE;
-                // A serial line with nobody on the far side reads as an
-                // error until someone opens it: wait instead of spinning.
+            } else if (stream) {
+                if (failed) return SessionEnd::PEER_GONE;
+            } else if (failed || (polls[0].revents & (POLLHUP | POLLERR))) {
+                // A serial line with nobody on the far side can read as hung
+                // up until someone opens it: wait instead of spinning.
                 if (WaitForStop(stopFd, RETRY_MS)) return SessionEnd::STOPPED;
             }
         }
