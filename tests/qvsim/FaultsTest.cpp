@@ -1,0 +1,269 @@
+// Each fault switch, on a virtual clock where time matters.
+#include "tools/qvsim/Faults.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/qvsim/SimHarness.h"
+
+namespace qvsim_test {
+namespace {
+
+using qvsim::InstrumentConfig;
+
+MemoryCatalogue Catalogue3000() {
+    return MemoryCatalogue({{RUN_0507_0905, {Pattern(3000, 0), Pattern(3000, 1), Bytes{}}}});
+}
+
+Bytes GetFile(uint16_t file) {
+    return Frame(SYNC_REQUEST, 0x87, 0,
+                 {0x07, 0xE8, 5, 7, 9, 5, 0, static_cast<uint8_t>(file >> 8),
+                  static_cast<uint8_t>(file)});
+}
+
+std::string Statuses(const std::vector<Parsed>& frames) {
+    std::string out;
+    for (const Parsed& f : frames) out += ToHex(Bytes{f.sync, f.command, f.status}) + "; ";
+    return out;
+}
+
+TEST(Faults, SdMissingAndUnsupportedRefuseCatalogueAndFileCommands) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.sdMissing = true;
+    Sim sim(catalogue, config);
+    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
+    EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "55 85 0B 00 00 E6") << "no blocks follow";
+    EXPECT_EQ(sim.Send("AA 86 00 00 04 07 E8 05 07 30"), Frame(SYNC_RESPONSE, 0x86, 11));
+    EXPECT_EQ(sim.Send("AA 84 00 00 07 07 E8 05 07 09 05 00 3F"), Frame(SYNC_RESPONSE, 0x84, 11));
+    EXPECT_EQ(sim.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 11));
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x81, 0)), Frame(SYNC_RESPONSE, 0x81, 0, Hex("01")))
+        << "settings do not need the card";
+
+    config.unsupported = true;  // wins over the missing card
+    Sim both(catalogue, config);
+    EXPECT_EQ(both.Exchange("AA 85 00 00 00 30"), "55 85 FF 00 00 DA");
+    EXPECT_EQ(both.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 0xFF));
+}
+
+TEST(Faults, BusyAnswers13TheFirstTimesForEachFile) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.busy = 2;
+    Sim sim(catalogue, config);
+    EXPECT_EQ(sim.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(sim.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0))).size(), 2u) << "third time: size and first block";
+    EXPECT_EQ(sim.Send(GetFile(1)), Frame(SYNC_RESPONSE, 0x87, 13)) << "each file counts alone";
+    EXPECT_EQ(sim.Send(GetFile(1)), Frame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(1)))[0].status, 0);
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[0].status, 0) << "a ready file stays ready";
+    sim.instrument.Connect(sim.now);
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[0].status, 0) << "the instrument remembers";
+}
+
+TEST(Faults, ErrorBlockEndsTheSequence) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.errorBlockAt = 2;
+    Sim sim(catalogue, config);
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[1].status, 0x20);
+    const Bytes error = sim.Send(Ack(0));
+    const std::vector<Parsed> frames = ParseFrames(error);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].status, 0x60) << "file block flagged BLOCK_ERROR";
+    EXPECT_EQ(sim.Send(Ack(2)), error) << "a resend repeats the error block";
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "") << "nothing after an error block";
+
+    // Lists count blocks too: the first date block is block 1.
+    config.errorBlockAt = 1;
+    Sim dates(catalogue, config);
+    EXPECT_EQ(dates.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB AA 88 C0 00 04 07 E8 05 07 F2");
+}
+
+TEST(Faults, SilentAfterStopsBlocksUntilTheNextRequest) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.silentAfter = 1;
+    Sim sim(catalogue, config);
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0))).size(), 2u);
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "");
+    EXPECT_EQ(sim.Exchange("55 88 02 00 00 E0"), "") << "resend requests go unanswered too";
+    EXPECT_EQ(sim.RunToIdle(), Bytes{});
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(1))).size(), 2u) << "a new request is answered";
+
+    config.silentAfter = 0;
+    Sim mute(catalogue, config);
+    EXPECT_EQ(mute.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB") << "the reply, no block";
+}
+
+TEST(Faults, DropAndCorruptCountTheFramesSent) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.line.dropEvery = 2;
+    Sim sim(catalogue, config);
+    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");  // frame 1
+    // Frame 2, the reply, is left out; frame 3, the block, goes.
+    EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "AA 88 80 00 04 07 E8 05 07 B2");
+    // CMD_CONNECT starts the count again.
+    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
+    EXPECT_EQ(sim.Exchange("AA 11 00 00 00 BC"), "");
+
+    config.line.dropEvery = 0;
+    config.line.corruptEvery = 3;
+    Sim bad(catalogue, config);
+    bad.Send("AA 10 20 00 00 DB");
+    const Bytes out = bad.Send(GetFile(0));  // frames 2 and 3
+    const Bytes good = Frame(SYNC_RESPONSE, 0x87, 0, Hex("00 00 0B B8"));
+    ASSERT_EQ(out.size(), good.size() + 1030);
+    EXPECT_EQ(Bytes(out.begin(), out.begin() + 10), good);
+    const std::vector<Parsed> frames = ParseFrames(out);
+    EXPECT_EQ(frames.size(), 1u) << "the third frame fails the tool's checksum: " << Statuses(frames);
+    // A resend (frame 4) is whole again, and differs only in the checksum.
+    const Bytes resent = bad.Send(Ack(2));
+    ASSERT_EQ(resent.size(), 1030u);
+    EXPECT_EQ(Bytes(resent.begin(), resent.end() - 1), Bytes(out.begin() + 10, out.end() - 1));
+    EXPECT_EQ(static_cast<uint8_t>(resent.back() + 1), out.back());
+    EXPECT_EQ(ParseFrames(resent).size(), 1u);
+}
+
+TEST(Faults, NoiseGoesBetweenFramesAndNeverLooksLikeASync) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.line.noise = true;
+    config.line.seed = 7;
+    Sim sim(catalogue, config);
+    Bytes out = sim.Send("AA 10 20 00 00 DB");
+    ASSERT_GT(out.size(), 6u);
+    EXPECT_EQ(Bytes(out.end() - 6, out.end()), Hex("55 10 00 00 00 66"));
+    for (size_t i = 0; i + 6 < out.size(); ++i) {
+        EXPECT_NE(out[i], 0xAA);
+        EXPECT_NE(out[i], 0x55);
+    }
+    // A whole download through the noise reads as without it.
+    Bytes all = sim.Send(GetFile(0));
+    for (int i = 0; i < 3; ++i) {
+        Bytes more = sim.Send(Ack(0));
+        all.insert(all.end(), more.begin(), more.end());
+    }
+    const std::vector<Parsed> frames = ParseFrames(all);
+    ASSERT_EQ(frames.size(), 4u) << Statuses(frames);
+    Bytes content;
+    for (size_t i = 1; i < frames.size(); ++i)
+        content.insert(content.end(), frames[i].payload.begin(), frames[i].payload.end());
+    EXPECT_EQ(content, catalogue.Content(0, 0));
+    EXPECT_GT(all.size(), 10u + 3 * 6 + 3000) << "noise was added";
+
+    // The same seed makes the same noise.
+    Sim again(catalogue, config);
+    EXPECT_EQ(again.Send("AA 10 20 00 00 DB"), out);
+}
+
+TEST(Faults, SplitWritesSmallPiecesWithTinyPauses) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.line.split = true;
+    Sim sim(catalogue, config);
+    Bytes out = sim.Send(GetFile(0));
+    EXPECT_LT(out.size(), 1040u) << "a pause came before the whole output";
+    Bytes rest = sim.RunToIdle();
+    out.insert(out.end(), rest.begin(), rest.end());
+    Sim plain(catalogue);
+    EXPECT_EQ(out, plain.Send(GetFile(0)));
+    EXPECT_GT(sim.wire.writes.size(), 1040u / 8);
+    for (size_t n : sim.wire.writes) EXPECT_LE(n, 8u);
+    EXPECT_GT(sim.now, 0) << "pauses took virtual time";
+    EXPECT_LT(sim.now, 1040 * 2000) << "pauses stay tiny";
+}
+
+TEST(Faults, ReplyDelayHoldsRequestsNotAcknowledgements) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.replyDelayMs = 3500;
+    Sim sim(catalogue, config);
+    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "");
+    EXPECT_EQ(sim.instrument.NextDeadline(false), 3500000);
+    EXPECT_EQ(ToHex(sim.AdvanceTo(3499999)), "");
+    EXPECT_EQ(ToHex(sim.AdvanceTo(3500000)), "55 10 00 00 00 66");
+    EXPECT_EQ(sim.instrument.NextDeadline(false), qvsim::NO_DEADLINE);
+
+    sim.Send(GetFile(0));
+    const std::vector<Parsed> frames = ParseFrames(sim.AdvanceTo(7000000));
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(ParseFrames(sim.Send(Ack(0))).size(), 1u) << "the next block comes at once";
+}
+
+TEST(Faults, CloseAfterEndsTheLineUntilTheNextConnect) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.line.closeAfter = 2;
+    Sim sim(catalogue, config);
+    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
+    EXPECT_FALSE(sim.instrument.WantsClose());
+    EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB") << "the block stays unsent";
+    EXPECT_TRUE(sim.instrument.WantsClose());
+    // On a serial line, the instrument stays deaf until a new connection.
+    EXPECT_EQ(sim.Exchange("AA 11 00 00 00 BC"), "");
+    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
+    EXPECT_FALSE(sim.instrument.WantsClose());
+
+    config.line.closeAfter = 0;
+    Sim at_once(catalogue, config);
+    EXPECT_TRUE(at_once.instrument.WantsClose());
+}
+
+TEST(Faults, BaudPacesTenBitsAByte) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.line.baud = 9600;
+    Sim sim(catalogue, config);
+    Bytes out = sim.Send(GetFile(0));  // 1040 bytes due
+    EXPECT_EQ(out.size(), 1u) << "the first byte leaves at once";
+    // The k-th byte may not leave before k * 10 / 9600 s.
+    size_t total = out.size();
+    while (sim.instrument.NextDeadline(false) != qvsim::NO_DEADLINE) {
+        // A loop that wakes late catches up.
+        total += sim.AdvanceTo(sim.instrument.NextDeadline(false) + 700).size();
+        const size_t allowed = static_cast<size_t>(sim.now * 9600 / 10000000) + 1;
+        ASSERT_EQ(total, std::min<size_t>(allowed, 1040)) << "at " << sim.now << " us";
+    }
+    EXPECT_EQ(total, 1040u);
+    EXPECT_NEAR(static_cast<double>(sim.now), 1039 * 1e7 / 9600, 1500.0);
+
+    // A line left idle starts its pace afresh.
+    sim.AdvanceTo(sim.now + 10000000);
+    EXPECT_EQ(sim.Send(Ack(0)).size(), 1u);
+}
+
+TEST(Faults, ConnectMidFrameFinishesThatFrameAndDropsTheRest) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.line.baud = 115200;
+    Sim sim(catalogue, config);
+    Bytes sent = sim.Send(GetFile(0));
+    Bytes more = sim.AdvanceTo(500);  // 6 bytes of the reply are out
+    sent.insert(sent.end(), more.begin(), more.end());
+    ASSERT_EQ(sent.size(), 6u);
+    sim.Send("AA 10 20 00 00 DB");
+    Bytes rest = sim.RunToIdle();
+    sent.insert(sent.end(), rest.begin(), rest.end());
+    EXPECT_EQ(ToHex(sent), "55 87 00 00 04 00 00 0B B8 A4 55 10 00 00 00 66")
+        << "the reply in flight is finished, the block is dropped";
+}
+
+TEST(Faults, InputBeyondTheQueueIsDroppedNotStored) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.replyDelayMs = 100;
+    Sim sim(catalogue, config);
+    Bytes burst;
+    for (int i = 0; i < 20; ++i) {
+        const Bytes f = Frame(SYNC_REQUEST, 0x81, 0);
+        burst.insert(burst.end(), f.begin(), f.end());
+    }
+    EXPECT_EQ(sim.Send(burst), Bytes{});
+    EXPECT_EQ(sim.instrument.DroppedInput(), 20u - qvsim::Instrument::INPUT_FRAMES);
+    EXPECT_EQ(ParseFrames(sim.AdvanceTo(100000)).size(), qvsim::Instrument::INPUT_FRAMES);
+}
+
+}  // namespace
+}  // namespace qvsim_test

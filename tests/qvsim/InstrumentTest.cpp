@@ -1,0 +1,297 @@
+// The engine's answers to each command, byte for byte, and the block flow
+// with its acknowledgements.
+#include "tools/qvsim/Instrument.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/qvsim/SimHarness.h"
+#include "tools/qvsim/GeneratedCatalogue.h"
+
+namespace qvsim_test {
+namespace {
+
+using qvsim::InstrumentConfig;
+
+MemoryCatalogue OneRun(std::vector<Bytes> files) {
+    return MemoryCatalogue({{RUN_0507_0905, std::move(files)}});
+}
+
+const char GET_FILE_3[] = "AA 87 00 00 09 07 E8 05 07 09 05 00 00 03 47";
+
+Bytes GetFile(const RunStamp& s, uint16_t file) {
+    return Frame(SYNC_REQUEST, 0x87, 0,
+                 {static_cast<uint8_t>(s.year >> 8), static_cast<uint8_t>(s.year), s.month, s.day,
+                  s.hour, s.minute, s.second, static_cast<uint8_t>(file >> 8),
+                  static_cast<uint8_t>(file)});
+}
+
+TEST(Instrument, ConnectAndDisconnectAnswerAsTheToolExpects) {
+    MemoryCatalogue catalogue = OneRun({});
+    Sim sim(catalogue);
+    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
+    EXPECT_EQ(sim.Exchange("AA 11 00 00 00 BC"), "55 11 00 00 00 67");
+
+    InstrumentConfig config;
+    config.connectStatus = 5;
+    Sim five(catalogue, config);
+    EXPECT_EQ(five.Exchange("AA 10 20 00 00 DB"), "55 10 05 00 00 6B");
+}
+
+TEST(Instrument, LogSettingsAreKeptAndReportedBack) {
+    MemoryCatalogue catalogue = OneRun({});
+    Sim sim(catalogue);
+    EXPECT_EQ(sim.Exchange("AA 81 00 00 00 2C"), "55 81 00 00 01 01 D9");
+    EXPECT_EQ(sim.Exchange("AA 83 00 00 01 01 30"), "55 83 00 00 05 01 00 10 00 00 EF");
+
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x80, 0, Hex("00 00 00 00 00"))),
+              Frame(SYNC_RESPONSE, 0x80, 0));
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x82, 0, Hex("01 00 03 20 00"))),
+              Frame(SYNC_RESPONSE, 0x82, 0));
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x81, 0)), Frame(SYNC_RESPONSE, 0x81, 0, Hex("00")));
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x83, 0, Hex("01"))),
+              Frame(SYNC_RESPONSE, 0x83, 0, Hex("01 00 03 20 00")));
+    EXPECT_FALSE(sim.instrument.LogEnable());
+    EXPECT_EQ(sim.instrument.LogSize(), 0x32000u);
+
+    // Only item 1 exists; a short payload is refused too, and nothing changes.
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x83, 0, Hex("02"))), Frame(SYNC_RESPONSE, 0x83, 1));
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x82, 0, Hex("02 00 00 00 01"))),
+              Frame(SYNC_RESPONSE, 0x82, 1));
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x82, 0, Hex("01 00 00"))), Frame(SYNC_RESPONSE, 0x82, 1));
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x80, 0)), Frame(SYNC_RESPONSE, 0x80, 1));
+    EXPECT_EQ(sim.instrument.LogSize(), 0x32000u);
+
+    InstrumentConfig config;
+    config.logEnable = true;
+    config.logSize = 10240;
+    Sim configured(catalogue, config);
+    EXPECT_EQ(configured.Send(Frame(SYNC_REQUEST, 0x83, 0, Hex("01"))),
+              Frame(SYNC_RESPONSE, 0x83, 0, Hex("01 00 00 28 00")));
+}
+
+TEST(Instrument, DatesOfOneDateCatalogueMatchTheWire) {
+    MemoryCatalogue catalogue({{RUN_0507_0905, {}}, {RUN_0507_1430, {}}});
+    Sim sim(catalogue);
+    EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB AA 88 80 00 04 07 E8 05 07 B2");
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "") << "the last block's ack ends the sequence";
+    EXPECT_EQ(sim.Exchange("55 88 02 00 00 E0"), "") << "no sequence is left to resend";
+}
+
+TEST(Instrument, DatesComeAscendingInWholeRecordsOverSeveralBlocks) {
+    // 600 runs, two a day: 300 dates, 256 to a full block.
+    qvsim::GeneratedCatalogue catalogue(600, 0, 0);
+    Sim sim(catalogue);
+    std::vector<Parsed> frames = ParseFrames(sim.Send("AA 85 00 00 00 30"));
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].sync, SYNC_RESPONSE);
+    EXPECT_EQ(frames[1].status, 0x00) << "first block: kind 0x00, not last";
+    EXPECT_EQ(frames[1].payload.size(), 1024u);
+    Bytes dates = frames[1].payload;
+    frames = ParseFrames(sim.Send(Ack(0)));
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].status, 0x80);
+    EXPECT_EQ(frames[0].payload.size(), 44u * 4);
+    dates.insert(dates.end(), frames[0].payload.begin(), frames[0].payload.end());
+    EXPECT_EQ(ToHex(Bytes(dates.begin(), dates.begin() + 8)), "07 E8 05 07 07 E8 05 08");
+    for (size_t i = 4; i < dates.size(); i += 4)
+        EXPECT_LT(ToHex(Bytes(dates.begin() + i - 4, dates.begin() + i)),
+                  ToHex(Bytes(dates.begin() + i, dates.begin() + i + 4)))
+            << "dates out of order at record " << i / 4;
+
+    // A smaller block size still never splits a record.
+    InstrumentConfig config;
+    config.blockSize = 10;
+    Sim small(catalogue, config);
+    frames = ParseFrames(small.Send("AA 85 00 00 00 30"));
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(ToHex(frames[1].payload), "07 E8 05 07 07 E8 05 08");
+}
+
+TEST(Instrument, TimesOfADateAndEmptyLists) {
+    MemoryCatalogue catalogue(
+        {{RUN_0507_1430, {}}, {RUN_0509_0800, {}}, {RUN_0507_0905, {}}});
+    Sim sim(catalogue);
+    EXPECT_EQ(sim.Exchange("AA 86 00 00 04 07 E8 05 07 30"),
+              "55 86 00 00 00 DC " + ToHex(Frame(SYNC_REQUEST, 0x88, 0x90, Hex("09 05 00 0E 1E 0F"))));
+    // A date without runs: the list is one last block with nothing in it.
+    EXPECT_EQ(sim.Exchange("AA 86 00 00 04 07 E8 05 08 31"),
+              "55 86 00 00 00 DC AA 88 90 00 00 C3");
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x86, 0, Hex("07 E8"))), Frame(SYNC_RESPONSE, 0x86, 1));
+
+    MemoryCatalogue empty({});
+    Sim none(empty);
+    EXPECT_EQ(none.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB AA 88 80 00 00 B3");
+}
+
+TEST(Instrument, FileCountOfKnownAndUnknownRuns) {
+    MemoryCatalogue catalogue = OneRun({{}, {}, {}});
+    Sim sim(catalogue);
+    EXPECT_EQ(sim.Exchange("AA 84 00 00 07 07 E8 05 07 09 05 00 3F"), "55 84 00 00 02 00 03 DF");
+    EXPECT_EQ(sim.Exchange("AA 84 00 00 07 07 E8 05 07 09 05 01 40"), "55 84 00 00 02 00 00 DC");
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x84, 0, Hex("07 E8 05 07 09 05"))),
+              Frame(SYNC_RESPONSE, 0x84, 1));
+}
+
+TEST(Instrument, FileComesInAcknowledgedBlocksAfterItsSize) {
+    MemoryCatalogue catalogue = OneRun({{}, {}, {}, Pattern(3000, 7)});
+    Sim sim(catalogue);
+    Bytes out = sim.Send(GET_FILE_3);
+    ASSERT_GE(out.size(), 10u);
+    EXPECT_EQ(ToHex(Bytes(out.begin(), out.begin() + 10)), "55 87 00 00 04 00 00 0B B8 A4");
+    std::vector<Parsed> frames = ParseFrames(out);
+    ASSERT_EQ(frames.size(), 2u) << "one block before the first acknowledgement";
+    Bytes received;
+    std::vector<uint8_t> flags;
+    for (;;) {
+        const Parsed& block = frames.back();
+        ASSERT_EQ(block.sync, SYNC_REQUEST);
+        ASSERT_EQ(block.command, 0x88);
+        flags.push_back(block.status);
+        received.insert(received.end(), block.payload.begin(), block.payload.end());
+        if (block.status & 0x80) break;
+        frames = ParseFrames(sim.Send(Ack(0)));
+        ASSERT_EQ(frames.size(), 1u);
+    }
+    EXPECT_EQ(flags, (std::vector<uint8_t>{0x20, 0x20, 0xA0}));
+    EXPECT_EQ(received, catalogue.Content(0, 3));
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "");
+
+    // A smaller block size.
+    InstrumentConfig config;
+    config.blockSize = 1000;
+    Sim small(catalogue, config);
+    frames = ParseFrames(small.Send(GET_FILE_3));
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1].payload.size(), 1000u);
+}
+
+TEST(Instrument, EmptyAndUnknownFiles) {
+    MemoryCatalogue catalogue = OneRun({Bytes{}, Pattern(10, 0)});
+    Sim sim(catalogue);
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)),
+              Frame(SYNC_RESPONSE, 0x87, 0, Hex("00 00 00 00")))
+        << "an empty file has size 0 and no block";
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "");
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 2)), Frame(SYNC_RESPONSE, 0x87, 2));
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_1430, 0)), Frame(SYNC_RESPONSE, 0x87, 2));
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x87, 0, Hex("07 E8 05 07 09 05 00 00"))),
+              Frame(SYNC_RESPONSE, 0x87, 1));
+}
+
+TEST(Instrument, ResendRepeatsTheLastBlockAndCancelEndsTheSequence) {
+    MemoryCatalogue catalogue = OneRun({Pattern(2500, 1)});
+    Sim sim(catalogue);
+    const Bytes first = ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))[1].payload;
+    const Bytes second = sim.Send(Ack(0));
+    ASSERT_FALSE(second.empty());
+    EXPECT_EQ(sim.Send(Ack(2)), second) << "ACK_RESEND sends the same frame again";
+    EXPECT_EQ(sim.Send(Ack(2)), second);
+    EXPECT_EQ(ParseFrames(second)[0].payload, Bytes(catalogue.Content(0, 0).begin() + 1024,
+                                                    catalogue.Content(0, 0).begin() + 2048));
+    EXPECT_EQ(sim.Exchange("55 88 01 00 00 DF"), "") << "ACK_CANCEL sends nothing";
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "") << "nothing follows a cancelled sequence";
+    EXPECT_EQ(sim.Exchange("55 88 07 00 00 E5"), "");
+}
+
+TEST(Instrument, NewRequestAbandonsTheSequenceInProgress) {
+    MemoryCatalogue catalogue = OneRun({Pattern(5000, 3)});
+    Sim sim(catalogue);
+    sim.Send(GetFile(RUN_0507_0905, 0));
+    EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB AA 88 80 00 04 07 E8 05 07 B2");
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "") << "the file's blocks must not resume";
+
+    // The same file asked again starts from its first byte.
+    std::vector<Parsed> frames = ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)));
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1].payload, Bytes(catalogue.Content(0, 0).begin(),
+                                       catalogue.Content(0, 0).begin() + 1024));
+}
+
+TEST(Instrument, UnknownCommandsAnswer255AndStrayFramesAreIgnored) {
+    MemoryCatalogue catalogue = OneRun({});
+    Sim sim(catalogue);
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x12, 0)), Frame(SYNC_RESPONSE, 0x12, 0xFF));
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x88, 0)), Frame(SYNC_RESPONSE, 0x88, 0xFF));
+    EXPECT_EQ(sim.Send(Frame(SYNC_RESPONSE, 0x10, 0)), Bytes{}) << "a response is no request";
+}
+
+TEST(Instrument, UnreadableFileEndsInAnErrorBlock) {
+    MemoryCatalogue catalogue = OneRun({Pattern(3000, 0)});
+    Sim sim(catalogue);
+    sim.Send(GetFile(RUN_0507_0905, 0));
+    catalogue.failReads = true;
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), ToHex(Frame(SYNC_REQUEST, 0x88, 0x60)))
+        << "no bytes that could not be read";
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "");
+}
+
+TEST(Instrument, MalformedInputNeverCrashesAndIsAnsweredOnlyWithFrames) {
+    MemoryCatalogue catalogue = OneRun({Pattern(4000, 9)});
+    Sim sim(catalogue);
+    qvsim::Random random(42);
+    Bytes garbage(1 << 20);
+    for (uint8_t& b : garbage) b = static_cast<uint8_t>(random.Next());
+    Bytes out;
+    for (size_t at = 0; at < garbage.size();) {
+        const size_t n = std::min<size_t>(1 + random.Below(3000), garbage.size() - at);
+        Bytes got = sim.Send(Bytes(garbage.begin() + at, garbage.begin() + at + n));
+        out.insert(out.end(), got.begin(), got.end());
+        at += n;
+    }
+    // Every byte written belongs to a well-formed frame.
+    size_t framed = 0;
+    for (const Parsed& f : ParseFrames(out)) framed += f.payload.size() + FRAME_OVERHEAD;
+    EXPECT_EQ(framed, out.size());
+
+    // An oversized frame with a correct checksum is skipped whole; the
+    // frame after it is answered.
+    Bytes big = {0xAA, 0x10, 0x20, 0x07, 0xD0};
+    big.resize(5 + 2000, 0x11);
+    uint8_t sum = 0;
+    for (uint8_t b : big) sum = static_cast<uint8_t>(sum + b);
+    big.push_back(static_cast<uint8_t>(sum + 1));
+    Sim clean(catalogue);
+    EXPECT_EQ(clean.Send(big), Bytes{});
+    EXPECT_EQ(clean.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
+    // A bad checksum is dropped; the next frame is read normally.
+    EXPECT_EQ(clean.Exchange("AA 10 20 00 00 DA AA 10 20 00 00 DB"), "55 10 00 00 00 66");
+}
+
+TEST(Instrument, NewConnectionForgetsTheLastPeer) {
+    MemoryCatalogue catalogue = OneRun({Pattern(3000, 0)});
+    Sim sim(catalogue);
+    sim.Send(GetFile(RUN_0507_0905, 0));
+    sim.Send("AA 10 20");  // half a frame
+    sim.instrument.Connect(sim.now);
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "") << "the old sequence is gone";
+    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66") << "the half frame is gone";
+}
+
+TEST(Instrument, OutputThatCannotBeWrittenWaitsAndInputWaitsForIt) {
+    MemoryCatalogue catalogue = OneRun({Pattern(3000, 5)});
+    Sim sim(catalogue);
+    sim.wire.room = 100;
+    const Bytes request = GetFile(RUN_0507_0905, 0);
+    Bytes out = sim.Send(request);
+    EXPECT_EQ(out.size(), 100u);
+    EXPECT_EQ(sim.instrument.NextDeadline(true), qvsim::NO_DEADLINE)
+        << "nothing to do while the transport is full";
+    EXPECT_EQ(sim.instrument.NextDeadline(false), sim.now);
+    // Requests fill the line and then wait in the input queue; none is lost.
+    for (int i = 0; i < 7; ++i) sim.Send(request);
+    EXPECT_EQ(sim.instrument.NextDeadline(true), qvsim::NO_DEADLINE)
+        << "waiting input needs room first";
+    sim.wire.room = SIZE_MAX;
+    Bytes rest = sim.AdvanceTo(1);
+    out.insert(out.end(), rest.begin(), rest.end());
+    const std::vector<Parsed> frames = ParseFrames(out);
+    ASSERT_EQ(frames.size(), 16u);
+    for (size_t i = 0; i < frames.size(); i += 2) {
+        EXPECT_EQ(frames[i].command, 0x87);
+        EXPECT_EQ(frames[i + 1].payload.size(), 1024u);
+    }
+    EXPECT_EQ(sim.instrument.DroppedInput(), 0u);
+}
+
+}  // namespace
+}  // namespace qvsim_test

@@ -1,0 +1,87 @@
+#include "tools/qvsim/posix/Session.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include "tools/qvsim/Clock.h"
+
+namespace qvsim {
+
+namespace {
+
+constexpr int RETRY_MS = 100;         // pause after a failing read on a serial line
+constexpr int LONGEST_WAIT_MS = 60000;
+
+class FdOutput : public ByteOutput {
+public:
+    FdOutput(int fd, bool stream) : m_fd(fd), m_stream(stream) {}
+    size_t Write(const uint8_t* data, size_t size) override {
+        if (m_failed) return 0;
+        const ssize_t n = m_stream ? send(m_fd, data, size, MSG_NOSIGNAL) : write(m_fd, data, size);
+        if (n >= 0) {
+            if (static_cast<size_t>(n) < size) m_blocked = true;
+            return static_cast<size_t>(n);
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) m_blocked = true;
+        else m_failed = true;
+        return 0;
+    }
+    bool m_blocked = false;
+    bool m_failed = false;
+
+private:
+    int m_fd;
+    bool m_stream;
+};
+
+int TimeoutMs(int64_t deadline, int64_t now) {
+    if (deadline == NO_DEADLINE) return -1;
+    if (deadline <= now) return 0;
+    const int64_t ms = (deadline - now + 999) / 1000;  // never wake before the deadline
+    return ms > LONGEST_WAIT_MS ? LONGEST_WAIT_MS : static_cast<int>(ms);
+}
+
+}  // namespace
+
+bool WaitForStop(int stopFd, int ms) {
+    pollfd p{stopFd, POLLIN, 0};
+    return poll(&p, 1, ms) > 0;
+}
+
+SessionEnd RunSession(Instrument& instrument, int fd, bool stream, int stopFd, FrameLog& log) {
+    FdOutput out(fd, stream);
+    uint8_t buffer[4096];
+    for (;;) {
+        const int64_t now = ElapsedMicros();
+        instrument.Pump(now, out);
+        if (out.m_failed) {
+            log.Note(ElapsedMicros(), "write failed");
+            return SessionEnd::PEER_GONE;
+        }
+        if (stream && instrument.WantsClose()) return SessionEnd::LINE_CLOSED;
+
+        pollfd polls[2] = {{fd, static_cast<short>(POLLIN | (out.m_blocked ? POLLOUT : 0)), 0},
+                           {stopFd, POLLIN, 0}};
+        const int ready = poll(polls, 2, TimeoutMs(instrument.NextDeadline(out.m_blocked), now));
+        if (ready < 0 && errno != EINTR) return SessionEnd::PEER_GONE;
+        if (ready <= 0) continue;
+        if (polls[1].revents) return SessionEnd::STOPPED;
+        if (polls[0].revents & POLLOUT) out.m_blocked = false;
+        if (polls[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            const bool failed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+            if (n > 0) {
+                instrument.Receive(buffer, static_cast<size_t>(n), ElapsedMicros());
+            } else if (stream) {
+                if (failed) return SessionEnd::PEER_GONE;
+            } else if (failed || (polls[0].revents & (POLLHUP | POLLERR))) {
+                // A serial line with nobody on the far side can read as hung
+                // up until someone opens it: wait instead of spinning.
+                if (WaitForStop(stopFd, RETRY_MS)) return SessionEnd::STOPPED;
+            }
+        }
+    }
+}
+
+}  // namespace qvsim

@@ -1,0 +1,27 @@
+// SIGINT and SIGTERM as a readable descriptor (a self-pipe), so the poll
+// loops wake for them; SIGPIPE is ignored so a vanished peer shows as a
+// failed write. One instance at a time; the handlers go with it.
+#pragma once
+
+#include <csignal>
+#include <string>
+
+namespace qvsim {
+
+class StopSignal {
+public:
+    StopSignal() = default;
+    ~StopSignal();
+    StopSignal(const StopSignal&) = delete;
+    StopSignal& operator=(const StopSignal&) = delete;
+
+    bool Install(std::string& error);
+    int Fd() const { return m_read; }
+
+private:
+    int m_read = -1;
+    bool m_installed = false;
+    struct sigaction m_oldInt {}, m_oldTerm {}, m_oldPipe {};
+};
+
+}  // namespace qvsim
