@@ -13,7 +13,7 @@ build: deps
 	cmake --preset windows >/dev/null && cmake --build --preset windows
 
 demo:
-	@echo "make demo arrives with the command-line downloader (qvlog); nothing to run yet."
+	scripts/demo
 
 clean:
 	rm -rf build

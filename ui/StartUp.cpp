@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "retrieval/ChannelLinks.h"
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Commands.h"
 #include "retrieval/Download.h"
@@ -8,6 +9,8 @@
 #include "ui/MainDialog.h"
 
 void StartUp(DialogState& state, const char* currentDirectory) {
+    static ChannelLinkFactory channelLinks;
+    if (state.linkFactory == nullptr) state.linkFactory = &channelLinks;
     std::snprintf(state.startDir, sizeof state.startDir, "%s", currentDirectory);
     // Without a usable path (left empty) the defaults serve and nothing is written.
     char path[SETTINGS_PATH_SIZE];

@@ -1,0 +1,16 @@
+#include "retrieval/ChannelLinks.h"
+
+#include "comm/CSerial.h"
+
+std::unique_ptr<DeviceLink> ChannelLinkFactory::OverSerial(int comPort, const char* devicePath,
+                                                           DialogPoster* dialog) {
+    if (devicePath != nullptr) {
+        const SerialPortName port{devicePath};
+        return std::make_unique<DeviceLink>(&port, dialog);
+    }
+    return std::make_unique<DeviceLink>(comPort, dialog);
+}
+
+std::unique_ptr<DeviceLink> ChannelLinkFactory::OverTcp(const TcpTarget& target, DialogPoster* dialog) {
+    return std::make_unique<DeviceLink>(&target, dialog);
+}

@@ -1,0 +1,79 @@
+#include "tools/qvlog/Options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Parsed {
+    bool ok;
+    Options options;
+    std::string error;
+};
+
+Parsed Parse(std::vector<std::string> args) {
+    args.insert(args.begin(), "qvlog");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(&a[0]);
+    Parsed p;
+    p.ok = ParseOptions(static_cast<int>(argv.size()), argv.data(), p.options, p.error);
+    return p;
+}
+
+TEST(QvlogOptions, TransportsAndCommands) {
+    Parsed p = Parse({"--tcp", "127.0.0.1", "list", "--json"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.transport, Transport::TCP);
+    EXPECT_EQ(p.options.host, "127.0.0.1");
+    EXPECT_EQ(p.options.port, 10101);
+    EXPECT_EQ(p.options.command, Command::LIST);
+    EXPECT_TRUE(p.options.json);
+
+    p = Parse({"--tcp", "10.0.0.5:5000", "settings", "set", "--collect", "off", "--size-kb", "-3"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.port, 5000);
+    EXPECT_EQ(p.options.command, Command::SETTINGS_SET);
+    EXPECT_EQ(p.options.collect, 0);
+    EXPECT_TRUE(p.options.sizeGiven);
+    EXPECT_EQ(p.options.sizeKb, -3) << "negative sizes are the dialog's to clamp, not a usage error";
+
+    p = Parse({"--serial", "/dev/ttyUSB0", "download", "--date", "2024/05/07", "--time", "09:05:00",
+               "--files", "5-7,0,2,6", "--out", "logs", "--skip-existing"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.serialPort, "/dev/ttyUSB0");
+    EXPECT_EQ(p.options.files, (std::vector<int>{0, 2, 5, 6, 7}));
+    EXPECT_TRUE(p.options.skipExisting);
+}
+
+TEST(QvlogOptions, UsageErrorsSayWhatIsWrong) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"fetch"},
+        {"--tcp"},
+        {"--tcp", "host:99999", "list"},
+        {"--tcp", ":10101", "list"},
+        {"download", "--date", "2024-05-07"},
+        {"download", "--time", "9:05"},
+        {"download", "--files", "3-1"},
+        {"download", "--files", "x"},
+        {"download", "--files", "1", "--all"},
+        {"download", "--all-runs", "--date", "2024/05/07"},
+        {"settings"},
+        {"settings", "set"},
+        {"settings", "set", "--collect", "yes"},
+        {"list", "--bogus"},
+    };
+    for (const auto& args : bad) {
+        const Parsed p = Parse(args);
+        std::string joined;
+        for (const auto& a : args) joined += a + " ";
+        EXPECT_FALSE(p.ok) << joined;
+        EXPECT_FALSE(p.error.empty()) << joined;
+    }
+    EXPECT_FALSE(Parse({"--help"}).ok);
+    EXPECT_TRUE(Parse({"--help"}).error.empty()) << "help is not an error";
+}
+
+}  // namespace

@@ -1,0 +1,27 @@
+// Download progress on stderr: one line rewritten in place on a terminal,
+// plain lines otherwise.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+class Progress {
+public:
+    explicit Progress(bool terminal) : m_terminal(terminal) {}
+
+    // The current file and its bytes; called often, draws at most ten times
+    // a second.
+    void Update(const std::string& name, uint32_t received, uint32_t total);
+    // The file is complete (or the run ended on it).
+    void Finish(const std::string& name, uint32_t received, bool complete);
+
+private:
+    void Draw(const std::string& name, uint32_t received, uint32_t total);
+
+    bool m_terminal;
+    std::string m_name;
+    std::chrono::steady_clock::time_point m_started;
+    std::chrono::steady_clock::time_point m_drawn;
+    bool m_lineOpen = false;
+};
