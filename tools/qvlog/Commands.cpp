@@ -66,12 +66,13 @@ public:
         const DownloadState& d = m_session.state->download;
         if (d.position >= d.selectedCount) return;
         const int number = d.selectedPositions[d.position];
-        if (number != m_number && m_number >= 0) m_progress.Finish(m_name, m_lastBytes, true);
+        // Moving on means the file before is complete, whatever the last tick saw.
+        if (number != m_number && m_number >= 0) m_progress.Finish(m_name, m_lastTotal, true);
         if (number != m_number) {
             m_number = number;
             m_name = FileName(number);
         }
-        m_lastBytes = d.bytesReceived;
+        m_lastTotal = d.totalSize;
         m_progress.Update(m_name, d.bytesReceived, d.totalSize);
     }
 
@@ -94,7 +95,7 @@ private:
     Progress m_progress;
     int m_number = -1;
     std::string m_name;
-    uint32_t m_lastBytes = 0;
+    uint32_t m_lastTotal = 0;
 };
 
 }  // namespace
