@@ -27,6 +27,10 @@ run() {
   local expected=$1; shift
   (cd "$work" && $runner "$qvlog" "$@" >"$work/out" 2>"$work/err")
   local status=$?
+  # Windows writes its narrow text in code page 932.
+  if [ -n "$runner" ]; then
+    iconv -f CP932 -t UTF-8 <"$work/err" >"$work/err.utf8" && mv "$work/err.utf8" "$work/err"
+  fi
   [ "$status" -eq "$expected" ] || fail "qvlog $* exited $status, expected $expected: $(tr -d '\r' <"$work/err" | tail -3)"
 }
 
