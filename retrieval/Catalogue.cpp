@@ -125,8 +125,11 @@ void OnListReply(DialogState&, UiPort& ui, const CommandRequest& reply) {
 }
 
 void OnFileCountReply(DialogState&, UiPort& ui, const CommandRequest& reply) {
-    if (reply.status != STATUS_OK) {
-        ShowCatalogueMessage(ui, MessageForReplyStatus(reply.status));
+    // A reply too short to hold the count would list whatever an older frame
+    // left in the slot.
+    if (reply.status != STATUS_OK || reply.length < 2) {
+        ShowCatalogueMessage(ui, reply.status != STATUS_OK ? MessageForReplyStatus(reply.status)
+                                                           : MSG_TRANSFER_ERROR);
         SetControlState(ui, 1);
         return;
     }

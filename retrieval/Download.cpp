@@ -100,6 +100,10 @@ void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     DownloadState& d = state.download;
     switch (reply.status) {
     case STATUS_OK:
+        if (reply.length < 4) {  // no size in it: not a reply to go on with
+            EndRun(ui, MSG_TRANSFER_ERROR);
+            return;
+        }
         d.bytesReceived = 0;
         d.totalSize = static_cast<uint32_t>(reply.data[0]) << 24 |
                       static_cast<uint32_t>(reply.data[1]) << 16 |

@@ -364,3 +364,24 @@ TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
 }
 
 }  // namespace
+
+TEST_F(Download, RepliesTooShortForTheirNumbersAreTransferErrors) {
+    // A file reply without its four size bytes: nothing is asked or written.
+    Start({1});
+    c.ReceiveReply(0x87, 0, Hex("00 00"));
+    EXPECT_EQ(c.MessageTexts(), std::vector<std::string>{"データ転送中にエラーが発生しました。"});
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_TRUE(FileNames(dir.path()).empty());
+
+    // A file count without its two bytes leaves the list empty.
+    Conversation fresh;
+    AcceptConnection(fresh);
+    fresh.ReceiveReply(0x85, 0);
+    fresh.ReceiveBlock(0x80, Hex("07 E8 05 07"));
+    fresh.ReceiveReply(0x86, 0);
+    fresh.ReceiveBlock(0x90, Hex("09 05 00"));
+    fresh.ReceiveReply(0x84, 0, Hex("05"));
+    EXPECT_TRUE(fresh.Entries(IDC_FILES).empty());
+    EXPECT_EQ(fresh.MessageTexts(), std::vector<std::string>{"データ転送中にエラーが発生しました。"});
+    EXPECT_EQ(fresh.StateFlags(), STATE_1);
+}
