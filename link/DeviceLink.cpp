@@ -72,9 +72,18 @@ uint32_t DeviceLink::LinkThreadProc(DeviceLink* link) { return link->ParseLoop()
 uint32_t DeviceLink::ParseLoop() {
     TimerResolution fineSleep;
     uint8_t buffer[CComm::RING_SIZE];
+    // The passes keep a 10 ms beat. Sleeping 10 ms after each pass would add
+    // the pass itself and the sleep's overshoot to every period, and in a
+    // download every period carries one block.
+    const auto period = std::chrono::milliseconds(PASS_MILLISECONDS);
+    auto next = std::chrono::steady_clock::now();
     while (!m_stop) {
         ParsePass(buffer);
-        std::this_thread::sleep_for(std::chrono::milliseconds(PASS_MILLISECONDS));
+        next += period;
+        const auto now = std::chrono::steady_clock::now();
+        // Behind by a whole pass (a stall): a fresh beat, not a burst of catching up.
+        if (next <= now) next = now + period;
+        std::this_thread::sleep_until(next);
     }
     return 0;
 }

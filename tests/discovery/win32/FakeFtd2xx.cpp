@@ -1,5 +1,6 @@
 // A stand-in ftd2xx.dll for the tests: four bridges, one of them without a
-// COM port. Built once complete and once without FT_Close.
+// COM port. Built once complete and once without FT_Close; the end-to-end
+// test builds it with one instrument on the COM port it maps.
 #include <cstring>
 
 #include "discovery/win32/FtdiLibrary.h"
@@ -12,12 +13,18 @@ struct Bridge {
     LONG port;
 };
 
+#ifdef FAKE_FTD2XX_ONE_INSTRUMENT_ON
+const Bridge BRIDGES[] = {
+    {"5B0008", "QUORVEL QV-520R", FAKE_FTD2XX_ONE_INSTRUMENT_ON},
+};
+#else
 const Bridge BRIDGES[] = {
     {"5B0001", "QUORVEL QV-520R", 3},
     {"6V34567890ABCDEF", "QUORVEL QV-540R", 4},
     {"A10", "FT232R USB UART", 5},
     {"7X0004", "QUORVEL QV-540R", -1},
 };
+#endif
 constexpr DWORD BRIDGE_COUNT = sizeof BRIDGES / sizeof BRIDGES[0];
 
 bool open[BRIDGE_COUNT];
