@@ -1,0 +1,13 @@
+// What this process uses, for the robustness tests: its threads, its CPU
+// time and its memory. Read from the system on Linux (tests/faults/posix).
+#pragma once
+
+#include <cstddef>
+
+// Threads of this process that are running now.
+size_t ThreadCount();
+// CPU time of every thread of this process so far, user and system.
+double CpuMilliseconds();
+// Resident memory now and at its peak, in kilobytes.
+size_t ResidentKilobytes();
+size_t PeakResidentKilobytes();
