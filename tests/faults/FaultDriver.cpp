@@ -81,6 +81,11 @@ void FaultDriver::IdleFor(int ms) {
     quietWallMs += MsSince(start);
 }
 
+void FaultDriver::PumpFor(int ms) {
+    const auto start = Clock::now();
+    while (MsSince(start) < ms) m_dialog.WaitAndDispatch(POLL);
+}
+
 void FaultDriver::ConnectTcp(int port) {
     SetConnectionMethod(ui, METHOD_WIFI);
     ui.SetAddress(IDC_IP_ADDRESS, 0x7F000001);

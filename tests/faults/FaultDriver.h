@@ -44,6 +44,8 @@ public:
     bool Settle();
     // Waits `ms` of real time with the dialog idle, counted as quiet time.
     void IdleFor(int ms);
+    // Handles whatever comes for `ms` of real time; the clock stands still.
+    void PumpFor(int ms);
 
     // Control state as 0/1 for Connect, Disconnect, USB, Save folder,
     // Download, Abort, Select all.
