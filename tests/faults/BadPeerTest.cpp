@@ -40,7 +40,7 @@ class BadPeerTest : public testing::TestWithParam<BadPeer::Mode> {};
 
 TEST_P(BadPeerTest, ToolSurvivesAndWorksAfterwards) {
     qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
-    const size_t threadsBefore = ThreadCount();
+    const size_t threadsBefore = SettledThreadCount();
     TempDir dir;
     {
         BadPeer peer(catalogue);

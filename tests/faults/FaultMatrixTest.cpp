@@ -149,6 +149,9 @@ size_t CountInFile(const std::string& path, const std::string& needle) {
 
 std::string MessageText(int number) { return number == NONE ? "(none)" : CatalogueEntry(number).text; }
 
+// Failing rows name themselves, in test names too.
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
 class FaultMatrix : public testing::TestWithParam<Row> {};
 
 TEST_P(FaultMatrix, EndsAsTheRowSays) {
@@ -167,7 +170,7 @@ TEST_P(FaultMatrix, EndsAsTheRowSays) {
     args.insert(args.end(), row.faults.begin(), row.faults.end());
     SimProcess sim(QVSIM_PATH, args, dir / "qvsim.err");
 
-    const size_t threadsBefore = ThreadCount();
+    const size_t threadsBefore = SettledThreadCount();
     std::vector<std::string> messages;
     std::string state;
     bool connected = false;

@@ -6,6 +6,10 @@
 
 // Threads of this process that are running now.
 size_t ThreadCount();
+// The same, taken after a thread has been started and joined, so that a
+// helper thread a runtime starts with the first thread (the thread
+// sanitizer's) is counted already.
+size_t SettledThreadCount();
 // CPU time of every thread of this process so far, user and system.
 double CpuMilliseconds();
 // Resident memory now and at its peak, in kilobytes.

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -34,6 +35,11 @@ size_t ThreadCount() {
         if (entry->d_name[0] != '.') ++count;
     closedir(tasks);
     return count;
+}
+
+size_t SettledThreadCount() {
+    std::thread([] {}).join();
+    return ThreadCount();
 }
 
 double CpuMilliseconds() {
