@@ -27,6 +27,10 @@ run() {
   local expected=$1; shift
   (cd "$work" && $runner "$qvlog" "$@" >"$work/out" 2>"$work/err")
   local status=$?
+  # The Windows build writes its texts in the ANSI code page, 932.
+  if [ -n "$runner" ] && iconv -f CP932 -t UTF-8 "$work/err" >"$work/err.utf8" 2>/dev/null; then
+    mv "$work/err.utf8" "$work/err"
+  fi
   [ "$status" -eq "$expected" ] || fail "qvlog $* exited $status, expected $expected: $(tr -d '\r' <"$work/err" | tail -3)"
 }
 

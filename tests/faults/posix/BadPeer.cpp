@@ -1,6 +1,7 @@
 #include "tests/faults/BadPeer.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
