@@ -36,7 +36,7 @@ private:
     intptr_t m_socket = -1;
     // Signalled by Close so the receive thread leaves its wait at once, where
     // shutting the socket down does not end a pending receive (Winsock);
-    // -1 elsewhere.
-    intptr_t m_hWake = -1;
-    bool m_startupFailed = false;
+    // -1 elsewhere. Both are Winsock's only.
+    [[maybe_unused]] intptr_t m_hWake = -1;
+    [[maybe_unused]] bool m_startupFailed = false;
 };

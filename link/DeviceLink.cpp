@@ -104,8 +104,19 @@ bool DeviceLink::PollOnce() {
     return ParsePass(buffer) > 0;
 }
 
+bool DeviceLink::HasSlot(const FrameImage& image) const {
+    // The keys never change after Start, so they are read without the lock.
+    const std::vector<ResponseSlot>& table = image.sync == SYNC_REQUEST ? m_requestTable : m_responseTable;
+    for (const ResponseSlot& slot : table)
+        if (slot.key == image.body.command) return true;
+    return false;
+}
+
 void DeviceLink::Dispatch(const FrameImage& image) {
     if (image.sync == SYNC_REQUEST && image.body.command == SILENT_REQUEST) return;
+    // A frame no slot takes is dropped here, so it never holds a place in the
+    // pending queue that a frame the dialog waits for would need.
+    if (!HasSlot(image)) return;
     // Once one frame waits, every later one queues behind it, so the dialog
     // sees them in arrival order.
     if (m_pendingCount == 0 && Deliver(image)) return;

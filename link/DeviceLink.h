@@ -96,6 +96,7 @@ private:
     void AddResponseKey(uint8_t key);
     void AddRequestKey(uint8_t key);
     void Dispatch(const FrameImage& image);
+    bool HasSlot(const FrameImage& image) const;
     // Stores and posts one frame; false when its slot is busy or the post
     // failed, so the frame must wait.
     bool Deliver(const FrameImage& image);

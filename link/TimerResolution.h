@@ -10,5 +10,5 @@ public:
     TimerResolution& operator=(const TimerResolution&) = delete;
 
 private:
-    bool m_raised = false;
+    [[maybe_unused]] bool m_raised = false;  // Windows only
 };

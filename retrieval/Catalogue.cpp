@@ -139,7 +139,7 @@ void OnFileCountReply(DialogState&, UiPort& ui, const CommandRequest& reply) {
 
 void AddDates(UiPort& ui, int32_t length, const uint8_t* data) {
     char text[ENTRY_TEXT];
-    for (int32_t i = 0; i + 4 <= length; i += 4) {
+    for (int32_t i = 0; i + 4 <= length && ui.ListCount(IDC_DATES) < LIST_ENTRIES_MAX; i += 4) {
         std::snprintf(text, sizeof text, "%04d/%02d/%02d", data[i] * 256 + data[i + 1],
                       data[i + 2], data[i + 3]);
         ui.AddListEntry(IDC_DATES, text);
@@ -149,7 +149,7 @@ void AddDates(UiPort& ui, int32_t length, const uint8_t* data) {
 
 void AddTimes(UiPort& ui, int32_t length, const uint8_t* data) {
     char text[ENTRY_TEXT];
-    for (int32_t i = 0; i + 3 <= length; i += 3) {
+    for (int32_t i = 0; i + 3 <= length && ui.ListCount(IDC_TIMES) < LIST_ENTRIES_MAX; i += 3) {
         std::snprintf(text, sizeof text, "%02d:%02d:%02d", data[i], data[i + 1], data[i + 2]);
         ui.AddListEntry(IDC_TIMES, text);
     }

@@ -23,5 +23,10 @@ void AddDates(UiPort& ui, int32_t length, const uint8_t* data);
 void AddTimes(UiPort& ui, int32_t length, const uint8_t* data);
 void FillFileList(UiPort& ui, int count);
 
+// The most entries a date or time combo takes: as many as the file list can
+// hold. Records past them are dropped, so a peer that never stops sending
+// them cannot make the dialog grow without end.
+constexpr int LIST_ENTRIES_MAX = 65535;
+
 // The "none" entry of an empty list.
 extern const char* const EMPTY_LIST_TEXT;

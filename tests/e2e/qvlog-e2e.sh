@@ -27,9 +27,9 @@ run() {
   local expected=$1; shift
   (cd "$work" && $runner "$qvlog" "$@" >"$work/out" 2>"$work/err")
   local status=$?
-  # Windows writes its narrow text in code page 932.
-  if [ -n "$runner" ]; then
-    iconv -f CP932 -t UTF-8 <"$work/err" >"$work/err.utf8" && mv "$work/err.utf8" "$work/err"
+  # The Windows build writes its texts in the ANSI code page, 932.
+  if [ -n "$runner" ] && iconv -f CP932 -t UTF-8 "$work/err" >"$work/err.utf8" 2>/dev/null; then
+    mv "$work/err.utf8" "$work/err"
   fi
   [ "$status" -eq "$expected" ] || fail "qvlog $* exited $status, expected $expected: $(tr -d '\r' <"$work/err" | tail -3)"
 }
@@ -84,7 +84,7 @@ touch "$work/not-a-folder"
 run 4 $tcp download --files 1 --out "$work/not-a-folder/logs"
 grep -q "ログファイルが作成できませんでした。" "$work/err" || fail "file-creation message: $(cat "$work/err")"
 
-# Ctrl-C during a slow download: the abort goes out, the partial file is named.
+# Ctrl-C during a slow download: the abort goes out, the partial file is set aside and named.
 if [ -z "$runner" ]; then
   start_sim paced --generate 1,1,200000 --baud 57600
   (cd "$work" && exec "$qvlog" --tcp "127.0.0.1:$port" download --all --out "$work/aborted" >"$work/out" 2>"$work/err") &
@@ -94,7 +94,12 @@ if [ -z "$runner" ]; then
   wait "$client"
   status=$?
   [ "$status" -eq 5 ] || fail "Ctrl-C exited $status, expected 5: $(tail -3 "$work/err")"
-  grep -q "partial file left: .*20240507_090500_00000000.csv" "$work/err" || fail "partial file not named: $(cat "$work/err")"
+  cut="$work/aborted/20240507_090500_00000000.csv"
+  grep -q "partial file left: .*20240507_090500_00000000.csv.partial" "$work/err" || fail "partial file not named: $(cat "$work/err")"
+  # Set aside under a name no finished file has, so --skip-existing fetches it again.
+  [ ! -e "$cut" ] || fail "the file cut short still has a finished file's name"
+  size=$(stat -c %s "$cut.partial" 2>/dev/null || echo 0)
+  [ "$size" -gt 0 ] && [ "$size" -lt 200000 ] || fail "partial file holds $size bytes"
   grep -q "中断しました。" "$work/err" || fail "abort message missing: $(cat "$work/err")"
 fi
 

@@ -180,3 +180,49 @@ TEST(DeviceLinkClosed, FailedOpenLeavesTheLinkClosed) {
 }
 
 }  // namespace
+
+namespace {
+
+Bytes Block(uint8_t first) {
+    Bytes frame(7);
+    const uint8_t payload[1] = {first};
+    BuildFrame(SYNC_REQUEST, 0x88, 0x20, 1, payload, frame.data());
+    return frame;
+}
+
+TEST(DeviceLinkPending, FramesWithoutASlotTakeNoRoomFromWaitingOnes) {
+    MemoryChannel::Log log;
+    MessageQueue queue;
+    MemoryChannel* channel = new MemoryChannel(log);
+    DeviceLink link(channel, nullptr, &queue, DeviceLink::PARSER_POLLED);
+    // One block posted and left unread, fifteen behind it, then a frame no
+    // slot takes, then one more block: the pending queue has room for that
+    // block, and nothing is lost.
+    Bytes stream = Block(0);
+    for (uint8_t i = 1; i <= DeviceLink::PENDING_FRAMES - 1; ++i) {
+        const Bytes block = Block(i);
+        stream.insert(stream.end(), block.begin(), block.end());
+    }
+    const Bytes unregistered = Hex("55 42 00 00 00 98");
+    stream.insert(stream.end(), unregistered.begin(), unregistered.end());
+    const Bytes last = Block(DeviceLink::PENDING_FRAMES);
+    stream.insert(stream.end(), last.begin(), last.end());
+    channel->Receive(stream);
+    link.PollOnce();
+
+    std::vector<int> firsts;
+    PostedMessage message{};
+    for (int round = 0; round < 100 && firsts.size() <= DeviceLink::PENDING_FRAMES; ++round) {
+        while (queue.TryTake(message)) {
+            CommandRequest frame{};
+            ASSERT_TRUE(link.TakeFrame(message.lParam, &frame));
+            firsts.push_back(frame.data[0]);
+        }
+        link.PollOnce();
+    }
+    ASSERT_EQ(firsts.size(), DeviceLink::PENDING_FRAMES + 1) << "a block was lost";
+    for (size_t i = 0; i < firsts.size(); ++i) EXPECT_EQ(firsts[i], static_cast<int>(i)) << "block " << i;
+    EXPECT_EQ(link.DroppedFrames(), 0u);
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "retrieval/Catalogue.h"
 #include "tests/support/ConversationSteps.h"
 #include "ui/MessageCatalogue.h"
 
@@ -200,6 +201,29 @@ TEST(Catalogue, BlockWatchAsksFiveTimesThenGivesUpAndABlockStartsItAgain) {
     c.Advance(300000);
     EXPECT_TRUE(c.TakeSent().empty()) << "the watch stays stopped once it gave up";
     EXPECT_EQ(c.MessageTexts().size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CatalogueBounds, ListsStopGrowingAtTheFileListsLimit) {
+    // A peer that sends date and time records without end: the combos stop
+    // at the 65535 entries the file list can hold, so memory stays bounded.
+    Conversation c;
+    AcceptConnection(c);
+    c.ReceiveReply(0x85, 0);
+    Bytes dates;
+    for (int i = 0; i < 256; ++i) dates.insert(dates.end(), {0x07, 0xE8, 0x05, 0x07});
+    const int blocks = LIST_ENTRIES_MAX / 256 + 2;
+    for (int i = 0; i < blocks; ++i) c.ReceiveBlock(0x00, dates);
+    EXPECT_EQ(c.ui.ListCount(IDC_DATES), LIST_ENTRIES_MAX);
+    Bytes times;
+    for (int i = 0; i < 341; ++i) times.insert(times.end(), {0x09, 0x05, 0x00});
+    for (int i = 0; i < LIST_ENTRIES_MAX / 341 + 2; ++i) c.ReceiveBlock(0x10, times);
+    EXPECT_EQ(c.ui.ListCount(IDC_TIMES), LIST_ENTRIES_MAX);
+    // Each block is still taken and acknowledged.
+    EXPECT_EQ(c.TakeSent().size(), static_cast<size_t>(blocks + LIST_ENTRIES_MAX / 341 + 2));
 }
 
 }  // namespace

@@ -15,7 +15,9 @@ namespace {
 constexpr auto PUMP_WAIT = std::chrono::milliseconds(100);
 // A busy dialog that nothing watches (a reply of status 0 with no blocks
 // after it) would wait for the user forever; the tool gives up instead.
-constexpr auto UNWATCHED_LIMIT = std::chrono::seconds(30);
+constexpr uint64_t UNWATCHED_LIMIT_MS = 30000;
+// Manual clock: empty pump passes that make the line quiet.
+constexpr int QUIET_PASSES = 2;
 constexpr auto DISCONNECT_WAIT = std::chrono::seconds(3);
 
 bool AnyWatchRunning(const HeadlessUi& ui) {
@@ -24,7 +26,8 @@ bool AnyWatchRunning(const HeadlessUi& ui) {
 
 }  // namespace
 
-Session::Session(LinkFactory& factory) : state(NewDialogState()), m_dialog(*state, ui) {
+Session::Session(LinkFactory& factory, HeadlessUi::ClockMode clock)
+    : ui(clock), state(NewDialogState()), m_dialog(*state, ui), m_clock(clock) {
     state->linkFactory = &factory;
     state->settings.connection.method = METHOD_WIFI;
     InitMainDialog(*state, ui);
@@ -48,10 +51,24 @@ Outcome Session::OutcomeOfMessage(const std::string& text) {
     return Outcome::INSTRUMENT_ERROR;
 }
 
+void Session::JumpClock(uint64_t lastActivity) {
+    uint32_t timer = 0;
+    uint64_t due = 0;
+    const uint64_t now = ui.Now();
+    if (ui.NextTimer(timer, due)) {
+        if (due > now) ui.Advance(due - now);
+    } else {
+        const uint64_t limit = lastActivity + UNWATCHED_LIMIT_MS + 1;
+        if (limit > now) ui.Advance(limit - now);
+    }
+}
+
 Outcome Session::RunUntilSettled() {
     Outcome outcome = Outcome::OK;
     bool abortPressed = false;
-    auto lastActivity = std::chrono::steady_clock::now();
+    bool gaveUp = false;  // the tool pressed Abort itself: nothing came any more
+    uint64_t lastActivity = ui.Now();
+    int quietPasses = 0;
     for (;;) {
         if (InterruptRequested() && !abortPressed) {
             abortPressed = true;
@@ -61,7 +78,12 @@ Outcome Session::RunUntilSettled() {
                 return Outcome::ABORTED;
             }
         }
-        if (m_dialog.WaitAndDispatch(PUMP_WAIT)) lastActivity = std::chrono::steady_clock::now();
+        if (m_dialog.WaitAndDispatch(PUMP_WAIT)) {
+            lastActivity = ui.Now();
+            quietPasses = 0;
+        } else {
+            ++quietPasses;
+        }
         if (onTick) onTick();
         const auto& boxes = ui.messageBoxes();
         for (; m_messagesSeen < boxes.size(); ++m_messagesSeen) {
@@ -70,18 +92,29 @@ Outcome Session::RunUntilSettled() {
         }
         const bool idle = ui.queue().Size() == 0 && !AnyWatchRunning(ui);
         if (idle && !Busy()) {
+            // The abort was the tool's own, for an instrument that fell
+            // silent: that is what the user must hear, not "aborted".
+            if (gaveUp) {
+                lastMessage = CatalogueEntry(MSG_NO_RESPONSE).text;
+                return Outcome::NO_RESPONSE;
+            }
             if (abortPressed && outcome == Outcome::OK) outcome = Outcome::ABORTED;
             return outcome;
         }
-        if (idle && std::chrono::steady_clock::now() - lastActivity > UNWATCHED_LIMIT) {
+        if (idle && ui.Now() - lastActivity > UNWATCHED_LIMIT_MS) {
             if (!abortPressed && ui.control(IDC_ABORT).enabled) {
                 abortPressed = true;
+                gaveUp = true;
                 m_dialog.Command(IDC_ABORT);
-                lastActivity = std::chrono::steady_clock::now();
+                lastActivity = ui.Now();
                 continue;
             }
             lastMessage = CatalogueEntry(MSG_NO_RESPONSE).text;
             return Outcome::NO_RESPONSE;
+        }
+        if (m_clock == HeadlessUi::MANUAL_CLOCK && quietPasses >= QUIET_PASSES) {
+            JumpClock(lastActivity);
+            quietPasses = 0;
         }
     }
 }

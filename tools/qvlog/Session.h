@@ -26,7 +26,11 @@ enum class Outcome {
 
 class Session {
 public:
-    explicit Session(LinkFactory& factory);
+    // On a REAL_CLOCK the watches run in real time. On a MANUAL_CLOCK (tests)
+    // the clock jumps to the end of the next watch, or past the unwatched
+    // limit, whenever the line has been quiet for a moment, so a session's
+    // time-outs pass in a fraction of a second.
+    explicit Session(LinkFactory& factory, HeadlessUi::ClockMode clock = HeadlessUi::REAL_CLOCK);
     ~Session();
 
     // Connects and waits for the catalogue's first run to be listed.
@@ -55,7 +59,7 @@ public:
     // The catalogue text of the message that ended the last step, if any.
     std::string lastMessage;
 
-    HeadlessUi ui{HeadlessUi::REAL_CLOCK};
+    HeadlessUi ui;
     std::unique_ptr<DialogState> state;
 
 private:
@@ -64,9 +68,13 @@ private:
     // Runs the dialog until it is idle again: nothing queued, no watch
     // running, not busy. Presses Abort once on Ctrl-C.
     Outcome RunUntilSettled();
+    // Manual clock: moves it to where the next watch runs out, or past the
+    // unwatched limit when none runs.
+    void JumpClock(uint64_t lastActivity);
     bool Busy();
     Outcome OutcomeOfMessage(const std::string& text);
 
     HeadlessDialog m_dialog;
+    HeadlessUi::ClockMode m_clock;
     size_t m_messagesSeen = 0;
 };

@@ -1,0 +1,186 @@
+#include "tests/faults/BadPeer.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <vector>
+
+#include "link/Frame.h"
+#include "tools/qvsim/Instrument.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int POLL_MS = 5;
+constexpr size_t BAD_CHUNK = 1 << 16;
+
+int64_t Micros() {
+    static const auto start = Clock::now();
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+}
+
+// Writes everything, waiting as long as the tool takes to drain it, unless
+// the connection fails.
+class SocketOutput : public qvsim::ByteOutput {
+public:
+    explicit SocketOutput(int fd) : m_fd(fd) {}
+    size_t Write(const uint8_t* data, size_t size) override {
+        size_t sent = 0;
+        while (sent < size && !failed) {
+            const ssize_t n = send(m_fd, data + sent, size - sent, MSG_NOSIGNAL);
+            if (n > 0) sent += static_cast<size_t>(n);
+            else failed = true;
+        }
+        return size;
+    }
+    bool failed = false;
+
+private:
+    int m_fd;
+};
+
+// Appends one frame of any length up to 65535, with a checksum that fits.
+void AppendFrame(std::vector<uint8_t>& out, uint8_t sync, uint8_t command, uint8_t status, uint32_t length,
+                 std::mt19937& random) {
+    const uint8_t header[5] = {sync, command, status, static_cast<uint8_t>(length >> 8),
+                               static_cast<uint8_t>(length)};
+    uint8_t sum = 0;
+    for (uint8_t b : header) {
+        out.push_back(b);
+        sum = static_cast<uint8_t>(sum + b);
+    }
+    for (uint32_t i = 0; i < length; ++i) {
+        const uint8_t b = static_cast<uint8_t>(random());
+        out.push_back(b);
+        sum = static_cast<uint8_t>(sum + b);
+    }
+    out.push_back(static_cast<uint8_t>(sum + 1));
+}
+
+// About BAD_CHUNK bytes of misbehaviour.
+void MakeBadBytes(BadPeer::Mode mode, std::mt19937& random, std::vector<uint8_t>& out) {
+    // Every reply the dialog acts on but the disconnect, which would end the
+    // conversation and with it the test.
+    static const uint8_t replies[] = {0x10, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0xB0, 0x42};
+    out.clear();
+    while (out.size() < BAD_CHUNK) {
+        switch (mode) {
+        case BadPeer::OVERSIZED: {
+            const uint32_t length = random() % 4 == 0 ? random() % 1025 : 1025 + random() % (65535 - 1024);
+            if (random() % 2) AppendFrame(out, SYNC_REQUEST, 0x88, static_cast<uint8_t>(random()), length, random);
+            else AppendFrame(out, SYNC_RESPONSE, replies[random() % sizeof replies], static_cast<uint8_t>(random() % 2), length, random);
+            break;
+        }
+        case BadPeer::UNSOLICITED:
+            AppendFrame(out, SYNC_REQUEST, 0x88, static_cast<uint8_t>(random()), random() % 1025, random);
+            break;
+        case BadPeer::FLOOD:
+            if (random() % 3) AppendFrame(out, SYNC_REQUEST, 0x88, static_cast<uint8_t>(random() & 0xF0), random() % 16, random);
+            else AppendFrame(out, SYNC_RESPONSE, replies[random() % sizeof replies], 0, random() % 8, random);
+            break;
+        case BadPeer::RANDOM:
+        case BadPeer::GOOD:
+            out.push_back(static_cast<uint8_t>(random()));
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+BadPeer::BadPeer(qvsim::Catalogue& catalogue) : m_catalogue(catalogue) {}
+
+BadPeer::~BadPeer() {
+    m_stop = true;
+    if (m_thread.joinable()) m_thread.join();
+    if (m_listener >= 0) close(m_listener);
+}
+
+bool BadPeer::Start() {
+    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_listener < 0) return false;
+    const int yes = 1;
+    setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(m_listener, 4) != 0 ||
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return false;
+    m_port = ntohs(address.sin_port);
+    m_thread = std::thread(&BadPeer::Run, this);
+    return true;
+}
+
+void BadPeer::Misbehave(Mode mode, int milliseconds) {
+    m_milliseconds = milliseconds;
+    m_mode = mode;
+}
+
+void BadPeer::Run() {
+    qvsim::InstrumentConfig config;
+    qvsim::Instrument instrument(m_catalogue, config, nullptr);
+    std::mt19937 random(0xBAD9EE7);
+    std::vector<uint8_t> bad;
+    uint8_t buffer[4096];
+    int fd = -1;
+    int64_t badUntil = 0;
+    while (!m_stop) {
+        if (fd < 0) {
+            pollfd p{m_listener, POLLIN, 0};
+            if (poll(&p, 1, POLL_MS) > 0) {
+                fd = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+                if (fd >= 0) {
+                    const int one = 1;
+                    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                    instrument.Connect(Micros());
+                }
+            }
+            continue;
+        }
+        const int mode = m_mode.load();
+        pollfd p{fd, static_cast<short>(POLLIN | (mode != GOOD ? POLLOUT : 0)), 0};
+        const int ready = poll(&p, 1, POLL_MS);
+        bool closed = false;
+        if (ready > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR))) {
+            const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) closed = true;
+            // While it misbehaves it hears nothing the tool says.
+            else if (n > 0 && mode == GOOD) instrument.Receive(buffer, static_cast<size_t>(n), Micros());
+        }
+        if (!closed && mode != GOOD) {
+            if (badUntil == 0) badUntil = Micros() + int64_t{m_milliseconds.load()} * 1000;
+            if (Micros() >= badUntil) {
+                badUntil = 0;
+                m_mode = GOOD;
+            } else if (ready > 0 && (p.revents & POLLOUT)) {
+                // Whole chunks, so the line ends at a frame's end.
+                MakeBadBytes(static_cast<Mode>(mode), random, bad);
+                SocketOutput out(fd);
+                out.Write(bad.data(), bad.size());
+                closed = out.failed;
+                if (!closed) m_badBytes += bad.size();
+            }
+        }
+        if (!closed && m_mode.load() == GOOD) {
+            SocketOutput out(fd);
+            instrument.Pump(Micros(), out);
+            closed = out.failed;
+        }
+        if (closed) {
+            close(fd);
+            fd = -1;
+        }
+    }
+    if (fd >= 0) close(fd);
+}
