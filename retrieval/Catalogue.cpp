@@ -44,7 +44,7 @@ void SelectRemembered(UiPort& ui, int id, const char* remembered) {
 void EndListEmpty(DialogState& state, UiPort& ui, int id) {
     ui.AddListEntry(id, EMPTY_LIST_TEXT);
     ui.SetListSelection(id, 0);
-    SetControlState(ui, 1);
+    SetControlState(state, ui, CONTROLS_IDLE);
     state.refreshPending = false;
 }
 
@@ -68,8 +68,8 @@ void OnErrorBlock(DialogState& state, UiPort& ui) {
     CloseOutputFile(state);
     SetProgressStatus(state, ui, PROGRESS_ERROR);
     PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
-    ShowCatalogueMessage(ui, MSG_TRANSFER_ERROR);
-    SetControlState(ui, 1);
+    ShowCatalogueMessage(state, ui, MSG_TRANSFER_ERROR);
+    SetControlState(state, ui, CONTROLS_IDLE);
 }
 
 }  // namespace
@@ -87,7 +87,7 @@ void RequestTimes(DialogState& state, UiPort& ui) {
     char text[ENTRY_TEXT];
     if (!HasCatalogueEntry(ui, IDC_DATES, text)) {
         // "none" has no digits to send: nothing is asked, the user is idle.
-        SetControlState(ui, 1);
+        SetControlState(state, ui, CONTROLS_IDLE);
         return;
     }
     LogSelection& s = state.selection;
@@ -105,7 +105,7 @@ void RequestFileCount(DialogState& state, UiPort& ui) {
     ui.ResetList(IDC_FILES);
     char text[ENTRY_TEXT];
     if (!HasCatalogueEntry(ui, IDC_TIMES, text)) {
-        SetControlState(ui, 1);
+        SetControlState(state, ui, CONTROLS_IDLE);
         return;
     }
     LogSelection& s = state.selection;
@@ -118,23 +118,23 @@ void RequestFileCount(DialogState& state, UiPort& ui) {
     PostRequest(state, ui, CMD_GET_FILE_COUNT, 0, sizeof payload, payload);
 }
 
-void OnListReply(DialogState&, UiPort& ui, const CommandRequest& reply) {
+void OnListReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     if (reply.status == STATUS_OK) return;  // the blocks follow
-    ShowCatalogueMessage(ui, MessageForReplyStatus(reply.status));
-    SetControlState(ui, 1);
+    ShowCatalogueMessage(state, ui, MessageForReplyStatus(reply.status));
+    SetControlState(state, ui, CONTROLS_IDLE);
 }
 
-void OnFileCountReply(DialogState&, UiPort& ui, const CommandRequest& reply) {
+void OnFileCountReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     // A reply too short to hold the count would list whatever an older frame
     // left in the slot.
     if (reply.status != STATUS_OK || reply.length < 2) {
-        ShowCatalogueMessage(ui, reply.status != STATUS_OK ? MessageForReplyStatus(reply.status)
+        ShowCatalogueMessage(state, ui, reply.status != STATUS_OK ? MessageForReplyStatus(reply.status)
                                                            : MSG_TRANSFER_ERROR);
-        SetControlState(ui, 1);
+        SetControlState(state, ui, CONTROLS_IDLE);
         return;
     }
     FillFileList(ui, reply.data[0] * 256 + reply.data[1]);
-    SetControlState(ui, 1);
+    SetControlState(state, ui, CONTROLS_IDLE);
 }
 
 void AddDates(UiPort& ui, int32_t length, const uint8_t* data) {
@@ -209,6 +209,6 @@ void OnBlockTimeout(DialogState& state, UiPort& ui) {
     }
     CloseOutputFile(state);
     SetProgressStatus(state, ui, PROGRESS_ERROR);
-    ShowCatalogueMessage(ui, MSG_TRANSFER_ERROR);
-    SetControlState(ui, 1);
+    ShowCatalogueMessage(state, ui, MSG_TRANSFER_ERROR);
+    SetControlState(state, ui, CONTROLS_IDLE);
 }

@@ -50,14 +50,14 @@ void StartConnection(DialogState& state, UiPort& ui, std::unique_ptr<DeviceLink>
 void OnConnectReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     if (reply.status != CONNECT_ACCEPTED && reply.status != CONNECT_ACCEPTED_ALSO) return;
     state.connected = true;
-    SetControlState(ui, 2);
+    SetControlState(state, ui, CONTROLS_BUSY);
     RequestDates(state, ui);
 }
 
 void OnDisconnectReply(DialogState& state, UiPort& ui) {
     state.connected = false;
     ReleaseLink(state);
-    SetControlState(ui, 0);
+    SetControlState(state, ui, CONTROLS_DISCONNECTED);
 }
 
 }  // namespace
@@ -140,9 +140,9 @@ void OnReplyTimeout(DialogState& state, UiPort& ui) {
     ui.KillDialogTimer(TIMER_BLOCK);
     ui.KillDialogTimer(TIMER_ABORT);
     CloseOutputFile(state);
-    SetControlState(ui, 0);
+    SetControlState(state, ui, CONTROLS_DISCONNECTED);
     ShowProgressWidgets(ui, false);
-    ShowCatalogueMessage(ui, MSG_NO_RESPONSE);
+    ShowCatalogueMessage(state, ui, MSG_NO_RESPONSE);
 }
 
 int MessageForReplyStatus(uint8_t status) {

@@ -18,9 +18,9 @@ constexpr char PATH_SEPARATOR = '\\';
 constexpr char PATH_SEPARATOR = '/';
 #endif
 
-void EndRun(UiPort& ui, int message) {
-    ShowCatalogueMessage(ui, message);
-    SetControlState(ui, 1);
+void EndRun(DialogState& state, UiPort& ui, int message) {
+    ShowCatalogueMessage(state, ui, message);
+    SetControlState(state, ui, CONTROLS_IDLE);
 }
 
 // The file cannot be had: nothing (more) is written, the instrument is told
@@ -29,7 +29,7 @@ void RefuseFile(DialogState& state, UiPort& ui, int progressKind) {
     CloseOutputFile(state);
     SetProgressStatus(state, ui, progressKind);
     PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
-    EndRun(ui, MSG_FILE_NOT_CREATED);
+    EndRun(state, ui, MSG_FILE_NOT_CREATED);
 }
 
 bool CreateOutputFile(DialogState& state) {
@@ -73,7 +73,7 @@ void StartDownload(DialogState& state, UiPort& ui) {
     ui.SetProgressRange(IDC_FILE_BAR, 0, d.selectedCount);
     ShowFileCount(state, ui, 0);
     SetProgressStatus(state, ui, PROGRESS_NORMAL);
-    SetControlState(ui, 2);
+    SetControlState(state, ui, CONTROLS_BUSY);
     ShowProgressWidgets(ui, true);
     state.retryCount = 0;
     RequestFile(state, ui, static_cast<uint16_t>(d.selectedPositions[0]));
@@ -81,7 +81,7 @@ void StartDownload(DialogState& state, UiPort& ui) {
 
 void RequestAbort(DialogState& state, UiPort& ui) {
     state.abortRequested = true;
-    SetControlState(ui, 3);
+    SetControlState(state, ui, CONTROLS_ABORTING);
     ui.SetDialogTimer(TIMER_ABORT, ABORT_TIMEOUT_MS);
 }
 
@@ -101,7 +101,7 @@ void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     switch (reply.status) {
     case STATUS_OK:
         if (reply.length < 4) {  // no size in it: not a reply to go on with
-            EndRun(ui, MSG_TRANSFER_ERROR);
+            EndRun(state, ui, MSG_TRANSFER_ERROR);
             return;
         }
         d.bytesReceived = 0;
@@ -109,17 +109,17 @@ void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
                       static_cast<uint32_t>(reply.data[1]) << 16 |
                       static_cast<uint32_t>(reply.data[2]) << 8 | reply.data[3];
         ShowByteProgress(ui, 0, d.totalSize, state.selection.fileNumber);
-        if (d.totalSize == 0) SetControlState(ui, 1);
+        if (d.totalSize == 0) SetControlState(state, ui, CONTROLS_IDLE);
         return;
     case STATUS_NOT_READY:
         if (state.retryCount++ < FILE_REQUEST_REPEATS) {
             RequestFile(state, ui, state.selection.fileNumber);
             return;
         }
-        EndRun(ui, MSG_NO_SD_CARD);
+        EndRun(state, ui, MSG_NO_SD_CARD);
         return;
     default:
-        EndRun(ui, MessageForReplyStatus(reply.status));
+        EndRun(state, ui, MessageForReplyStatus(reply.status));
         return;
     }
 }
@@ -154,7 +154,7 @@ void OnEndOfFile(DialogState& state, UiPort& ui) {
     ShowFileCount(state, ui, d.position + 1);
     ++d.position;
     if (d.position >= d.selectedCount) {
-        SetControlState(ui, 1);
+        SetControlState(state, ui, CONTROLS_IDLE);
         return;
     }
     state.retryCount = 0;
@@ -166,6 +166,6 @@ void FinishAbort(DialogState& state, UiPort& ui) {
     // The abort is over: a resend request now would restart what the user stopped.
     ui.KillDialogTimer(TIMER_BLOCK);
     SetProgressStatus(state, ui, PROGRESS_PAUSED);
-    ShowCatalogueMessage(ui, MSG_ABORTED);
-    SetControlState(ui, 1);
+    ShowCatalogueMessage(state, ui, MSG_ABORTED);
+    SetControlState(state, ui, CONTROLS_IDLE);
 }

@@ -13,7 +13,7 @@ constexpr uint8_t ITEM_LOG_FILE_SIZE = 1;
 void OnCollectionStateRead(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     // A reply too short to hold the value is as good as a refusal.
     if (reply.status != STATUS_OK || reply.length < 1) {
-        ShowCatalogueMessage(ui, MSG_SETTINGS_READ_FAILED);
+        ShowCatalogueMessage(state, ui, MSG_SETTINGS_READ_FAILED);
         return;
     }
     state.logCollectionEnabled = reply.data[0] == 1 ? 1 : 0;
@@ -22,7 +22,7 @@ void OnCollectionStateRead(DialogState& state, UiPort& ui, const CommandRequest&
 
 void OnFileSizeRead(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     if (reply.status != STATUS_OK || reply.length < 5 || reply.data[0] != ITEM_LOG_FILE_SIZE) {
-        ShowCatalogueMessage(ui, MSG_SETTINGS_READ_FAILED);
+        ShowCatalogueMessage(state, ui, MSG_SETTINGS_READ_FAILED);
         return;
     }
     state.logFileSize = static_cast<uint32_t>(reply.data[1]) << 24 |
@@ -65,11 +65,11 @@ void OnLogSettingsReply(DialogState& state, UiPort& ui, const CommandRequest& re
     case CMD_GET_LOG_ENABLE: OnCollectionStateRead(state, ui, reply); break;
     case CMD_GET_LOG_SETTING: OnFileSizeRead(state, ui, reply); break;
     case CMD_SET_LOG_ENABLE:
-        if (reply.status != STATUS_OK) ShowCatalogueMessage(ui, MSG_SETTINGS_WRITE_FAILED);
+        if (reply.status != STATUS_OK) ShowCatalogueMessage(state, ui, MSG_SETTINGS_WRITE_FAILED);
         else SendLogFileSize(state, ui, state.logFileSize);
         break;
     case CMD_SET_LOG_SETTING:
-        if (reply.status != STATUS_OK) ShowCatalogueMessage(ui, MSG_SETTINGS_WRITE_FAILED);
+        if (reply.status != STATUS_OK) ShowCatalogueMessage(state, ui, MSG_SETTINGS_WRITE_FAILED);
         break;
     default: break;
     }

@@ -59,9 +59,10 @@ void SetConnectionMethod(UiPort& ui, int method) {
     ui.ShowControl(IDC_PORT, !usb);
 }
 
-void SetControlState(UiPort& ui, int state) {
-    if (state < 0 || state > 3) return;
-    for (const ControlGroupFlags& row : CONTROL_STATE_TABLE) ui.EnableControl(row.id, row.enabled[state]);
+void SetControlState(DialogState& state, UiPort& ui, ControlState phase) {
+    if (phase < CONTROLS_DISCONNECTED || phase > CONTROLS_ABORTING) return;
+    state.phase = phase;
+    for (const ControlGroupFlags& row : CONTROL_STATE_TABLE) ui.EnableControl(row.id, row.enabled[phase]);
 }
 
 void ShowProgressWidgets(UiPort& ui, bool show) {

@@ -11,8 +11,17 @@ struct DialogState;
 
 
 void SetConnectionMethod(UiPort& ui, int method);
-// 0 not connected, 1 idle, 2 busy (only Abort), 3 aborting (nothing).
-void SetControlState(UiPort& ui, int state);
+// The dialog's phase, as the controls show it. Drivers read it from the
+// dialog's state rather than from which buttons are enabled.
+enum ControlState : int {
+    CONTROLS_DISCONNECTED = 0,
+    CONTROLS_IDLE = 1,
+    CONTROLS_BUSY = 2,      // only Abort
+    CONTROLS_ABORTING = 3,  // nothing
+};
+
+// Sets the controls of `phase` and records it in the dialog's state.
+void SetControlState(DialogState& state, UiPort& ui, ControlState phase);
 void ShowProgressWidgets(UiPort& ui, bool show);
 // 1 normal, 2 error, 3 paused; anything else counts as 1.
 void SetProgressStatus(const DialogState& state, UiPort& ui, int kind);

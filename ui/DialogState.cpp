@@ -3,5 +3,6 @@
 std::unique_ptr<DialogState> NewDialogState() {
     std::unique_ptr<DialogState> state(new DialogState());  // value-initialised: all zero
     state->download.outputFile = nullptr;
+    state->lastMessage = -1;
     return state;
 }

@@ -13,6 +13,7 @@
 #include "retrieval/LinkFactory.h"
 #include "retrieval/RetrievalTypes.h"
 #include "settings/Settings.h"
+#include "ui/ControlStates.h"
 
 class FtdiProbe;
 class DeviceSetupProbe;
@@ -45,6 +46,12 @@ struct DialogState {
     bool refreshPending;
     char rememberedDate[CATALOGUE_TEXT_MAX + 1];
     char rememberedTime[CATALOGUE_TEXT_MAX + 1];
+
+    // What the controls show (a ControlState) and the last catalogue
+    // message shown (-1 none), with a count so a repeat is seen as new.
+    ControlState phase;
+    int lastMessage;
+    uint32_t messagesShown;
 
     // Log collection settings as last read or chosen.
     int logCollectionEnabled;

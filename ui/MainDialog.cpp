@@ -46,7 +46,7 @@ void OnConnect(DialogState& state, UiPort& ui) {
         ConnectTcp(state, ui, target);
     }
     state.abortRequested = false;
-    SetControlState(ui, 1);
+    SetControlState(state, ui, CONTROLS_IDLE);
 }
 
 void OnComPortChanged(DialogState& state, UiPort& ui) {
@@ -57,7 +57,7 @@ void OnComPortChanged(DialogState& state, UiPort& ui) {
 
 void StartCatalogueStep(DialogState& state, UiPort& ui) {
     state.abortRequested = false;
-    SetControlState(ui, 2);
+    SetControlState(state, ui, CONTROLS_BUSY);
     ShowProgressWidgets(ui, false);
 }
 
@@ -66,7 +66,7 @@ void OnRefreshCatalogue(DialogState& state, UiPort& ui) {
     state.refreshPending = true;
     ui.GetControlText(IDC_DATES, state.rememberedDate, sizeof state.rememberedDate);
     ui.GetControlText(IDC_TIMES, state.rememberedTime, sizeof state.rememberedTime);
-    SetControlState(ui, 2);
+    SetControlState(state, ui, CONTROLS_BUSY);
     ShowProgressWidgets(ui, false);
     RequestDates(state, ui);
 }
@@ -101,7 +101,7 @@ void InitMainDialog(DialogState& state, UiPort& ui) {
     ui.SetProgressRange(IDC_FILE_BAR, 0, 100);
     ui.SetProgressPosition(IDC_FILE_BAR, 0);
     ui.SetControlText(IDC_FILE_TEXT, "");
-    SetControlState(ui, 0);
+    SetControlState(state, ui, CONTROLS_DISCONNECTED);
     ShowProgressWidgets(ui, false);
 }
 
@@ -122,7 +122,7 @@ bool OnCommand(DialogState& state, UiPort& ui, uintptr_t wParam) {
         return true;
     case IDC_DISCONNECT:
         RequestDisconnect(state, ui);
-        SetControlState(ui, 0);
+        SetControlState(state, ui, CONTROLS_DISCONNECTED);
         ShowProgressWidgets(ui, false);
         return true;
     case IDC_CONNECT: OnConnect(state, ui); return true;

@@ -1,5 +1,7 @@
 #include "ui/MessageCatalogue.h"
 
+#include "ui/DialogState.h"
+
 namespace {
 
 const MessageEntry CATALOGUE[CATALOGUE_SIZE] = {
@@ -21,7 +23,9 @@ const MessageEntry& CatalogueEntry(int number) {
     return CATALOGUE[number];
 }
 
-void ShowCatalogueMessage(UiPort& ui, int number) {
+void ShowCatalogueMessage(DialogState& state, UiPort& ui, int number) {
     const MessageEntry& entry = CatalogueEntry(number);
+    state.lastMessage = number;
+    ++state.messagesShown;
     ui.ShowMessageBox(entry.type, entry.caption, entry.text);
 }

@@ -6,6 +6,8 @@
 
 #include "ui/UiPort.h"
 
+struct DialogState;
+
 struct MessageEntry {
     uint32_t type;  // icon flag; one OK button
     const char* caption;
@@ -31,4 +33,6 @@ enum CatalogueMessage : int {
 constexpr int CATALOGUE_SIZE = 9;
 
 const MessageEntry& CatalogueEntry(int number);
-void ShowCatalogueMessage(UiPort& ui, int number);
+// Shows message `number` and records it as the last one shown, so drivers
+// learn of it without reading the box's text.
+void ShowCatalogueMessage(DialogState& state, UiPort& ui, int number);

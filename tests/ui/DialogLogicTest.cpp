@@ -55,9 +55,11 @@ TEST(ControlStates, EachStateEnablesItsColumnsOfTheTable) {
     HeadlessUi ui(HeadlessUi::MANUAL_CLOCK);
     const char* const expected[4] = {"10111111100000000", "01000000110111111", "00000000001000000",
                                      "00000000000000000"};
+    auto dialog = NewDialogState();
     for (int state : {3, 0, 1, 2, 3, 1, 0}) {
-        SetControlState(ui, state);
+        SetControlState(*dialog, ui, static_cast<ControlState>(state));
         EXPECT_EQ(EnabledFlags(ui), expected[state]) << "state " << state;
+        EXPECT_EQ(dialog->phase, state) << "the phase is on record";
     }
     EXPECT_TRUE(ui.control(IDC_SAVE_PATH).enabled && ui.control(IDC_BYTE_BAR).enabled)
         << "controls outside the table are never disabled";
@@ -146,7 +148,11 @@ TEST(ProgressDisplay, StatusWordBarsAndFileCountFollowTheRun) {
 
 TEST(MessageCatalogue, EveryEntryHasItsIconAnEmptyCaptionAndItsText) {
     HeadlessUi ui(HeadlessUi::MANUAL_CLOCK);
-    for (int n = 0; n < 9; ++n) ShowCatalogueMessage(ui, n);
+    auto dialog = NewDialogState();
+    EXPECT_EQ(dialog->lastMessage, -1);
+    for (int n = 0; n < 9; ++n) ShowCatalogueMessage(*dialog, ui, n);
+    EXPECT_EQ(dialog->lastMessage, 8);
+    EXPECT_EQ(dialog->messagesShown, 9u);
     const Texts texts = {
         "ログファイルのダウンロードに対応していません。", "応答がありません。計測器から切断しました。",
         "データ転送中にエラーが発生しました。", "ログファイルが作成できませんでした。",
