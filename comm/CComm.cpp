@@ -48,9 +48,20 @@ uint32_t CComm::RingRoom() {
     return m_mask - ((m_writePos - m_readPos) & m_mask);
 }
 
-uint32_t CComm::CommThreadProc(CComm* channel) { return channel->ReceiveLoop(); }
+uint32_t CComm::CommThreadProc(CComm* channel) {
+    const uint32_t result = channel->ReceiveLoop();
+    // Non-zero: the loop stopped before Close asked it to.
+    if (result != 0) channel->m_receiveEnded = true;
+    return result;
+}
+
+void CComm::SetOpenCause(ChannelCause cause, int systemError) {
+    m_openCause = cause;
+    m_openError = systemError;
+}
 
 bool CComm::StartReceiveThread() {
+    m_receiveEnded = false;
     try {
         m_hThread = std::thread(&CComm::CommThreadProc, this);
     } catch (const std::system_error&) {

@@ -3,9 +3,12 @@
 // Read, and the dialog's thread writes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <thread>
+
+#include "comm/ChannelCause.h"
 
 class CComm {
 public:
@@ -35,6 +38,14 @@ public:
     // Entry of the receive thread.
     static uint32_t CommThreadProc(CComm* channel);
 
+    // Why the last Open failed (NONE after one that succeeded), with the
+    // system's own code for it (errno, GetLastError), 0 when there is none.
+    ChannelCause OpenCause() const { return m_openCause; }
+    int OpenError() const { return m_openError; }
+    // Set when the receive loop ended by itself (the peer closed the
+    // connection, the device went away), never by Close. Any thread.
+    bool ReceiveEnded() const { return m_receiveEnded.load(); }
+
 protected:
     // The append rule every receive loop follows after a receive of `count`
     // bytes. Never waits for room: unread bytes past 4095 are overwritten.
@@ -47,12 +58,19 @@ protected:
     bool StartReceiveThread();
     // Waits without limit for the receive thread, if one was started.
     void JoinReceiveThread();
+    // Open's record of why it failed. Dialog's thread only.
+    void SetOpenCause(ChannelCause cause, int systemError = 0);
+    // For channels that receive without a thread of their own.
+    void MarkReceiveEnded() { m_receiveEnded = true; }
 
     std::thread m_hThread;
     std::thread::id m_threadId;
     std::mutex m_hMutex;  // guards m_ring, m_writePos, m_readPos
 
 private:
+    ChannelCause m_openCause = ChannelCause::NONE;
+    int m_openError = 0;
+    std::atomic<bool> m_receiveEnded{false};
     uint8_t m_ring[RING_SIZE];
     uint32_t m_writePos = 0;
     uint32_t m_readPos = 0;

@@ -25,6 +25,8 @@ DeviceLink::DeviceLink(CComm* channel, const void* parameters, DialogPoster* dia
     if (channel->Open(parameters)) {
         Start(dialog, channel, parsing);
     } else {
+        m_openCause = channel->OpenCause();
+        m_openError = channel->OpenError();
         delete channel;
     }
 }

@@ -79,7 +79,14 @@ public:
     // Frames lost because the pending queue was full (parser thread counts).
     uint32_t DroppedFrames() const { return m_droppedFrames.load(); }
 
+    // True once the channel's receive loop ended by itself: the peer closed
+    // the connection or the device went away. Dialog's thread only.
+    bool ChannelLost() const { return m_comm != nullptr && m_comm->ReceiveEnded(); }
+
     bool m_open = false;  // channel opened and Start ran
+    // Why the channel did not open, when m_open is clear; the system's code.
+    ChannelCause m_openCause = ChannelCause::NONE;
+    int m_openError = 0;
 
 private:
     class Dispatcher : public FrameSink {

@@ -49,6 +49,20 @@ bool Configure(int port) {
     return tcflush(port, TCIOFLUSH) == 0;
 }
 
+ChannelCause CauseOfOpen(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: return ChannelCause::NO_DEVICE;
+    case EACCES:
+    case EPERM: return ChannelCause::ACCESS_DENIED;
+    case EBUSY:
+    case EWOULDBLOCK: return ChannelCause::IN_USE;
+    case ENOTTY: return ChannelCause::NOT_A_PORT;
+    default: return ChannelCause::OTHER;
+    }
+}
+
 int64_t NowMs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -68,25 +82,32 @@ bool WaitFor(int fd, short events, int timeoutMs) {
 
 bool CSerial::OpenComNumber(int) {
     // COM numbers name Windows devices; here a port is opened by its path.
+    SetOpenCause(ChannelCause::NO_DEVICE);
     return false;
 }
 
 bool CSerial::OpenPath(const char* path) {
-    if (m_hPort != -1) return false;
+    auto fail = [this](ChannelCause cause, int error) {
+        SetOpenCause(cause, error);
+        return false;
+    };
+    if (m_hPort != -1) return fail(ChannelCause::OTHER, EBUSY);
     Owned port(open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!port || !isatty(port.get())) return false;
+    if (!port) return fail(CauseOfOpen(errno), errno);
+    if (!isatty(port.get())) return fail(ChannelCause::NOT_A_PORT, ENOTTY);
     // The lock keeps out other programs that lock (and a second open here,
     // which TIOCEXCL does not refuse to root); TIOCEXCL keeps out the rest.
-    if (flock(port.get(), LOCK_EX | LOCK_NB) != 0) return false;
-    if (!Configure(port.get())) return false;
+    if (flock(port.get(), LOCK_EX | LOCK_NB) != 0) return fail(CauseOfOpen(errno), errno);
+    if (!Configure(port.get())) return fail(ChannelCause::SETUP_FAILED, errno);
     Owned wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!wake || ioctl(port.get(), TIOCEXCL) != 0) return false;
+    if (!wake) return fail(ChannelCause::OTHER, errno);
+    if (ioctl(port.get(), TIOCEXCL) != 0) return fail(CauseOfOpen(errno), errno);
     m_hPort = port.release();
     m_hWake = wake.release();
     m_stop = false;
     if (StartReceiveThread()) return true;
     Release();
-    return false;
+    return fail(ChannelCause::OTHER, 0);
 }
 
 uint32_t CSerial::ReceiveLoop() {

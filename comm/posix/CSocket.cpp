@@ -15,6 +15,20 @@ constexpr size_t RECEIVE_SIZE = 4096;
 // While the ring is full, until the parser's next pass drains it.
 constexpr auto FULL_RING_PAUSE = std::chrono::milliseconds(2);
 
+ChannelCause CauseOfConnect(int error) {
+    switch (error) {
+    case ECONNREFUSED: return ChannelCause::REFUSED;
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case EADDRNOTAVAIL: return ChannelCause::UNREACHABLE;
+    case ETIMEDOUT: return ChannelCause::TIMED_OUT;
+    case EACCES:
+    case EPERM: return ChannelCause::ACCESS_DENIED;
+    default: return ChannelCause::OTHER;
+    }
+}
+
 }  // namespace
 
 // No socket library to start here.
@@ -23,16 +37,25 @@ CSocket::CSocket() = default;
 CSocket::~CSocket() { Close(); }
 
 bool CSocket::Open(const void* parameters) {
-    if (parameters == nullptr || m_socket != -1) return false;
+    SetOpenCause(ChannelCause::NONE);
+    if (parameters == nullptr || m_socket != -1) {
+        SetOpenCause(ChannelCause::OTHER);
+        return false;
+    }
     const TcpTarget& target = *static_cast<const TcpTarget*>(parameters);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(target.port & 0xFFFF));
     address.sin_addr.s_addr = htonl(target.address);
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        SetOpenCause(ChannelCause::OTHER, errno);
+        return false;
+    }
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int error = errno;
         close(fd);
+        SetOpenCause(CauseOfConnect(error), error);
         return false;
     }
     m_socket = fd;
@@ -40,6 +63,7 @@ bool CSocket::Open(const void* parameters) {
     if (StartReceiveThread()) return true;
     close(fd);
     m_socket = -1;
+    SetOpenCause(ChannelCause::OTHER);
     return false;
 }
 

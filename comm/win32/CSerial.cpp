@@ -44,6 +44,20 @@ bool Configure(HANDLE port) {
     return SetCommState(port, &dcb) != FALSE;
 }
 
+ChannelCause CauseOfOpen(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_UNIT:
+    case ERROR_DEV_NOT_EXIST: return ChannelCause::NO_DEVICE;
+    // A COM port another program holds answers "access denied".
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY: return ChannelCause::IN_USE;
+    default: return ChannelCause::OTHER;
+    }
+}
+
 enum class Outcome { DONE, FAILED, STOPPED };
 
 // Collects an overlapped call that `started` began: waits for it or for
@@ -83,18 +97,31 @@ bool CSerial::OpenComNumber(int comPort) {
 }
 
 bool CSerial::OpenPath(const char* path) {
-    if (m_hPort != -1) return false;
+    auto fail = [this](ChannelCause cause, DWORD error) {
+        SetOpenCause(cause, static_cast<int>(error));
+        return false;
+    };
+    if (m_hPort != -1) return fail(ChannelCause::OTHER, ERROR_BUSY);
     OwnedHandle port(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
-    if (!port || !Configure(port.get())) return false;
+    if (!port) {
+        const DWORD error = GetLastError();
+        return fail(CauseOfOpen(error), error);
+    }
+    if (!Configure(port.get())) {
+        const DWORD error = GetLastError();
+        // Something that opens but takes no line settings is no serial port.
+        return fail(error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED
+                        ? ChannelCause::NOT_A_PORT : ChannelCause::SETUP_FAILED, error);
+    }
     OwnedHandle wake(NewManualEvent());
-    if (!wake) return false;
+    if (!wake) return fail(ChannelCause::OTHER, GetLastError());
     m_hPort = AsValue(port.release());
     m_hWake = AsValue(wake.release());
     m_stop = false;
     if (StartReceiveThread()) return true;
     Release();
-    return false;
+    return fail(ChannelCause::OTHER, 0);
 }
 
 uint32_t CSerial::ReceiveLoop() {

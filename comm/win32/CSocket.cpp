@@ -13,6 +13,19 @@ constexpr DWORD FULL_RING_PAUSE_MS = 2;
 SOCKET AsSocket(intptr_t value) { return static_cast<SOCKET>(value); }
 HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
+ChannelCause CauseOfConnect(int error) {
+    switch (error) {
+    case WSAECONNREFUSED: return ChannelCause::REFUSED;
+    case WSAENETUNREACH:
+    case WSAEHOSTUNREACH:
+    case WSAENETDOWN:
+    case WSAEADDRNOTAVAIL: return ChannelCause::UNREACHABLE;
+    case WSAETIMEDOUT: return ChannelCause::TIMED_OUT;
+    case WSAEACCES: return ChannelCause::ACCESS_DENIED;
+    default: return ChannelCause::OTHER;
+    }
+}
+
 }  // namespace
 
 CSocket::CSocket() {
@@ -27,17 +40,31 @@ CSocket::~CSocket() {
 }
 
 bool CSocket::Open(const void* parameters) {
-    if (parameters == nullptr || m_socket != -1) return false;
+    SetOpenCause(ChannelCause::NONE);
+    if (parameters == nullptr || m_socket != -1) {
+        SetOpenCause(ChannelCause::OTHER);
+        return false;
+    }
     const TcpTarget& target = *static_cast<const TcpTarget*>(parameters);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<u_short>(target.port & 0xFFFF));
     address.sin_addr.s_addr = htonl(target.address);
     const SOCKET s = WSASocketW(AF_INET, SOCK_STREAM, 0, nullptr, 0, WSA_FLAG_OVERLAPPED);
-    if (s == INVALID_SOCKET) return false;
+    if (s == INVALID_SOCKET) {
+        SetOpenCause(ChannelCause::OTHER, WSAGetLastError());
+        return false;
+    }
     OwnedHandle wake(NewManualEvent());
-    if (!wake || connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (!wake) {
+        SetOpenCause(ChannelCause::OTHER, static_cast<int>(GetLastError()));
         closesocket(s);
+        return false;
+    }
+    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int error = WSAGetLastError();
+        closesocket(s);
+        SetOpenCause(CauseOfConnect(error), error);
         return false;
     }
     m_socket = static_cast<intptr_t>(s);
@@ -48,6 +75,7 @@ bool CSocket::Open(const void* parameters) {
     CloseHandle(AsHandle(m_hWake));
     m_socket = -1;
     m_hWake = -1;
+    SetOpenCause(ChannelCause::OTHER);
     return false;
 }
 
