@@ -1,10 +1,16 @@
-// qvlog's commands over a connected session.
+// qvlog's commands other than download, each one attempt's work over a
+// connected session; what they read goes into the report.
 #pragma once
 
 #include "tools/qvlog/Options.h"
-#include "tools/qvlog/Session.h"
+#include "tools/qvlog/Outcome.h"
+#include "tools/qvlog/Report.h"
 
-Outcome ListCatalogue(Session& session, const Options& options);
-Outcome DownloadFiles(Session& session, const Options& options, const std::string& defaultFolder);
-Outcome GetLogSettings(Session& session, const Options& options);
-Outcome SetLogSettings(Session& session, const Options& options);
+class Session;
+
+// Every date, its start times and each run's file count.
+Failure ListRuns(Session& session, Report& report);
+// The log-settings dialog opened and cancelled.
+Failure ReadSettings(Session& session, Report& report);
+// The log-settings dialog opened, changed as the options say, and confirmed.
+Failure WriteSettings(Session& session, const Options& options, Report& report);

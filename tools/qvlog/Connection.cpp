@@ -1,25 +1,35 @@
 #include "tools/qvlog/Connection.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <vector>
 
 #include "discovery/DeviceList.h"
 #include "settings/Settings.h"
+#include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/HostName.h"
 #include "tools/qvlog/Json.h"
 #include "tools/qvlog/SerialName.h"
+#include "tools/qvlog/Session.h"
 #include "ui/InetAddress.h"
 
 namespace {
 
 bool HostAddress(const std::string& host, uint32_t& address) {
-    address = ParseInetAddress(host == "localhost" ? "127.0.0.1" : host.c_str());
-    return address != INET_ADDRESS_NONE;
+    address = ParseInetAddress(host.c_str());
+    return address != INET_ADDRESS_NONE || ResolveHost(host, address);
+}
+
+Failure HostNotFound(Language language, Text text, const std::string& host) {
+    return Fail(Outcome::NO_RESPONSE, Cause::HOST_NOT_FOUND, "unknown host", Say(language, text, {host}));
+}
+
+Failure Usage(Language language, Text text, const std::string& arg = "") {
+    return Fail(Outcome::USAGE, Cause::USAGE, "usage", Say(language, text, {arg}));
 }
 
 }  // namespace
 
-bool ChooseConnection(const Options& options, ConnectionChoice& choice, std::string& error) {
+Failure ChooseConnection(const Options& options, Language language, ConnectionChoice& choice) {
     const std::string startDir = std::filesystem::current_path().string();
     // The dialog's settings, read as it reads them, but never written.
     char path[SETTINGS_PATH_SIZE];
@@ -34,62 +44,75 @@ bool ChooseConnection(const Options& options, ConnectionChoice& choice, std::str
     case Transport::TCP:
         choice.tcp = true;
         choice.target.port = options.port;
-        if (!HostAddress(options.host, choice.target.address)) {
-            error = "--tcp takes an IPv4 address such as 192.168.0.100: " + options.host;
-            return false;
-        }
-        return true;
+        choice.where = options.host + ":" + std::to_string(options.port);
+        if (!HostAddress(options.host, choice.target.address))
+            return HostNotFound(language, Text::HOST_NOT_FOUND, options.host);
+        return Failure();
     case Transport::SERIAL:
         choice.tcp = false;
-        if (!ParseSerialName(options.serialPort, choice.comPort, choice.devicePath)) {
-            error = "--serial: not a serial port here: " + options.serialPort;
-            return false;
-        }
-        return true;
+        choice.where = options.serialPort;
+        if (!ParseSerialName(options.serialPort, choice.comPort, choice.devicePath))
+            return Usage(language, Text::SERIAL_NAME, options.serialPort);
+        return Failure();
     case Transport::FROM_SETTINGS:
         break;
     }
     if (settings.method == METHOD_WIFI) {
         choice.tcp = true;
         choice.target.port = settings.dService;
-        if (!HostAddress(settings.host, choice.target.address)) {
-            error = std::string("setting.ini: host is not an IPv4 address: ") + settings.host;
-            return false;
-        }
-        return true;
+        const std::string host = DialogTextToUtf8(settings.host);
+        choice.where = host + ":" + std::to_string(settings.dService);
+        if (!HostAddress(host, choice.target.address)) return HostNotFound(language, Text::SETTINGS_HOST, host);
+        return Failure();
     }
     // USB: the instrument on the saved COM port, else the first one found.
     std::vector<DeviceEntry> devices;
     RefreshDeviceList(devices);
-    if (devices.empty()) {
-        error = "no instrument found on USB; name one with --serial or --tcp";
-        return false;
-    }
+    if (devices.empty())
+        return Fail(Outcome::NO_RESPONSE, Cause::CONNECT_FAILED, ChannelCauseText(ChannelCause::NO_DEVICE),
+                    Say(language, Text::NO_USB_INSTRUMENT));
     const DeviceEntry* chosen = &devices[0];
     for (const DeviceEntry& device : devices)
         if (device.comPort == settings.com && device.comPort != NO_COM_PORT) chosen = &device;
     choice.tcp = false;
     choice.comPort = chosen->comPort;
     choice.devicePath = chosen->devicePath;
-    return true;
+    choice.where = chosen->devicePath.empty() ? "COM" + std::to_string(chosen->comPort) : chosen->devicePath;
+    return Failure();
 }
 
-int ListDevices(const Options& options) {
+Failure Connect(Session& session, const ConnectionChoice& choice, Language language) {
+    Failure failure = choice.tcp ? session.ConnectTcp(choice.target)
+                                 : session.ConnectSerial(choice.comPort, choice.devicePath);
+    if (failure.cause == Cause::CONNECT_FAILED)
+        failure.detail = Say(language, Text::CONNECT_FAILED, {choice.where, failure.detail});
+    return failure;
+}
+
+std::string DevicesJson() {
     std::vector<DeviceEntry> devices;
     RefreshDeviceList(devices);
-    if (options.json) std::printf("{\"devices\":[");
-    for (size_t i = 0; i < devices.size(); ++i) {
+    std::vector<std::string> items;
+    for (const DeviceEntry& device : devices) {
         char line[512];
-        FormatDeviceLine(devices[i], line, sizeof line);
-        if (options.json)
-            std::printf("%s{\"line\":%s,\"model\":%s,\"serialNumber\":%s,\"comPort\":%d,\"path\":%s}",
-                        i ? "," : "", JsonString(line).c_str(), JsonString(devices[i].model).c_str(),
-                        JsonString(devices[i].serialNumber).c_str(), devices[i].comPort,
-                        JsonString(devices[i].devicePath).c_str());
-        else
-            std::printf("%s\n", line);
+        FormatDeviceLine(device, line, sizeof line);
+        items.push_back(JsonObject({{"line", JsonString(DialogTextToUtf8(line))},
+                                    {"model", JsonString(DialogTextToUtf8(device.model))},
+                                    {"serialNumber", JsonString(DialogTextToUtf8(device.serialNumber))},
+                                    {"comPort", JsonNumber(device.comPort)},
+                                    {"path", JsonString(device.devicePath)}}));
     }
-    if (options.json) std::printf("]}\n");
-    else if (devices.empty()) std::fprintf(stderr, "qvlog: no instrument found on USB\n");
-    return 0;
+    return JsonArray(items);
+}
+
+std::string DevicesText() {
+    std::vector<DeviceEntry> devices;
+    RefreshDeviceList(devices);
+    std::string text;
+    for (const DeviceEntry& device : devices) {
+        char line[512];
+        FormatDeviceLine(device, line, sizeof line);
+        text += DialogTextToUtf8(line) + "\n";
+    }
+    return text;
 }

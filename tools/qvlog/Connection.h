@@ -5,15 +5,25 @@
 
 #include "comm/TcpTarget.h"
 #include "tools/qvlog/Options.h"
+#include "tools/qvlog/Outcome.h"
+#include "tools/qvlog/Texts.h"
+
+class Output;
+class Session;
 
 struct ConnectionChoice {
     bool tcp = true;
     TcpTarget target{0, 0};
+    std::string where;       // as the user named it: "host:port", a port
     int comPort = 0;
     std::string devicePath;
-    std::string saveFolder;  // the settings' save folder, or the current folder
+    std::string saveFolder;  // the settings' save folder as the dialog's text
 };
 
-bool ChooseConnection(const Options& options, ConnectionChoice& choice, std::string& error);
-// The devices command.
-int ListDevices(const Options& options);
+// Reads setting.ini in the current folder (never writing it) and decides.
+Failure ChooseConnection(const Options& options, Language language, ConnectionChoice& choice);
+// Presses Connect in `session` for the choice.
+Failure Connect(Session& session, const ConnectionChoice& choice, Language language);
+// The devices command: the instruments found on USB, as JSON members or lines.
+std::string DevicesJson();
+std::string DevicesText();

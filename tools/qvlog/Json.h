@@ -1,6 +1,20 @@
-// Just enough JSON for qvlog's reports: strings escaped, nothing else.
+// Just enough JSON for qvlog's reports: values are built as JSON text and
+// put together in order.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
+// A string value. Bytes that are not UTF-8 become U+FFFD, so the document
+// is always valid UTF-8.
 std::string JsonString(const std::string& text);
+std::string JsonNumber(int64_t value);
+std::string JsonBool(bool value);
+constexpr const char* JSON_NULL = "null";
+// Members in the given order; each value is JSON text already.
+std::string JsonObject(std::initializer_list<std::pair<const char*, std::string>> members);
+std::string JsonObject(const std::vector<std::pair<std::string, std::string>>& members);
+std::string JsonArray(const std::vector<std::string>& items);

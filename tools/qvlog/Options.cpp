@@ -30,22 +30,135 @@ bool MatchesPattern(const std::string& text, const char* pattern) {
     return true;
 }
 
-bool ParseHostPort(const std::string& text, Options& options, std::string& error) {
-    const size_t colon = text.rfind(':');
-    options.host = text.substr(0, colon);
-    if (colon != std::string::npos) {
-        long long port = 0;
-        if (!ParseInteger(text.substr(colon + 1), 1, 65535, port)) {
-            error = "--tcp: the port must be a number from 1 to 65535: " + text;
-            return false;
-        }
-        options.port = static_cast<int>(port);
-    }
-    if (options.host.empty()) {
-        error = "--tcp needs a host: --tcp HOST[:PORT]";
+class Parser {
+public:
+    Parser(const std::vector<std::string>& args, Options& options, std::string& error, Language language)
+        : m_args(args), m_options(options), m_error(error), m_language(language) {}
+
+    bool Run();
+
+private:
+    bool Fail(Text text, std::initializer_list<std::string> args = {}) {
+        m_error = Say(m_language, text, args);
         return false;
     }
+    bool Value(const std::string& name, std::string& out) {
+        if (m_i + 1 >= m_args.size()) return Fail(Text::NEEDS_VALUE, {name});
+        out = m_args[++m_i];
+        return true;
+    }
+    bool HostPort(const std::string& text);
+    bool Option(const std::string& a, bool& filesGiven);
+    bool Word(const std::string& a);
+    bool Consistent(bool filesGiven);
+
+    const std::vector<std::string>& m_args;
+    Options& m_options;
+    std::string& m_error;
+    Language m_language;
+    size_t m_i = 0;
+};
+
+bool Parser::HostPort(const std::string& text) {
+    const size_t colon = text.rfind(':');
+    m_options.host = text.substr(0, colon);
+    if (colon != std::string::npos) {
+        long long port = 0;
+        if (!ParseInteger(text.substr(colon + 1), 1, 65535, port)) return Fail(Text::TCP_PORT, {text});
+        m_options.port = static_cast<int>(port);
+    }
+    if (m_options.host.empty()) return Fail(Text::TCP_HOST);
     return true;
+}
+
+bool Parser::Option(const std::string& a, bool& filesGiven) {
+    Options& o = m_options;
+    std::string v;
+    long long number = 0;
+    if (a == "--tcp") {
+        if (!Value(a, v) || !HostPort(v)) return false;
+        o.transport = Transport::TCP;
+    } else if (a == "--serial") {
+        if (!Value(a, o.serialPort)) return false;
+        o.transport = Transport::SERIAL;
+    } else if (a == "--json") {
+        o.json = true;
+    } else if (a == "--date") {
+        if (!Value(a, o.date)) return false;
+        if (!MatchesPattern(o.date, "9999/99/99")) return Fail(Text::DATE_FORMAT, {o.date});
+    } else if (a == "--time") {
+        if (!Value(a, o.time)) return false;
+        if (!MatchesPattern(o.time, "99:99:99")) return Fail(Text::TIME_FORMAT, {o.time});
+    } else if (a == "--files") {
+        if (!Value(a, v)) return false;
+        if (!ParseFileList(v, o.files)) return Fail(Text::FILES_FORMAT, {v});
+        filesGiven = true;
+    } else if (a == "--all") {
+        o.allFiles = true;
+    } else if (a == "--all-runs") {
+        o.allRuns = true;
+    } else if (a == "--out") {
+        if (!Value(a, o.outDir)) return false;
+    } else if (a == "--skip-existing") {
+        o.skipExisting = true;
+    } else if (a == "--retries") {
+        if (!Value(a, v)) return false;
+        if (!ParseInteger(v, 0, RETRIES_MAX, number)) return Fail(Text::RETRIES_FORMAT, {v});
+        o.retries = static_cast<int>(number);
+    } else if (a == "--collect") {
+        if (!Value(a, v)) return false;
+        if (v != "on" && v != "off") return Fail(Text::COLLECT_FORMAT, {v});
+        o.collect = v == "on" ? 1 : 0;
+    } else if (a == "--size-kb") {
+        if (!Value(a, v)) return false;
+        if (!ParseInteger(v, SIZE_KB_MIN, SIZE_KB_MAX, number)) return Fail(Text::SIZE_RANGE, {v});
+        o.sizeKb = number;
+        o.sizeGiven = true;
+    } else {
+        return Fail(Text::UNKNOWN_OPTION, {a});
+    }
+    return true;
+}
+
+bool Parser::Word(const std::string& a) {
+    Options& o = m_options;
+    if (o.command != Command::NONE) return Fail(Text::UNEXPECTED_ARGUMENT, {a});
+    if (a == "devices") o.command = Command::DEVICES;
+    else if (a == "list") o.command = Command::LIST;
+    else if (a == "download") o.command = Command::DOWNLOAD;
+    else if (a == "settings") {
+        std::string sub;
+        if (m_i + 1 >= m_args.size() || ((sub = m_args[m_i + 1]) != "get" && sub != "set"))
+            return Fail(Text::SETTINGS_SUBCOMMAND);
+        ++m_i;
+        o.command = sub == "get" ? Command::SETTINGS_GET : Command::SETTINGS_SET;
+    } else {
+        return Fail(Text::UNKNOWN_COMMAND, {a});
+    }
+    return true;
+}
+
+bool Parser::Consistent(bool filesGiven) {
+    const Options& o = m_options;
+    if (o.command == Command::NONE) return Fail(Text::NO_COMMAND);
+    if (filesGiven && o.allFiles) return Fail(Text::FILES_AND_ALL);
+    if (o.allRuns && (filesGiven || !o.date.empty() || !o.time.empty())) return Fail(Text::ALL_RUNS_ALONE);
+    if (o.command == Command::SETTINGS_SET && o.collect < 0 && !o.sizeGiven) return Fail(Text::SET_NEEDS_CHANGE);
+    return true;
+}
+
+bool Parser::Run() {
+    bool filesGiven = false;
+    for (m_i = 0; m_i < m_args.size(); ++m_i) {
+        const std::string& a = m_args[m_i];
+        if (a == "-h" || a == "--help") {
+            m_error.clear();
+            return false;
+        }
+        const bool ok = !a.empty() && a[0] == '-' ? Option(a, filesGiven) : Word(a);
+        if (!ok) return false;
+    }
+    return Consistent(filesGiven);
 }
 
 }  // namespace
@@ -74,128 +187,12 @@ bool ParseFileList(const std::string& text, std::vector<int>& files) {
     return !files.empty();
 }
 
-const char* UsageText() {
-    return "usage: qvlog [--tcp HOST[:PORT] | --serial PORT] COMMAND [OPTIONS]\n"
-           "  devices                        list instruments found on USB (no connection needed)\n"
-           "  list [--json]                  every date, its start times and each run's file count\n"
-           "  download [--date YYYY/MM/DD] [--time HH:MM:SS] [--files LIST | --all] [--all-runs]\n"
-           "           [--out DIR] [--skip-existing] [--json]\n"
-           "  settings get [--json]\n"
-           "  settings set [--collect on|off] [--size-kb N]\n"
-           "Without --tcp or --serial the connection comes from setting.ini in the current folder.\n"
-           "--tcp's port defaults to 10101; --files takes numbers and ranges (0,2,5-7).\n"
-           "Exit status: 0 done, 1 instrument error, 2 usage, 3 no response, 4 file not written,\n"
-           "5 aborted.\n";
+std::string UsageText(Language language) { return Say(language, Text::USAGE); }
+
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error, Language language) {
+    return Parser(args, options, error, language).Run();
 }
 
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    size_t i = 0;
-    auto value = [&](const std::string& name, std::string& out) {
-        if (i + 1 >= args.size()) {
-            error = name + " needs a value";
-            return false;
-        }
-        out = args[++i];
-        return true;
-    };
-    bool filesGiven = false;
-    for (; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        std::string v;
-        if (a == "--tcp") {
-            if (!value(a, v) || !ParseHostPort(v, options, error)) return false;
-            options.transport = Transport::TCP;
-        } else if (a == "--serial") {
-            if (!value(a, v)) return false;
-            options.serialPort = v;
-            options.transport = Transport::SERIAL;
-        } else if (a == "--json") {
-            options.json = true;
-        } else if (a == "--date") {
-            if (!value(a, options.date)) return false;
-            if (!MatchesPattern(options.date, "9999/99/99")) {
-                error = "--date takes YYYY/MM/DD: " + options.date;
-                return false;
-            }
-        } else if (a == "--time") {
-            if (!value(a, options.time)) return false;
-            if (!MatchesPattern(options.time, "99:99:99")) {
-                error = "--time takes HH:MM:SS: " + options.time;
-                return false;
-            }
-        } else if (a == "--files") {
-            if (!value(a, v)) return false;
-            if (!ParseFileList(v, options.files)) {
-                error = "--files takes file numbers and ranges such as 0,2,5-7: " + v;
-                return false;
-            }
-            filesGiven = true;
-        } else if (a == "--all") {
-            options.allFiles = true;
-        } else if (a == "--all-runs") {
-            options.allRuns = true;
-        } else if (a == "--out") {
-            if (!value(a, options.outDir)) return false;
-        } else if (a == "--skip-existing") {
-            options.skipExisting = true;
-        } else if (a == "--collect") {
-            if (!value(a, v)) return false;
-            if (v != "on" && v != "off") {
-                error = "--collect takes on or off: " + v;
-                return false;
-            }
-            options.collect = v == "on" ? 1 : 0;
-        } else if (a == "--size-kb") {
-            if (!value(a, v)) return false;
-            long long kb = 0;
-            if (!ParseInteger(v, -2147483647LL, 2147483647LL, kb)) {
-                error = "--size-kb takes a number of kilobytes: " + v;
-                return false;
-            }
-            options.sizeKb = kb;
-            options.sizeGiven = true;
-        } else if (a == "-h" || a == "--help") {
-            error.clear();
-            return false;
-        } else if (!a.empty() && a[0] == '-') {
-            error = "unknown option " + a;
-            return false;
-        } else if (options.command == Command::NONE) {
-            if (a == "devices") options.command = Command::DEVICES;
-            else if (a == "list") options.command = Command::LIST;
-            else if (a == "download") options.command = Command::DOWNLOAD;
-            else if (a == "settings") {
-                std::string sub;
-                if (!value(a, sub) || (sub != "get" && sub != "set")) {
-                    error = "settings takes get or set";
-                    return false;
-                }
-                options.command = sub == "get" ? Command::SETTINGS_GET : Command::SETTINGS_SET;
-            } else {
-                error = "unknown command " + a;
-                return false;
-            }
-        } else {
-            error = "unexpected argument " + a;
-            return false;
-        }
-    }
-    if (options.command == Command::NONE) {
-        error = "no command given";
-        return false;
-    }
-    if (filesGiven && options.allFiles) {
-        error = "--files and --all exclude each other";
-        return false;
-    }
-    if (options.allRuns && (filesGiven || !options.date.empty() || !options.time.empty())) {
-        error = "--all-runs takes every file of every run: no --date, --time or --files with it";
-        return false;
-    }
-    if (options.command == Command::SETTINGS_SET && options.collect < 0 && !options.sizeGiven) {
-        error = "settings set needs --collect or --size-kb";
-        return false;
-    }
-    return true;
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error, Language language) {
+    return ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options, error, language);
 }

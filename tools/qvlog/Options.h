@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/qvlog/Texts.h"
+
 enum class Transport { FROM_SETTINGS, TCP, SERIAL };
 enum class Command { NONE, DEVICES, LIST, DOWNLOAD, SETTINGS_GET, SETTINGS_SET };
 
@@ -16,6 +18,9 @@ struct Options {
 
     Command command = Command::NONE;
     bool json = false;
+    // After no response, a lost connection or a transfer error: how many
+    // times in a row to connect again and go on.
+    int retries = 2;
 
     // download
     std::string date;  // YYYY/MM/DD
@@ -32,8 +37,16 @@ struct Options {
     long long sizeKb = 0;
 };
 
-// Parses argv; on a usage error returns false with `error` set.
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+constexpr long long SIZE_KB_MIN = 10;
+constexpr long long SIZE_KB_MAX = 204800;
+constexpr int RETRIES_MAX = 100;
+
+// Parses the arguments after the program's name; on a usage error returns
+// false with `error` set in `language`, and on --help false with it empty.
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error,
+                  Language language = Language::ENGLISH);
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error,
+                  Language language = Language::ENGLISH);
 // "0,2,5-7" into file numbers, ascending, without repeats.
 bool ParseFileList(const std::string& text, std::vector<int>& files);
-const char* UsageText();
+std::string UsageText(Language language = Language::ENGLISH);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tools/qvlog/Console.h"
+
 namespace {
 
 constexpr int BAR_WIDTH = 24;
@@ -15,6 +17,9 @@ std::string Bytes(double bytes) {
 }
 
 }  // namespace
+
+Progress::Progress(Output& output, Language language)
+    : m_output(output), m_language(language), m_terminal(output.ErrIsTerminal()) {}
 
 void Progress::Update(const std::string& name, uint32_t received, uint32_t total) {
     const auto now = std::chrono::steady_clock::now();
@@ -34,23 +39,26 @@ void Progress::Draw(const std::string& name, uint32_t received, uint32_t total) 
     const double rate = seconds > 0 ? received / seconds : 0;
     const int percent = total ? static_cast<int>(static_cast<uint64_t>(received) * 100 / total) : 0;
     char bar[BAR_WIDTH + 1];
-    const int filled = percent * BAR_WIDTH / 100;
+    const int filled = percent > 100 ? BAR_WIDTH : percent * BAR_WIDTH / 100;
     for (int i = 0; i < BAR_WIDTH; ++i) bar[i] = i < filled ? '#' : '.';
     bar[BAR_WIDTH] = 0;
     const double left = rate > 0 && total > received ? (total - received) / rate : 0;
-    std::fprintf(stderr, "\r%s [%s] %3d%% %s / %s %s/s %d:%02d left\033[K", name.c_str(), bar,
-                 percent, Bytes(received).c_str(), Bytes(total).c_str(), Bytes(rate).c_str(),
-                 static_cast<int>(left) / 60, static_cast<int>(left) % 60);
-    std::fflush(stderr);
+    char line[256];
+    std::snprintf(line, sizeof line, "\r%s [%s] %3d%% %s / %s %s/s %d:%02d\033[K", name.c_str(), bar, percent,
+                  Bytes(received).c_str(), Bytes(total).c_str(), Bytes(rate).c_str(),
+                  static_cast<int>(left) / 60, static_cast<int>(left) % 60);
+    m_output.Err(line);
     m_lineOpen = true;
 }
 
 void Progress::Finish(const std::string& name, uint32_t received, bool complete) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
-    if (m_lineOpen) std::fputs("\r\033[K", stderr);
+    if (m_lineOpen) m_output.Err("\r\033[K");
     m_lineOpen = false;
-    std::fprintf(stderr, "%s %s %u bytes in %.1f s\n", name.c_str(), complete ? "done" : "partial",
-                 received, seconds);
+    char took[32];
+    std::snprintf(took, sizeof took, "%.1f", seconds);
+    m_output.Err(Say(m_language, complete ? Text::FILE_DONE : Text::FILE_PARTIAL,
+                     {name, std::to_string(received), took}) + "\n");
     m_name.clear();
 }

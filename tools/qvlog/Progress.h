@@ -6,9 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/qvlog/Texts.h"
+
+class Output;
+
 class Progress {
 public:
-    explicit Progress(bool terminal) : m_terminal(terminal) {}
+    Progress(Output& output, Language language);
 
     // The current file and its bytes; called often, draws at most ten times
     // a second.
@@ -19,6 +23,8 @@ public:
 private:
     void Draw(const std::string& name, uint32_t received, uint32_t total);
 
+    Output& m_output;
+    Language m_language;
     bool m_terminal;
     std::string m_name;
     std::chrono::steady_clock::time_point m_started;

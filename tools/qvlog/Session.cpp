@@ -7,6 +7,7 @@
 #include "tools/qvlog/Console.h"
 #include "ui/ControlIds.h"
 #include "ui/ControlStates.h"
+#include "ui/DialogMessages.h"
 #include "ui/MainDialog.h"
 #include "ui/MessageCatalogue.h"
 
@@ -24,10 +25,34 @@ bool AnyWatchRunning(const HeadlessUi& ui) {
     return ui.TimerRunning(TIMER_REPLY) || ui.TimerRunning(TIMER_BLOCK) || ui.TimerRunning(TIMER_ABORT);
 }
 
+Text TextOfCause(ChannelCause cause) {
+    switch (cause) {
+    case ChannelCause::REFUSED: return Text::CAUSE_REFUSED;
+    case ChannelCause::UNREACHABLE: return Text::CAUSE_UNREACHABLE;
+    case ChannelCause::TIMED_OUT: return Text::CAUSE_TIMED_OUT;
+    case ChannelCause::NO_DEVICE: return Text::CAUSE_NO_DEVICE;
+    case ChannelCause::IN_USE: return Text::CAUSE_IN_USE;
+    case ChannelCause::ACCESS_DENIED: return Text::CAUSE_ACCESS_DENIED;
+    case ChannelCause::NOT_A_PORT: return Text::CAUSE_NOT_A_PORT;
+    case ChannelCause::SETUP_FAILED: return Text::CAUSE_SETUP_FAILED;
+    default: return Text::CAUSE_OTHER;
+    }
+}
+
 }  // namespace
 
-Session::Session(LinkFactory& factory, HeadlessUi::ClockMode clock)
-    : ui(clock), state(NewDialogState()), m_dialog(*state, ui), m_clock(clock) {
+bool SessionUi::PostDialogMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    // Acknowledgements are posted by the dialog's thread only, with the
+    // response instance it has just filled.
+    if (message == WM_APP_SEND_RESPONSE && wParam != 0) {
+        const CommandRequest* response = reinterpret_cast<const CommandRequest*>(wParam);
+        if (response->command == CMD_DATA_BLOCK && response->status == ACK_CANCEL) ++refusals;
+    }
+    return HeadlessUi::PostDialogMessage(message, wParam, lParam);
+}
+
+Session::Session(LinkFactory& factory, HeadlessUi::ClockMode clock, Language language)
+    : ui(clock), state(NewDialogState()), m_dialog(*state, ui), m_clock(clock), m_language(language) {
     state->linkFactory = &factory;
     state->settings.connection.method = METHOD_WIFI;
     InitMainDialog(*state, ui);
@@ -35,20 +60,29 @@ Session::Session(LinkFactory& factory, HeadlessUi::ClockMode clock)
 
 Session::~Session() { OnDestroy(*state, ui); }
 
-bool Session::Busy() {
-    // States 2 and 3: the Abort button enabled, or every control disabled.
-    const bool abortEnabled = ui.control(IDC_ABORT).enabled;
-    const bool allDisabled = !ui.control(IDC_CONNECT).enabled && !ui.control(IDC_DISCONNECT).enabled;
-    return abortEnabled || allDisabled;
-}
+bool Session::Busy() const { return state->phase == CONTROLS_BUSY || state->phase == CONTROLS_ABORTING; }
 
-Outcome Session::OutcomeOfMessage(const std::string& text) {
-    auto is = [&](int number) { return text == CatalogueEntry(number).text; };
-    if (is(MSG_NO_RESPONSE)) return Outcome::NO_RESPONSE;
-    if (is(MSG_FILE_NOT_CREATED)) return Outcome::FILE_ERROR;
-    if (is(MSG_ABORTED)) return Outcome::ABORTED;
-    if (is(MSG_TRANSFER_ERROR) && state->retryCount > BLOCK_RESENDS) return Outcome::NO_RESPONSE;
-    return Outcome::INSTRUMENT_ERROR;
+bool Session::LinkLost() const { return state->link && state->link->m_open && state->link->ChannelLost(); }
+
+Failure Session::FailureOfMessage(int number) const {
+    const std::string none;
+    switch (number) {
+    case MSG_NO_RESPONSE: return Fail(Outcome::NO_RESPONSE, Cause::NO_RESPONSE, "no response", none, number);
+    case MSG_TRANSFER_ERROR:
+        return Fail(Outcome::INSTRUMENT_ERROR, Cause::TRANSFER_ERROR, "transfer error", none, number);
+    case MSG_FILE_NOT_CREATED:
+        return Fail(Outcome::FILE_ERROR, Cause::FILE_NOT_WRITTEN, "file not written", none, number);
+    case MSG_ABORTED: return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", none, number);
+    case MSG_UNSUPPORTED:
+        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "not supported", none, number);
+    case MSG_NO_SD_CARD:
+        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "no SD card", none, number);
+    case MSG_SETTINGS_READ_FAILED:
+        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "settings not read", none, number);
+    case MSG_SETTINGS_WRITE_FAILED:
+        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "setting refused", none, number);
+    default: return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "unknown error", none, number);
+    }
 }
 
 void Session::JumpClock(uint64_t lastActivity) {
@@ -63,54 +97,69 @@ void Session::JumpClock(uint64_t lastActivity) {
     }
 }
 
-Outcome Session::RunUntilSettled() {
-    Outcome outcome = Outcome::OK;
-    bool abortPressed = false;
+void Session::Stop(const Failure& why) {
+    if (m_stopRequested) return;
+    m_stopRequested = true;
+    m_stopWith = why;
+    if (state->phase == CONTROLS_BUSY) m_dialog.Command(IDC_ABORT);
+}
+
+Failure Session::RunUntilSettled() {
+    m_stopRequested = false;
+    bool userAbort = false;
     bool gaveUp = false;  // the tool pressed Abort itself: nothing came any more
     uint64_t lastActivity = ui.Now();
     int quietPasses = 0;
+    int message = -1;
     for (;;) {
-        if (InterruptRequested() && !abortPressed) {
-            abortPressed = true;
-            if (ui.control(IDC_ABORT).enabled) {
-                m_dialog.Command(IDC_ABORT);
-            } else if (!Busy()) {
-                return Outcome::ABORTED;
-            }
+        if (InterruptRequested() && !userAbort) {
+            userAbort = true;
+            if (state->phase == CONTROLS_BUSY) m_dialog.Command(IDC_ABORT);
+            else if (!Busy()) return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(m_language, Text::INTERRUPTED));
         }
+        // Lost before this pass and nothing more to handle after it: the
+        // parser has had its passes over whatever the channel took in.
+        const bool lostBefore = LinkLost();
         if (m_dialog.WaitAndDispatch(PUMP_WAIT)) {
             lastActivity = ui.Now();
             quietPasses = 0;
         } else {
             ++quietPasses;
+            if (lostBefore && ui.queue().Size() == 0) {
+                Failure lost = Fail(Outcome::NO_RESPONSE, Cause::CONNECTION_LOST, "connection lost",
+                                    Say(m_language, Text::CONNECTION_LOST, {Say(m_language, Text::LOST_BY_PEER)}),
+                                    MSG_NO_RESPONSE);
+                return lost;
+            }
         }
         if (onTick) onTick();
-        const auto& boxes = ui.messageBoxes();
-        for (; m_messagesSeen < boxes.size(); ++m_messagesSeen) {
-            lastMessage = boxes[m_messagesSeen].text;
-            outcome = OutcomeOfMessage(lastMessage);
+        if (state->messagesShown != m_messagesSeen) {
+            m_messagesSeen = state->messagesShown;
+            message = state->lastMessage;
         }
         const bool idle = ui.queue().Size() == 0 && !AnyWatchRunning(ui);
         if (idle && !Busy()) {
             // The abort was the tool's own, for an instrument that fell
             // silent: that is what the user must hear, not "aborted".
-            if (gaveUp) {
-                lastMessage = CatalogueEntry(MSG_NO_RESPONSE).text;
-                return Outcome::NO_RESPONSE;
-            }
-            if (abortPressed && outcome == Outcome::OK) outcome = Outcome::ABORTED;
-            return outcome;
+            if (gaveUp)
+                return Fail(Outcome::NO_RESPONSE, Cause::NO_RESPONSE, "no response",
+                            Say(m_language, Text::NOTHING_CAME, {std::to_string(UNWATCHED_LIMIT_MS / 1000)}),
+                            MSG_NO_RESPONSE);
+            if (m_stopRequested) return m_stopWith;
+            if (message >= 0) return FailureOfMessage(message);
+            if (userAbort) return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(m_language, Text::INTERRUPTED));
+            return Failure();
         }
         if (idle && ui.Now() - lastActivity > UNWATCHED_LIMIT_MS) {
-            if (!abortPressed && ui.control(IDC_ABORT).enabled) {
-                abortPressed = true;
+            if (!userAbort && !gaveUp && state->phase == CONTROLS_BUSY) {
                 gaveUp = true;
                 m_dialog.Command(IDC_ABORT);
                 lastActivity = ui.Now();
                 continue;
             }
-            lastMessage = CatalogueEntry(MSG_NO_RESPONSE).text;
-            return Outcome::NO_RESPONSE;
+            return Fail(Outcome::NO_RESPONSE, Cause::NO_RESPONSE, "no response",
+                        Say(m_language, Text::NOTHING_CAME, {std::to_string(UNWATCHED_LIMIT_MS / 1000)}),
+                        MSG_NO_RESPONSE);
         }
         if (m_clock == HeadlessUi::MANUAL_CLOCK && quietPasses >= QUIET_PASSES) {
             JumpClock(lastActivity);
@@ -119,25 +168,34 @@ Outcome Session::RunUntilSettled() {
     }
 }
 
-Outcome Session::Connected(Outcome outcome) {
-    if (outcome != Outcome::OK) return outcome;
-    if (!state->connected) {
-        lastMessage = "the instrument did not accept the connection";
-        return Outcome::INSTRUMENT_ERROR;
-    }
-    return Outcome::OK;
+Failure Session::OpenFailure() {
+    const DeviceLink& link = *state->link;
+    Failure failure = Fail(Outcome::NO_RESPONSE, Cause::CONNECT_FAILED, ChannelCauseText(link.m_openCause),
+                           Say(m_language, TextOfCause(link.m_openCause)));
+    if (link.m_openCause == ChannelCause::NONE) failure.reason = ChannelCauseText(ChannelCause::OTHER);
+    return failure;
 }
 
-Outcome Session::ConnectTcp(const TcpTarget& target) {
+Failure Session::Connected(Failure failure) {
+    if (failure.Failed()) return failure;
+    if (!state->connected)
+        return Fail(Outcome::INSTRUMENT_ERROR, Cause::NOT_ACCEPTED, "connection not accepted",
+                    Say(m_language, Text::NOT_ACCEPTED));
+    return failure;
+}
+
+Failure Session::ConnectTcp(const TcpTarget& target) {
     state->settings.connection.method = METHOD_WIFI;
     SetConnectionMethod(ui, METHOD_WIFI);
     ui.SetAddress(IDC_IP_ADDRESS, target.address);
     ui.SetControlText(IDC_PORT, std::to_string(target.port).c_str());
     m_dialog.Command(IDC_CONNECT);
+    // The dialog would wait out its reply time-out; the cause is known now.
+    if (state->link && !state->link->m_open) return OpenFailure();
     return Connected(RunUntilSettled());
 }
 
-Outcome Session::ConnectSerial(int comPort, const std::string& devicePath) {
+Failure Session::ConnectSerial(int comPort, const std::string& devicePath) {
     state->settings.connection.method = METHOD_USB;
     SetConnectionMethod(ui, METHOD_USB);
     // The port the user named, as the one line of the instrument list.
@@ -148,29 +206,31 @@ Outcome Session::ConnectSerial(int comPort, const std::string& devicePath) {
     state->deviceList.assign(1, entry);
     ShowDeviceList(ui, state->deviceList, comPort);
     m_dialog.Command(IDC_CONNECT);
+    if (state->link && !state->link->m_open) return OpenFailure();
     return Connected(RunUntilSettled());
 }
 
 void Session::Disconnect() {
-    if (!state->connected) return;
+    if (!state->connected || LinkLost()) return;
     m_dialog.Command(IDC_DISCONNECT);
     const auto end = std::chrono::steady_clock::now() + DISCONNECT_WAIT;
-    while (state->link && std::chrono::steady_clock::now() < end) m_dialog.WaitAndDispatch(PUMP_WAIT);
+    while (state->link && !LinkLost() && std::chrono::steady_clock::now() < end)
+        m_dialog.WaitAndDispatch(PUMP_WAIT);
 }
 
-Outcome Session::SelectDate(size_t index) {
+Failure Session::SelectDate(size_t index) {
     ui.SetListSelection(IDC_DATES, static_cast<int>(index));
     m_dialog.Command(IDC_DATES, CBN_SELCHANGE_CODE);
     return RunUntilSettled();
 }
 
-Outcome Session::SelectTime(size_t index) {
+Failure Session::SelectTime(size_t index) {
     ui.SetListSelection(IDC_TIMES, static_cast<int>(index));
     m_dialog.Command(IDC_TIMES, CBN_SELCHANGE_CODE);
     return RunUntilSettled();
 }
 
-Outcome Session::Download(const std::vector<int>& files, const std::string& folder) {
+Failure Session::Download(const std::vector<int>& files, const std::string& folder) {
     const int count = FileCount();
     for (int i = 0; i < count; ++i) ui.SelectEntry(IDC_FILES, i, false);
     for (int number : files) ui.SelectEntry(IDC_FILES, number, true);
@@ -179,10 +239,10 @@ Outcome Session::Download(const std::vector<int>& files, const std::string& fold
     return RunUntilSettled();
 }
 
-Outcome Session::LogSettings(const std::function<bool(LogSettingsAnswer&)>& edit) {
+Failure Session::LogSettings(const std::function<bool(LogSettingsAnswer&)>& edit) {
     ui.logSettingsAnswer = [&edit](LogSettingsAnswer& answer) { return edit(answer) ? 1 : 0; };
     m_dialog.Command(IDC_LOG_SETTINGS);
-    const Outcome outcome = RunUntilSettled();
+    const Failure failure = RunUntilSettled();
     ui.logSettingsAnswer = nullptr;
-    return outcome;
+    return failure;
 }

@@ -1,6 +1,9 @@
 // Drives the dialog's own logic headless, as a user would: press Connect,
 // choose a date and a start time, select files, press Download, press Abort
-// on Ctrl-C. The frames, timers and messages are the dialog's.
+// on Ctrl-C. The frames, timers and messages are the dialog's; what ended a
+// step is read from the dialog's state (its phase and its last message) and
+// from the link (a channel that never opened, or one that was lost).
+// Dialog's thread only.
 #pragma once
 
 #include <functional>
@@ -10,18 +13,20 @@
 
 #include "comm/TcpTarget.h"
 #include "retrieval/LinkFactory.h"
+#include "tools/qvlog/Outcome.h"
+#include "tools/qvlog/Texts.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogState.h"
 #include "ui/headless/HeadlessDialog.h"
 #include "ui/headless/HeadlessUi.h"
 
-enum class Outcome {
-    OK = 0,
-    INSTRUMENT_ERROR = 1,
-    USAGE = 2,
-    NO_RESPONSE = 3,
-    FILE_ERROR = 4,
-    ABORTED = 5,
+// The headless dialog, counting the data blocks the dialog refuses.
+class SessionUi : public HeadlessUi {
+public:
+    explicit SessionUi(ClockMode mode) : HeadlessUi(mode) {}
+    bool PostDialogMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    // ACK_CANCEL answers posted so far. Only the dialog's thread posts them.
+    uint32_t refusals = 0;
 };
 
 class Session {
@@ -30,12 +35,16 @@ public:
     // the clock jumps to the end of the next watch, or past the unwatched
     // limit, whenever the line has been quiet for a moment, so a session's
     // time-outs pass in a fraction of a second.
-    explicit Session(LinkFactory& factory, HeadlessUi::ClockMode clock = HeadlessUi::REAL_CLOCK);
+    explicit Session(LinkFactory& factory, HeadlessUi::ClockMode clock = HeadlessUi::REAL_CLOCK,
+                     Language language = Language::ENGLISH);
     ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
-    // Connects and waits for the catalogue's first run to be listed.
-    Outcome ConnectTcp(const TcpTarget& target);
-    Outcome ConnectSerial(int comPort, const std::string& devicePath);
+    // Connects and waits for the catalogue's first run to be listed. A
+    // channel that cannot be opened fails at once, with the system's reason.
+    Failure ConnectTcp(const TcpTarget& target);
+    Failure ConnectSerial(int comPort, const std::string& devicePath);
     // Sends the disconnect and waits briefly for its reply.
     void Disconnect();
 
@@ -44,37 +53,45 @@ public:
     int FileCount() { return ui.ListCount(IDC_FILES); }
     // Chooses an entry as a click in the list would; the dialog then reads
     // the next level of the catalogue.
-    Outcome SelectDate(size_t index);
-    Outcome SelectTime(size_t index);
+    Failure SelectDate(size_t index);
+    Failure SelectTime(size_t index);
 
-    // Downloads these file numbers of the selected run into `folder`.
-    Outcome Download(const std::vector<int>& files, const std::string& folder);
+    // Downloads these file numbers of the selected run; `folder` is the save
+    // folder as the dialog's text.
+    Failure Download(const std::vector<int>& files, const std::string& folder);
 
     // The log-settings conversation. `edit` gets the dialog's contents and
     // returns true for OK (with its changes) or false for Cancel.
-    Outcome LogSettings(const std::function<bool(LogSettingsAnswer&)>& edit);
+    Failure LogSettings(const std::function<bool(LogSettingsAnswer&)>& edit);
 
-    // Called about ten times a second while the dialog works.
+    // Asks the running step to end with `why`: presses Abort when the dialog
+    // allows it; the step then reports `why` instead of the abort.
+    void Stop(const Failure& why);
+
+    // Called after every message the dialog handles while a step runs.
     std::function<void()> onTick;
-    // The catalogue text of the message that ended the last step, if any.
-    std::string lastMessage;
 
-    HeadlessUi ui;
+    SessionUi ui;
     std::unique_ptr<DialogState> state;
 
 private:
     std::vector<std::string> Entries(int id) { return ui.control(id).entries; }
-    Outcome Connected(Outcome outcome);
+    Failure Connected(Failure failure);
+    Failure OpenFailure();
     // Runs the dialog until it is idle again: nothing queued, no watch
     // running, not busy. Presses Abort once on Ctrl-C.
-    Outcome RunUntilSettled();
+    Failure RunUntilSettled();
     // Manual clock: moves it to where the next watch runs out, or past the
     // unwatched limit when none runs.
     void JumpClock(uint64_t lastActivity);
-    bool Busy();
-    Outcome OutcomeOfMessage(const std::string& text);
+    bool Busy() const;
+    bool LinkLost() const;
+    Failure FailureOfMessage(int number) const;
 
     HeadlessDialog m_dialog;
     HeadlessUi::ClockMode m_clock;
-    size_t m_messagesSeen = 0;
+    Language m_language;
+    uint32_t m_messagesSeen = 0;
+    bool m_stopRequested = false;
+    Failure m_stopWith;
 };

@@ -1,5 +1,6 @@
 #include "tools/qvlog/Console.h"
 
+#include <errno.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -9,9 +10,22 @@ volatile sig_atomic_t interrupted = 0;
 
 void OnSignal(int) { interrupted = 1; }
 
+void WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<size_t>(n);
+    }
+}
+
 }  // namespace
 
-bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+ConsoleOutput::ConsoleOutput() : m_errTerminal(isatty(STDERR_FILENO) == 1) {}
+
+void ConsoleOutput::Out(const std::string& utf8) { WriteAll(STDOUT_FILENO, utf8); }
+void ConsoleOutput::Err(const std::string& utf8) { WriteAll(STDERR_FILENO, utf8); }
 
 void InstallInterruptHandler() {
     struct sigaction action {};

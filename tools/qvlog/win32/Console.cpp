@@ -1,9 +1,10 @@
 #include "tools/qvlog/Console.h"
 
 #include <windows.h>
-#include <io.h>
 
 #include <atomic>
+
+#include "tools/qvlog/win32/Wide.h"
 
 namespace {
 
@@ -17,9 +18,41 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     return FALSE;
 }
 
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
+void Write(DWORD which, const std::string& utf8) {
+    const HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || utf8.empty()) return;
+    DWORD written = 0;
+    if (IsConsole(handle)) {
+        const std::wstring wide = WideFromUtf8(utf8);
+        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    size_t done = 0;
+    while (done < utf8.size()) {
+        if (!WriteFile(handle, utf8.data() + done, static_cast<DWORD>(utf8.size() - done), &written, nullptr) ||
+            written == 0)
+            return;
+        done += written;
+    }
+}
+
 }  // namespace
 
-bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+ConsoleOutput::ConsoleOutput() : m_errTerminal(IsConsole(GetStdHandle(STD_ERROR_HANDLE))) {
+    // The progress line redraws itself with escape sequences.
+    DWORD mode = 0;
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (m_errTerminal && GetConsoleMode(err, &mode))
+        SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+void ConsoleOutput::Out(const std::string& utf8) { Write(STD_OUTPUT_HANDLE, utf8); }
+void ConsoleOutput::Err(const std::string& utf8) { Write(STD_ERROR_HANDLE, utf8); }
 
 void InstallInterruptHandler() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
 

@@ -1,0 +1,47 @@
+#include "tools/qvlog/Attempts.h"
+
+#include "tools/qvlog/Console.h"
+#include "tools/qvlog/Session.h"
+
+namespace {
+
+constexpr int WAIT_MAX_SECONDS = 30;
+
+}  // namespace
+
+int RetryWaitSeconds(int retry) {
+    int seconds = 1;
+    for (int i = 1; i < retry && seconds < WAIT_MAX_SECONDS; ++i) seconds *= 2;
+    return seconds < WAIT_MAX_SECONDS ? seconds : WAIT_MAX_SECONDS;
+}
+
+Failure WithRetries(Environment& env, const ConnectionChoice& choice, int retries, Report& report,
+                    const AttemptWork& work) {
+    int failedInRow = 0;
+    for (int attempt = 1;; ++attempt) {
+        Failure failure;
+        bool progress = false;
+        {
+            Session session(*env.links, env.clock, env.language);
+            failure = Connect(session, choice, env.language);
+            if (!failure.Failed()) {
+                failure = work(session, progress);
+                session.Disconnect();
+            }
+        }  // the session's end closes what the dialog had open and drops the link
+        if (!failure.Failed()) return failure;
+        if (progress) failedInRow = 0;
+        // A connection that cannot be made is told at once; once connected
+        // before, it may be the instrument starting again.
+        const bool worthIt = failure.Retryable() || (failure.cause == Cause::CONNECT_FAILED && attempt > 1);
+        if (!worthIt || failedInRow >= retries) return failure;
+        ++failedInRow;
+        const int wait = RetryWaitSeconds(failedInRow);
+        report.attempts.push_back(AttemptRecord{attempt, failure, wait});
+        const std::string why = failure.detail.empty() ? failure.reason : failure.detail;
+        env.output->Err("qvlog: " + Say(env.language, Text::RETRYING,
+                                        {std::to_string(attempt), why, std::to_string(wait)}) + "\n");
+        if (!env.pause(wait))
+            return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(env.language, Text::INTERRUPTED));
+    }
+}

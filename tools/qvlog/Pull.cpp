@@ -1,0 +1,367 @@
+#include "tools/qvlog/Pull.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+
+#include "retrieval/Download.h"
+#include "tools/qvlog/Console.h"
+#include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/Files.h"
+#include "tools/qvlog/Progress.h"
+#include "tools/qvlog/Session.h"
+#include "ui/ControlIds.h"
+#include "ui/MessageCatalogue.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* PARTIAL_SUFFIX = ".partial";
+
+bool IsNone(const std::vector<std::string>& entries) {
+    return entries.empty() || (entries.size() == 1 && entries[0] == "none");
+}
+
+int IndexOf(const std::vector<std::string>& entries, const std::string& text) {
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i] == text) return static_cast<int>(i);
+    return -1;
+}
+
+fs::path WithSuffix(const fs::path& path, const char* suffix) {
+    fs::path out = path;
+    out += suffix;
+    return out;
+}
+
+Failure SelectIndex(Session& session, bool date, size_t index) {
+    if (session.ui.ListSelection(date ? IDC_DATES : IDC_TIMES) == static_cast<int>(index)) return Failure();
+    return date ? session.SelectDate(index) : session.SelectTime(index);
+}
+
+Failure FileProblem(Language language, WriteProblem problem, const std::string& path) {
+    Failure f = Fail(Outcome::FILE_ERROR, Cause::FILE_NOT_WRITTEN, ProblemReason(problem),
+                     Say(language, Text::CANNOT_WRITE, {path, Say(language, ProblemText(problem))}),
+                     MSG_FILE_NOT_CREATED);
+    f.path = path;
+    return f;
+}
+
+// Files the dialog finished during one of its runs, with the size announced
+// for each and the bytes it received, taken the moment it moved on: one
+// message later the next file's reply may have replaced both.
+struct Finished {
+    int number;
+    uint32_t announced;
+    uint32_t received;
+};
+
+class FileWatch {
+public:
+    FileWatch(Session& session, Progress& progress, std::function<std::string(int)> name)
+        : m_session(session), m_progress(progress), m_name(std::move(name)) {}
+
+    void Tick() {
+        const DownloadState& d = m_session.state->download;
+        while (m_position < d.position && m_position < d.selectedCount) {
+            const Finished file{d.selectedPositions[m_position], d.totalSize, d.bytesReceived};
+            finished.push_back(file);
+            m_progress.Finish(m_name(file.number), file.received, file.received == file.announced);
+            // The dialog has asked for the next file already; stop it there.
+            if (file.received != file.announced)
+                m_session.Stop(Fail(Outcome::INSTRUMENT_ERROR, Cause::SIZE_MISMATCH, "size mismatch", "",
+                                    MSG_TRANSFER_ERROR));
+            ++m_position;
+        }
+        if (d.position < d.selectedCount) {
+            const bool started = !d.createPending;
+            m_progress.Update(m_name(d.selectedPositions[d.position]), started ? d.bytesReceived : 0,
+                              started ? d.totalSize : 0);
+        }
+    }
+
+    void EndCurrent() {
+        const DownloadState& d = m_session.state->download;
+        if (d.position < d.selectedCount && !d.createPending)
+            m_progress.Finish(m_name(d.selectedPositions[d.position]), d.bytesReceived, false);
+    }
+
+    std::vector<Finished> finished;
+
+private:
+    Session& m_session;
+    Progress& m_progress;
+    std::function<std::string(int)> m_name;
+    int m_position = 0;
+};
+
+}  // namespace
+
+Failure PrepareSaveFolder(const std::string& utf8, bool create, Language language, SaveFolder& folder) {
+    std::error_code error;
+    fs::path path = fs::absolute(PathFromUtf8(utf8.empty() ? "." : utf8), error).lexically_normal();
+    if (!path.has_filename() && path.has_relative_path()) path = path.parent_path();
+    folder.path = path;
+    folder.utf8 = Utf8FromPath(path);
+    if (create) {
+        fs::create_directories(path, error);
+        if (error) return FileProblem(language, ProblemOfError(error), folder.utf8);
+    }
+    const WriteProblem problem = FolderProblem(path, 0);
+    if (problem != WriteProblem::NONE) return FileProblem(language, problem, folder.utf8);
+    if (!Utf8ToDialogText(folder.utf8, folder.dialogText)) {
+        Failure f = Fail(Outcome::FILE_ERROR, Cause::FILE_NOT_WRITTEN, "folder name not in code page 932",
+                         Say(language, Text::FOLDER_NOT_CP932, {folder.utf8}), MSG_FILE_NOT_CREATED);
+        f.path = folder.utf8;
+        return f;
+    }
+    if (folder.dialogText.size() > static_cast<size_t>(SAVE_FOLDER_MAX)) {
+        Failure f = Fail(Outcome::FILE_ERROR, Cause::FILE_NOT_WRITTEN, ProblemReason(WriteProblem::PATH_TOO_LONG),
+                         Say(language, Text::FOLDER_TOO_LONG, {folder.utf8}), MSG_FILE_NOT_CREATED);
+        f.path = folder.utf8;
+        return f;
+    }
+    return Failure();
+}
+
+Pull::Pull(const Options& options, Environment& environment, const SaveFolder& folder, Report& report)
+    : m_options(options), m_env(environment), m_folder(folder), m_report(report) {
+    m_report.folder = folder.utf8;
+}
+
+Failure Pull::Usage(Text text, std::initializer_list<std::string> args) const {
+    return Fail(Outcome::USAGE, Cause::USAGE, "usage", Say(m_env.language, text, args));
+}
+
+std::string Pull::FileName(Session& session, int number) const {
+    const LogSelection& s = session.state->selection;
+    char name[64];
+    std::snprintf(name, sizeof name, "%04d%02d%02d_%02d%02d%02d_%08d.csv", s.year, s.month, s.day, s.hour, s.minute,
+                  s.second, number);
+    return name;
+}
+
+Failure Pull::Attempt(Session& session, bool& progress) {
+    if (!m_planned) {
+        const Failure failure = Plan(session);
+        if (failure.Failed()) return failure;
+    }
+    for (Target& target : m_targets) {
+        if (target.listed && target.pending.empty()) continue;
+        Failure failure = Choose(session, target);
+        if (!failure.Failed() && !target.listed) failure = List(session, target);
+        if (!failure.Failed()) failure = Fetch(session, target, progress);
+        if (failure.Failed()) return failure;
+    }
+    return Failure();
+}
+
+Failure Pull::Plan(Session& session) {
+    const std::vector<std::string> dates = session.Dates();
+    if (IsNone(dates)) {
+        if (!m_options.allRuns) return Usage(Text::NO_RUNS, {});
+        m_env.output->Err("qvlog: " + Say(m_env.language, Text::NO_RUNS) + "\n");
+        m_planned = true;
+        return Failure();
+    }
+    if (m_options.allRuns) {
+        std::vector<Target> targets;
+        for (size_t d = 0; d < dates.size(); ++d) {
+            const Failure failure = SelectIndex(session, true, d);
+            if (failure.Failed()) return failure;
+            const std::vector<std::string> times = session.Times();
+            if (IsNone(times)) continue;
+            for (const std::string& time : times) targets.push_back(Target{dates[d], time, false, {}});
+        }
+        m_targets = targets;
+        m_planned = true;
+        return Failure();
+    }
+    const int d = m_options.date.empty() ? session.ui.ListSelection(IDC_DATES) : IndexOf(dates, m_options.date);
+    if (d < 0) return Usage(Text::NO_RUN_ON_DATE, {m_options.date});
+    const std::string& date = dates[static_cast<size_t>(d)];
+    const Failure failure = SelectIndex(session, true, static_cast<size_t>(d));
+    if (failure.Failed()) return failure;
+    const std::vector<std::string> times = session.Times();
+    int t = session.ui.ListSelection(IDC_TIMES);
+    if (IsNone(times) || (!m_options.time.empty() && (t = IndexOf(times, m_options.time)) < 0))
+        return Usage(Text::NO_RUN_AT, {date, m_options.time});
+    // A date named alone must name one run: the earliest is not a guess to make.
+    if (m_options.time.empty() && !m_options.date.empty() && times.size() > 1) {
+        std::string list;
+        for (const std::string& time : times) list += (list.empty() ? "" : ", ") + time;
+        return Usage(Text::SEVERAL_RUNS, {date, std::to_string(times.size()), list});
+    }
+    m_targets.assign(1, Target{date, times[static_cast<size_t>(t < 0 ? 0 : t)], false, {}});
+    m_planned = true;
+    return Failure();
+}
+
+Failure Pull::Choose(Session& session, const Target& target) {
+    const int d = IndexOf(session.Dates(), target.date);
+    Failure failure = d < 0 ? Failure() : SelectIndex(session, true, static_cast<size_t>(d));
+    if (failure.Failed()) return failure;
+    const int t = d < 0 ? -1 : IndexOf(session.Times(), target.time);
+    // The catalogue changed between two connections.
+    if (t < 0)
+        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "run not found",
+                    Say(m_env.language, Text::NO_RUN_AT, {target.date, target.time}));
+    return SelectIndex(session, false, static_cast<size_t>(t));
+}
+
+Failure Pull::List(Session& session, Target& target) {
+    const int count = session.FileCount();
+    std::vector<int> numbers;
+    if (m_options.allRuns || m_options.allFiles || m_options.files.empty()) {
+        for (int n = 0; n < count; ++n) numbers.push_back(n);
+    } else {
+        for (int n : m_options.files) {
+            if (n >= count) return Usage(Text::FILE_NOT_IN_RUN, {std::to_string(n), std::to_string(count)});
+            numbers.push_back(n);
+        }
+    }
+    for (int n : numbers) {
+        const std::string name = FileName(session, n);
+        const fs::path path = m_folder.path / name;
+        // NAME only: a NAME.partial is never taken for a finished file.
+        if (m_options.skipExisting && RegularFileSize(path) >= 0) {
+            m_report.skipped.push_back(
+                FileRecord{name, Utf8FromPath(path), RegularFileSize(path), n, target.date, target.time});
+            if (!m_options.json) m_env.output->Err(Say(m_env.language, Text::SKIPPED_EXISTS, {name}) + "\n");
+        } else {
+            target.pending.push_back(n);
+        }
+    }
+    target.listed = true;
+    m_report.runs.push_back(RunRecord{target.date, target.time, count});
+    return Failure();
+}
+
+Failure Pull::Fetch(Session& session, Target& target, bool& progress) {
+    while (!target.pending.empty()) {
+        Progress line(*m_env.output, m_env.language);
+        // The catalogue may have shrunk since the files were chosen.
+        if (target.pending.back() >= session.FileCount())
+            return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "file not found",
+                        Say(m_env.language, Text::FILE_NOT_IN_RUN,
+                            {std::to_string(target.pending.back()), std::to_string(session.FileCount())}));
+        FileWatch watch(session, line, [this, &session](int n) { return FileName(session, n); });
+        session.onTick = [&watch] { watch.Tick(); };
+        const uint32_t refusalsBefore = session.ui.refusals;
+        Failure failure = session.Download(target.pending, m_folder.dialogText);
+        session.onTick = nullptr;
+        for (const Finished& file : watch.finished) {
+            const Failure finished = Finish(session, target, file.number, file.announced, file.received);
+            if (finished.Failed()) return finished;
+            progress = true;
+        }
+        const DownloadState& d = session.state->download;
+        const bool stoppedEarly = d.position < d.selectedCount;
+        const std::string current = stoppedEarly ? FileName(session, d.selectedPositions[d.position]) : "";
+        if (!failure.Failed() && session.ui.refusals != refusalsBefore)
+            failure = Fail(Outcome::INSTRUMENT_ERROR, Cause::BLOCK_REFUSED, "block refused",
+                           Say(m_env.language, Text::BLOCK_REFUSED, {current}), MSG_TRANSFER_ERROR);
+        if (failure.Failed()) {
+            watch.EndCurrent();
+            Annotate(session, failure);
+            return failure;
+        }
+        if (!stoppedEarly && d.selectedCount > 0) continue;
+        // The dialog ends a run on a file announced with size 0: that file is
+        // empty, and the rest are still to come.
+        if (d.selectedCount > 0 && d.totalSize == 0 && d.bytesReceived == 0 && d.createPending) {
+            const Failure written = WriteEmpty(session, target, d.selectedPositions[d.position]);
+            if (written.Failed()) return written;
+            progress = true;
+            continue;
+        }
+        failure = Fail(Outcome::INSTRUMENT_ERROR, Cause::RUN_CUT_SHORT, "run cut short",
+                       Say(m_env.language, Text::RUN_CUT_SHORT, {current}), MSG_TRANSFER_ERROR);
+        Annotate(session, failure);
+        return failure;
+    }
+    return Failure();
+}
+
+Failure Pull::Finish(Session& session, Target& target, int number, uint32_t announced, uint32_t received) {
+    const std::string name = FileName(session, number);
+    const fs::path path = m_folder.path / name;
+    const int64_t onDisk = RegularFileSize(path);
+    if (received == announced && onDisk == static_cast<int64_t>(announced)) {
+        Done(session, target, number, onDisk, false);
+        return Failure();
+    }
+    const int64_t got = received != announced || onDisk < 0 ? received : onDisk;
+    Failure f = Fail(Outcome::INSTRUMENT_ERROR, Cause::SIZE_MISMATCH, "size mismatch",
+                     Say(m_env.language, Text::SIZE_MISMATCH, {name, std::to_string(got), std::to_string(announced)}),
+                     MSG_TRANSFER_ERROR);
+    f.received = got;
+    f.announced = announced;
+    // The dialog finished this file under its final name moments ago; with
+    // the wrong size it must not pass for a complete one.
+    if (onDisk >= 0) {
+        const fs::path partial = WithSuffix(path, PARTIAL_SUFFIX);
+        std::error_code error;
+        fs::remove(partial, error);
+        fs::rename(path, partial, error);
+        if (!error) f.partial = Utf8FromPath(partial);
+    }
+    f.path = f.partial.empty() ? Utf8FromPath(path) : f.partial;
+    return f;
+}
+
+Failure Pull::WriteEmpty(Session& session, Target& target, int number) {
+    const std::string name = FileName(session, number);
+    const fs::path path = m_folder.path / name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const bool made = out.is_open();
+    out.close();
+    if (!made || out.fail()) {
+        WriteProblem problem = FolderProblem(m_folder.path, 0);
+        if (problem == WriteProblem::NONE) problem = WriteProblem::UNKNOWN;
+        return FileProblem(m_env.language, problem, Utf8FromPath(path));
+    }
+    std::error_code error;
+    fs::remove(WithSuffix(path, PARTIAL_SUFFIX), error);
+    Done(session, target, number, 0, true);
+    m_env.output->Err("qvlog: " + Say(m_env.language, Text::EMPTY_FILE, {name}) + "\n");
+    return Failure();
+}
+
+void Pull::Done(Session& session, Target& target, int number, int64_t size, bool empty) {
+    target.pending.erase(std::remove(target.pending.begin(), target.pending.end(), number), target.pending.end());
+    const std::string name = FileName(session, number);
+    const FileRecord record{name, Utf8FromPath(m_folder.path / name), size, number, target.date, target.time};
+    m_report.files.push_back(record);
+    if (empty) m_report.empty.push_back(record);
+}
+
+void Pull::Annotate(Session& session, Failure& failure) {
+    const DownloadState& d = session.state->download;
+    if (d.position < 0 || d.position >= d.selectedCount) return;
+    const int number = d.selectedPositions[d.position];
+    const fs::path path = m_folder.path / FileName(session, number);
+    // Only a file this run began: an older NAME.partial is not its doing.
+    if (!d.createPending) {
+        const fs::path partial = WithSuffix(path, PARTIAL_SUFFIX);
+        if (RegularFileSize(partial) >= 0) failure.partial = Utf8FromPath(partial);
+    }
+    if (failure.cause == Cause::FILE_NOT_WRITTEN) {
+        LogSelection file = session.state->selection;
+        file.fileNumber = static_cast<uint16_t>(number);
+        char dialogPath[FULL_PATH_MAX + 1];
+        WriteProblem problem = WriteProblem::PATH_TOO_LONG;
+        if (OutputFilePath(file, m_folder.dialogText.c_str(), dialogPath, sizeof dialogPath)) {
+            const uint32_t left = d.totalSize > d.bytesReceived ? d.totalSize - d.bytesReceived : 0;
+            problem = FolderProblem(m_folder.path, left);
+            if (problem == WriteProblem::NONE) problem = WriteProblem::UNKNOWN;
+        }
+        const Failure described = FileProblem(m_env.language, problem, Utf8FromPath(path));
+        failure.reason = described.reason;
+        failure.detail = described.detail;
+        failure.path = described.path;
+    }
+    if (failure.path.empty()) failure.path = failure.partial;
+}

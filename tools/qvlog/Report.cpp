@@ -1,0 +1,87 @@
+#include "tools/qvlog/Report.h"
+
+#include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/Json.h"
+#include "ui/MessageCatalogue.h"
+
+namespace {
+
+std::string FileJson(const FileRecord& file) {
+    return JsonObject({{"name", JsonString(file.name)},
+                       {"path", JsonString(file.path)},
+                       {"size", JsonNumber(file.size)},
+                       {"date", JsonString(file.date)},
+                       {"time", JsonString(file.time)},
+                       {"number", JsonNumber(file.number)}});
+}
+
+std::string FilesJson(const std::vector<FileRecord>& files) {
+    std::vector<std::string> items;
+    for (const FileRecord& file : files) items.push_back(FileJson(file));
+    return JsonArray(items);
+}
+
+std::string OrNull(const std::string& text) { return text.empty() ? JSON_NULL : JsonString(text); }
+
+}  // namespace
+
+std::string FailureJson(const Failure& f) {
+    const bool catalogue = f.message >= 0;
+    std::vector<std::pair<std::string, std::string>> members = {
+        {"message", catalogue ? JsonNumber(f.message) : JSON_NULL},
+        {"text", catalogue ? JsonString(DialogTextToUtf8(CatalogueEntry(f.message).text)) : JSON_NULL},
+        {"cause", JsonString(f.reason)},
+        {"detail", OrNull(f.detail)},
+        {"path", OrNull(f.path)},
+    };
+    if (f.received >= 0) members.emplace_back("received", JsonNumber(f.received));
+    if (f.announced >= 0) members.emplace_back("announced", JsonNumber(f.announced));
+    return JsonObject(members);
+}
+
+std::string ReportJson(const Report& r) {
+    const int exit = static_cast<int>(r.failure.exit);
+    std::vector<std::pair<std::string, std::string>> members = {
+        {"ok", JsonBool(!r.failure.Failed())},
+        {"exit", JsonNumber(exit)},
+        {"command", JsonString(r.command)},
+    };
+    if (r.command == "devices") members.emplace_back("devices", r.devices.empty() ? "[]" : r.devices);
+    if (r.command == "list" || r.command == "download") {
+        std::vector<std::string> runs;
+        for (const RunRecord& run : r.runs)
+            runs.push_back(JsonObject({{"date", JsonString(run.date)},
+                                       {"time", JsonString(run.time)},
+                                       {"files", JsonNumber(run.files)}}));
+        members.emplace_back("runs", JsonArray(runs));
+    }
+    if (r.command == "download") {
+        members.emplace_back("folder", OrNull(r.folder));
+        members.emplace_back("files", FilesJson(r.files));
+        members.emplace_back("empty", FilesJson(r.empty));
+        members.emplace_back("skipped", FilesJson(r.skipped));
+        members.emplace_back("partial", OrNull(r.partial));
+    }
+    if (r.hasSettings)
+        members.emplace_back("settings", JsonObject({{"collect", JsonBool(r.collect)},
+                                                     {"sizeBytes", JsonNumber(r.sizeBytes)},
+                                                     {"sizeKb", JsonNumber(r.sizeBytes / 1024)}}));
+    std::vector<std::string> attempts;
+    for (const AttemptRecord& a : r.attempts)
+        attempts.push_back(JsonObject({{"attempt", JsonNumber(a.attempt)},
+                                       {"error", FailureJson(a.failure)},
+                                       {"waitSeconds", JsonNumber(a.waitSeconds)}}));
+    members.emplace_back("attempts", JsonArray(attempts));
+    members.emplace_back("error", r.failure.Failed() ? FailureJson(r.failure) : JSON_NULL);
+    return JsonObject(members) + "\n";
+}
+
+std::string FailureText(const Failure& f, Language language) {
+    std::string text;
+    if (f.message >= 0) {
+        text += "qvlog: " + DialogTextToUtf8(CatalogueEntry(f.message).text) + "\n";
+        if (language != Language::JAPANESE) text += std::string("qvlog: ") + CatalogueEnglish(f.message) + "\n";
+    }
+    if (!f.detail.empty()) text += "qvlog: " + f.detail + "\n";
+    return text;
+}

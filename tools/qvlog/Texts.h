@@ -1,0 +1,101 @@
+// qvlog's own words, in English and in Japanese, and English lines for the
+// dialog's catalogue messages. Every text is UTF-8 on every platform.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+enum class Language { ENGLISH, JAPANESE };
+
+enum class Text {
+    USAGE,
+    // Command line.
+    NEEDS_VALUE,
+    TCP_PORT,
+    TCP_HOST,
+    DATE_FORMAT,
+    TIME_FORMAT,
+    FILES_FORMAT,
+    COLLECT_FORMAT,
+    SIZE_RANGE,
+    RETRIES_FORMAT,
+    UNKNOWN_OPTION,
+    SETTINGS_SUBCOMMAND,
+    UNKNOWN_COMMAND,
+    UNEXPECTED_ARGUMENT,
+    NO_COMMAND,
+    FILES_AND_ALL,
+    ALL_RUNS_ALONE,
+    SET_NEEDS_CHANGE,
+    SERIAL_NAME,
+    HOST_NOT_FOUND,
+    SETTINGS_HOST,
+    NO_USB_INSTRUMENT,
+    NO_USB_DEVICES,
+    // The catalogue and its choices.
+    NO_RUNS,
+    NO_RUN_ON_DATE,
+    NO_RUN_AT,
+    SEVERAL_RUNS,
+    FILE_NOT_IN_RUN,
+    RUN_LINE,
+    // Connection and transfer.
+    CONNECT_FAILED,
+    NOT_ACCEPTED,
+    CONNECTION_LOST,
+    LOST_BY_PEER,
+    NOTHING_CAME,
+    SIZE_MISMATCH,
+    RUN_CUT_SHORT,
+    BLOCK_REFUSED,
+    INSTRUMENT_REFUSED,
+    TRANSFER_FAILED,
+    INTERRUPTED,
+    // Files.
+    CANNOT_WRITE,
+    FOLDER_NOT_CP932,
+    FOLDER_TOO_LONG,
+    PARTIAL_LEFT,
+    SKIPPED_EXISTS,
+    EMPTY_FILE,
+    FILE_DONE,
+    FILE_PARTIAL,
+    // Retries.
+    RETRYING,
+    // Settings.
+    SETTINGS_SHOWN,
+    SETTINGS_SET,
+    COLLECT_ON,
+    COLLECT_OFF,
+    // Why a file could not be written.
+    NO_FOLDER,
+    NOT_A_FOLDER,
+    PERMISSION_DENIED,
+    DISK_FULL,
+    READ_ONLY,
+    PATH_TOO_LONG,
+    WRITE_FAILED,
+    // Why a channel did not open.
+    CAUSE_REFUSED,
+    CAUSE_UNREACHABLE,
+    CAUSE_TIMED_OUT,
+    CAUSE_NO_DEVICE,
+    CAUSE_IN_USE,
+    CAUSE_ACCESS_DENIED,
+    CAUSE_NOT_A_PORT,
+    CAUSE_SETUP_FAILED,
+    CAUSE_OTHER,
+    COUNT
+};
+
+// The text in `language`, with {1}, {2}, ... replaced by `args` in order.
+std::string Say(Language language, Text text, std::initializer_list<std::string> args = {});
+
+// The dialog's catalogue message `number` in English.
+const char* CatalogueEnglish(int number);
+
+// "ja", "ja_JP.UTF-8", "Japanese_Japan.932": Japanese; anything else English.
+Language LanguageOfLocaleName(const std::string& name);
+// The user's language: LC_ALL, LC_MESSAGES, LANG in that order where set;
+// on Windows otherwise the user's interface language.
+Language DetectLanguage();

@@ -1,0 +1,121 @@
+#include "tools/qvlog/Tool.h"
+
+#include <algorithm>
+
+#include "tools/qvlog/Attempts.h"
+#include "tools/qvlog/Commands.h"
+#include "tools/qvlog/Connection.h"
+#include "tools/qvlog/Console.h"
+#include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/Json.h"
+#include "tools/qvlog/Options.h"
+#include "tools/qvlog/Pull.h"
+#include "tools/qvlog/Report.h"
+#include "tools/qvlog/Session.h"
+
+namespace {
+
+const char* CommandName(Command command) {
+    switch (command) {
+    case Command::DEVICES: return "devices";
+    case Command::LIST: return "list";
+    case Command::DOWNLOAD: return "download";
+    case Command::SETTINGS_GET: return "settings get";
+    case Command::SETTINGS_SET: return "settings set";
+    case Command::NONE: break;
+    }
+    return "";
+}
+
+Failure Download(Environment& env, const Options& options, const ConnectionChoice& choice, Report& report) {
+    // A folder named on the command line is made when missing; the settings'
+    // folder is taken as the dialog takes it.
+    const bool named = !options.outDir.empty();
+    SaveFolder folder;
+    const Failure failure = PrepareSaveFolder(named ? options.outDir : DialogTextToUtf8(choice.saveFolder), named,
+                                              env.language, folder);
+    report.folder = folder.utf8;
+    if (failure.Failed()) return failure;
+    Pull pull(options, env, folder, report);
+    return WithRetries(env, choice, options.retries, report,
+                       [&pull](Session& session, bool& progress) { return pull.Attempt(session, progress); });
+}
+
+Failure Run(Environment& env, const Options& options, Report& report) {
+    ConnectionChoice choice;
+    const Failure failure = ChooseConnection(options, env.language, choice);
+    if (failure.Failed()) return failure;
+    switch (options.command) {
+    case Command::LIST:
+        return WithRetries(env, choice, options.retries, report,
+                           [&report](Session& session, bool&) { return ListRuns(session, report); });
+    case Command::DOWNLOAD: return Download(env, options, choice, report);
+    case Command::SETTINGS_GET:
+        return WithRetries(env, choice, options.retries, report,
+                           [&report](Session& session, bool&) { return ReadSettings(session, report); });
+    case Command::SETTINGS_SET:
+        return WithRetries(env, choice, options.retries, report, [&](Session& session, bool&) {
+            return WriteSettings(session, options, report);
+        });
+    default: return Failure();
+    }
+}
+
+// What a successful command prints for people.
+std::string ResultText(const Report& report, Language language) {
+    std::string text;
+    for (const RunRecord& run : report.command == "list" ? report.runs : std::vector<RunRecord>())
+        text += Say(language, Text::RUN_LINE, {run.date, run.time, std::to_string(run.files)}) + "\n";
+    if (report.hasSettings) {
+        const std::string collect = Say(language, report.collect ? Text::COLLECT_ON : Text::COLLECT_OFF);
+        const std::string kb = std::to_string(report.sizeBytes / 1024);
+        text += report.command == "settings set"
+                    ? Say(language, Text::SETTINGS_SET, {collect, kb})
+                    : Say(language, Text::SETTINGS_SHOWN, {collect, kb, std::to_string(report.sizeBytes)});
+    }
+    return text;
+}
+
+}  // namespace
+
+int RunQvlog(const std::vector<std::string>& args, Environment& env) {
+    Output& out = *env.output;
+    const Language language = env.language;
+    const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
+    Report report;
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, options, error, language)) {
+        if (error.empty()) {  // --help
+            if (json)
+                out.Out(JsonObject({{"ok", JsonBool(true)}, {"exit", JsonNumber(0)}, {"command", JsonString("help")},
+                                    {"usage", JsonString(UsageText(language))}}) + "\n");
+            else
+                out.Out(UsageText(language));
+            return 0;
+        }
+        report.failure = Fail(Outcome::USAGE, Cause::USAGE, "usage", error);
+        out.Err("qvlog: " + error + "\n" + UsageText(language));
+        if (json) out.Out(ReportJson(report));
+        return static_cast<int>(Outcome::USAGE);
+    }
+    report.command = CommandName(options.command);
+    if (options.command == Command::DEVICES) {
+        if (json) {
+            report.devices = DevicesJson();
+            out.Out(ReportJson(report));
+        } else {
+            const std::string lines = DevicesText();
+            out.Out(lines);
+            if (lines.empty()) out.Err("qvlog: " + Say(language, Text::NO_USB_DEVICES) + "\n");
+        }
+        return 0;
+    }
+    report.failure = Run(env, options, report);
+    report.partial = report.failure.partial;
+    if (!report.failure.Failed() && !json) out.Out(ResultText(report, language));
+    if (report.failure.Failed()) out.Err(FailureText(report.failure, language));
+    if (!report.partial.empty()) out.Err("qvlog: " + Say(language, Text::PARTIAL_LEFT, {report.partial}) + "\n");
+    if (json) out.Out(ReportJson(report));
+    return static_cast<int>(report.failure.exit);
+}
