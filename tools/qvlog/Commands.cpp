@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr const char* PARTIAL_SUFFIX = ".partial";
-
 struct Run {
     size_t dateIndex;
     size_t timeIndex;
@@ -51,17 +49,6 @@ std::string OutputPath(Session& session, const std::string& folder, int number, 
     if (!OutputFilePath(file, folder.c_str(), path, sizeof path)) return std::string();
     if (name) *name = std::filesystem::path(path).filename().string();
     return path;
-}
-
-// A file cut short keeps its bytes but loses the name of a finished file, so
-// neither a reader nor a later --skip-existing takes it for complete. Returns
-// where it now is (where it was, if it could not be renamed).
-std::string SetAsidePartial(const std::string& path) {
-    const std::string aside = path + PARTIAL_SUFFIX;
-    std::error_code error;
-    std::filesystem::remove(aside, error);
-    std::filesystem::rename(path, aside, error);
-    return error ? path : aside;
 }
 
 void Report(Outcome outcome, const Session& session) {
@@ -227,8 +214,9 @@ Outcome DownloadFiles(Session& session, const Options& options, const std::strin
         }
         if (outcome != Outcome::OK) {
             if (d.position < d.selectedCount) {
+                // The dialog leaves a file cut short under its ".partial" name.
                 const std::string path = OutputPath(session, folder, d.selectedPositions[d.position], nullptr);
-                if (!path.empty() && std::filesystem::exists(path)) partial = SetAsidePartial(path);
+                if (!path.empty() && std::filesystem::exists(path + PARTIAL_SUFFIX)) partial = path + PARTIAL_SUFFIX;
             }
             break;
         }
