@@ -332,6 +332,91 @@ TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
     EXPECT_TRUE(c.TakeSent().empty());
 }
 
+TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
+    Start({2});
+    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveBlock(0xA0, Hex("41 42 43 44"));
+    ASSERT_EQ(FileContent(Output(2)), "ABCD");
+
+    // The same file again, aborted after one block: the complete one stays.
+    c.Command(IDC_DOWNLOAD);
+    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveBlock(0x20, Hex("45 46"));
+    c.Command(IDC_ABORT);
+    c.ReceiveBlock(0x20, Hex("47 48"));
+    EXPECT_EQ(c.MessageTexts(), Texts{"中断しました。"});
+    EXPECT_EQ(FileContent(Output(2)), "ABCD");
+    EXPECT_EQ(FileContent(Partial(2)), "EF");
+
+    // A complete third download replaces both.
+    c.Command(IDC_DOWNLOAD);
+    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveBlock(0xA0, Hex("49 4A"));
+    EXPECT_EQ(FileNames(dir.path()), Texts{OutputName(2)});
+    EXPECT_EQ(FileContent(Output(2)), "IJ");
+}
+
+TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
+    Start({2, 5});
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Pattern(1100, 1));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
+    ExpectBars(PROGRESS_ERROR);
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_FALSE(fs::exists(Output(2)));
+}
+
+TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
+    Start({0, 1});
+    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveBlock(0x20, Hex("41 42"));
+    c.TakeSent();
+    // Replies that answer no request: no catalogue restart, no end of the run.
+    for (uint8_t command : {0x10, 0x84, 0x11, 0x87}) c.ReceiveReply(command, 0, SizeBytes(9));
+    // Blocks of another sequence: refused, nothing else.
+    c.ReceiveBlock(0x00, Hex("07 E8 05 08"));
+    c.ReceiveBlock(0x90, Hex("10 00 00"));
+    EXPECT_EQ(c.TakeSent(), (Sent{ACK_CANCEL_FRAME, ACK_CANCEL_FRAME}));
+    EXPECT_EQ(c.Entries(IDC_DATES), Texts{"2024/05/07"});
+    EXPECT_EQ(c.StateFlags(), STATE_2);
+    c.ReceiveBlock(0xA0, Hex("43 44"));
+    EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, GetFileFrame(1)}));
+    c.ReceiveReply(0x87, 0, SizeBytes(1));
+    c.ReceiveBlock(0xA0, Hex("45"));
+    EXPECT_EQ(FileContent(Output(0)), "ABCD");
+    EXPECT_EQ(FileContent(Output(1)), "E");
+    EXPECT_TRUE(c.MessageTexts().empty());
+
+    // A file block after the run ended neither re-creates nor truncates.
+    c.TakeSent();
+    c.ReceiveBlock(0xA0, Hex("5A"));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    EXPECT_EQ(FileContent(Output(1)), "E");
+    EXPECT_EQ(FileNames(dir.path()), (Texts{OutputName(0), OutputName(1)}));
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+}
+
+TEST_F(Download, RunThatFailsWhileAnAbortIsPendingShowsOneMessage) {
+    Start({2});
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Hex("41"));
+    c.Command(IDC_ABORT);
+    c.ReceiveBlock(0x60);
+    c.Advance(20000);
+    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
+
+    // The block watch runs out while the abort waits for its ten seconds.
+    c.Command(IDC_DOWNLOAD);
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Hex("41"));
+    c.Advance(175000);
+    c.Command(IDC_ABORT);
+    c.Advance(20000);
+    EXPECT_EQ(c.MessageTexts(), Texts(2, "データ転送中にエラーが発生しました。"));
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+}
+
 // An existing folder whose path is exactly `length` characters long.
 std::string FolderOfLength(const TempFolder& base, size_t length) {
     std::string folder = base.text();
