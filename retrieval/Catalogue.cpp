@@ -49,6 +49,7 @@ void EndListEmpty(DialogState& state, UiPort& ui, int id) {
 }
 
 void OnLastListBlock(DialogState& state, UiPort& ui, uint8_t kind) {
+    state.blockSequence = NO_SEQUENCE;
     const int id = kind == BLOCK_KIND_DATES ? IDC_DATES : IDC_TIMES;
     if (ui.ListCount(id) == 0) {
         EndListEmpty(state, ui, id);
@@ -65,6 +66,8 @@ void OnLastListBlock(DialogState& state, UiPort& ui, uint8_t kind) {
 }
 
 void OnErrorBlock(DialogState& state, UiPort& ui) {
+    state.blockSequence = NO_SEQUENCE;
+    EndPendingAbort(state, ui);
     CloseOutputFile(state);
     SetProgressStatus(state, ui, PROGRESS_ERROR);
     PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
@@ -119,7 +122,10 @@ void RequestFileCount(DialogState& state, UiPort& ui) {
 }
 
 void OnListReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
-    if (reply.status == STATUS_OK) return;  // the blocks follow
+    if (reply.status == STATUS_OK) {  // the blocks follow
+        state.blockSequence = reply.command == CMD_GET_DATES ? BLOCK_KIND_DATES : BLOCK_KIND_TIMES;
+        return;
+    }
     ShowCatalogueMessage(state, ui, MessageForReplyStatus(reply.status));
     SetControlState(state, ui, CONTROLS_IDLE);
 }
@@ -166,22 +172,31 @@ void FillFileList(UiPort& ui, int count) {
 }
 
 void OnDataBlock(DialogState& state, UiPort& ui, const CommandRequest& block) {
-    ui.KillDialogTimer(TIMER_BLOCK);
     const uint8_t flags = block.status;
-    if (flags & BLOCK_ERROR) {
+    const uint8_t kind = flags & BLOCK_KIND_MASK;
+    const bool inSequence = state.blockSequence != NO_SEQUENCE;
+    // More than a frame can carry: the slot kept only the first 1024 bytes,
+    // so taking it would leave a hole in the file.
+    const bool oversized = block.length > static_cast<int32_t>(FRAME_PAYLOAD_MAX);
+    if (inSequence && ((flags & BLOCK_ERROR) || oversized)) {
+        ui.KillDialogTimer(TIMER_BLOCK);
         OnErrorBlock(state, ui);
         return;
     }
-    if (state.abortRequested) {
+    if (AbortPending(state)) {
+        ui.KillDialogTimer(TIMER_BLOCK);
         ui.KillDialogTimer(TIMER_ABORT);
         PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
         FinishAbort(state, ui);
         return;
     }
-    // A frame's length may say more than the 1024 bytes its slot holds.
-    const int32_t length = block.length < static_cast<int32_t>(FRAME_PAYLOAD_MAX)
-                               ? block.length : static_cast<int32_t>(FRAME_PAYLOAD_MAX);
-    const uint8_t kind = flags & BLOCK_KIND_MASK;
+    // A block no sequence waits for: refused, and nothing else changes.
+    if (!inSequence || (kind != state.blockSequence && kind != BLOCK_KIND_UNUSED)) {
+        PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
+        return;
+    }
+    ui.KillDialogTimer(TIMER_BLOCK);
+    const int32_t length = block.length;
     switch (kind) {
     case BLOCK_KIND_DATES: AddDates(ui, length, block.data); break;
     case BLOCK_KIND_TIMES: AddTimes(ui, length, block.data); break;
@@ -207,6 +222,8 @@ void OnBlockTimeout(DialogState& state, UiPort& ui) {
         ui.SetDialogTimer(TIMER_BLOCK, BLOCK_TIMEOUT_MS);
         return;
     }
+    state.blockSequence = NO_SEQUENCE;
+    EndPendingAbort(state, ui);
     CloseOutputFile(state);
     SetProgressStatus(state, ui, PROGRESS_ERROR);
     ShowCatalogueMessage(state, ui, MSG_TRANSFER_ERROR);

@@ -44,6 +44,8 @@ bool TakeNotifiedFrame(DialogState& state, intptr_t lParam, CommandRequest& fram
 
 void StartConnection(DialogState& state, UiPort& ui, std::unique_ptr<DeviceLink> link) {
     state.link = std::move(link);
+    state.outstandingRequest = NO_REQUEST;
+    state.blockSequence = NO_SEQUENCE;
     PostRequest(state, ui, CMD_CONNECT, CONNECT_STATUS, 0, nullptr);
 }
 
@@ -98,6 +100,9 @@ void RequestDisconnect(DialogState& state, UiPort& ui) {
 }
 
 void OnSendRequest(DialogState& state, UiPort& ui) {
+    // A new request ends whatever sequence of blocks ran before it.
+    state.outstandingRequest = state.requestInstance.command;
+    state.blockSequence = NO_SEQUENCE;
     SendInstance(state, SYNC_REQUEST, state.requestInstance);
     ui.SetDialogTimer(TIMER_REPLY, REPLY_TIMEOUT_MS);
 }
@@ -110,6 +115,10 @@ void OnDeviceResponse(DialogState& state, UiPort& ui, intptr_t lParam) {
     CommandRequest reply;
     if (!TakeNotifiedFrame(state, lParam, reply)) return;
     ui.KillDialogTimer(TIMER_REPLY);
+    // A reply nobody waits for (a firmware fault, or a late one) must not
+    // restart the catalogue or end a run under way.
+    if (reply.command != state.outstandingRequest) return;
+    state.outstandingRequest = NO_REQUEST;
     switch (reply.command) {
     case CMD_CONNECT: OnConnectReply(state, ui, reply); break;
     case CMD_DISCONNECT: OnDisconnectReply(state, ui); break;
@@ -134,6 +143,8 @@ void OnDeviceRequest(DialogState& state, UiPort& ui, intptr_t lParam) {
 void OnReplyTimeout(DialogState& state, UiPort& ui) {
     ui.KillDialogTimer(TIMER_REPLY);
     state.connected = false;
+    state.outstandingRequest = NO_REQUEST;
+    state.blockSequence = NO_SEQUENCE;
     ReleaseLink(state);
     // Nothing can arrive any more: a watch of the blocks or of an abort
     // would only report the same loss a second time.

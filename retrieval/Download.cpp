@@ -5,6 +5,7 @@
 
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Commands.h"
+#include "retrieval/FinishedFile.h"
 #include "ui/ControlIds.h"
 #include "ui/ControlStates.h"
 #include "ui/DialogState.h"
@@ -26,6 +27,7 @@ void EndRun(DialogState& state, UiPort& ui, int message) {
 // The file cannot be had: nothing (more) is written, the instrument is told
 // to stop, and the user learns which file.
 void RefuseFile(DialogState& state, UiPort& ui, int progressKind) {
+    state.blockSequence = NO_SEQUENCE;
     CloseOutputFile(state);
     SetProgressStatus(state, ui, progressKind);
     PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
@@ -34,12 +36,44 @@ void RefuseFile(DialogState& state, UiPort& ui, int progressKind) {
 
 bool CreateOutputFile(DialogState& state) {
     char path[FULL_PATH_MAX + 1];
-    if (!OutputFilePath(state.selection, state.download.saveFolder, path, sizeof path)) return false;
-    state.download.outputFile = std::fopen(path, "wb");
-    return state.download.outputFile != nullptr;
+    if (!PartialFilePath(state.selection, state.download.saveFolder, path, sizeof path)) return false;
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) return false;
+    // Unbuffered: each block reaches the system before it is acknowledged,
+    // so a failed write refuses that very block.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    state.download.outputFile = file;
+    return true;
+}
+
+bool WriteBlock(std::FILE* file, int32_t length, const uint8_t* data) {
+    if (length <= 0) return true;
+    return std::fwrite(data, 1, static_cast<size_t>(length), file) == static_cast<size_t>(length);
+}
+
+// Closes the finished file and gives it its own name, replacing an older
+// file of that name only now that the new one is whole.
+bool FinishOutputFile(DialogState& state) {
+    CloseOutputFile(state);
+    if (state.download.writeFailed) return false;
+    char partial[FULL_PATH_MAX + 1];
+    char path[FULL_PATH_MAX + 1];
+    return PartialFilePath(state.selection, state.download.saveFolder, partial, sizeof partial) &&
+           OutputFilePath(state.selection, state.download.saveFolder, path, sizeof path) &&
+           ReplaceWithFinishedFile(partial, path);
 }
 
 }  // namespace
+
+const char* const PARTIAL_SUFFIX = ".partial";
+
+bool PartialFilePath(const LogSelection& s, const char* folder, char* path, size_t size) {
+    char final[FULL_PATH_MAX + 1];
+    if (!OutputFilePath(s, folder, final, sizeof final)) return false;
+    const int written = std::snprintf(path, size, "%s%s", final, PARTIAL_SUFFIX);
+    return written >= 0 && static_cast<size_t>(written) < size &&
+           static_cast<size_t>(written) <= FULL_PATH_MAX;
+}
 
 bool OutputFilePath(const LogSelection& s, const char* folder, char* path, size_t size) {
     const int written = std::snprintf(path, size, "%s%c%04d%02d%02d_%02d%02d%02d_%08d.csv", folder,
@@ -109,7 +143,11 @@ void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
                       static_cast<uint32_t>(reply.data[1]) << 16 |
                       static_cast<uint32_t>(reply.data[2]) << 8 | reply.data[3];
         ShowByteProgress(ui, 0, d.totalSize, state.selection.fileNumber);
-        if (d.totalSize == 0) SetControlState(state, ui, CONTROLS_IDLE);
+        if (d.totalSize == 0) {
+            SetControlState(state, ui, CONTROLS_IDLE);
+            return;
+        }
+        state.blockSequence = BLOCK_KIND_FILE;
         return;
     case STATUS_NOT_READY:
         if (state.retryCount++ < FILE_REQUEST_REPEATS) {
@@ -137,10 +175,9 @@ bool OnFileData(DialogState& state, UiPort& ui, uint8_t flags, int32_t length,
     }
     d.bytesReceived += static_cast<uint32_t>(length);
     ShowByteProgress(ui, d.bytesReceived, d.totalSize, state.selection.fileNumber);
-    if (d.outputFile != nullptr && length > 0 &&
-        std::fwrite(data, 1, static_cast<size_t>(length), d.outputFile) != static_cast<size_t>(length))
+    if (d.outputFile != nullptr && !WriteBlock(d.outputFile, length, data)) d.writeFailed = true;
+    if ((flags & BLOCK_LAST) && d.outputFile != nullptr && !FinishOutputFile(state))
         d.writeFailed = true;
-    if ((flags & BLOCK_LAST) && d.outputFile != nullptr) CloseOutputFile(state);
     // A short file must never pass for a complete one.
     if (d.writeFailed) {
         RefuseFile(state, ui, PROGRESS_ERROR);
@@ -151,6 +188,7 @@ bool OnFileData(DialogState& state, UiPort& ui, uint8_t flags, int32_t length,
 
 void OnEndOfFile(DialogState& state, UiPort& ui) {
     DownloadState& d = state.download;
+    state.blockSequence = NO_SEQUENCE;
     ShowFileCount(state, ui, d.position + 1);
     ++d.position;
     if (d.position >= d.selectedCount) {
@@ -161,7 +199,16 @@ void OnEndOfFile(DialogState& state, UiPort& ui) {
     RequestFile(state, ui, static_cast<uint16_t>(d.selectedPositions[d.position]));
 }
 
+bool AbortPending(const DialogState& state) {
+    return state.abortRequested && state.phase == CONTROLS_ABORTING;
+}
+
+void EndPendingAbort(DialogState& state, UiPort& ui) {
+    if (AbortPending(state)) ui.KillDialogTimer(TIMER_ABORT);
+}
+
 void FinishAbort(DialogState& state, UiPort& ui) {
+    state.blockSequence = NO_SEQUENCE;
     CloseOutputFile(state);
     // The abort is over: a resend request now would restart what the user stopped.
     ui.KillDialogTimer(TIMER_BLOCK);

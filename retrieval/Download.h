@@ -28,8 +28,21 @@ void OnEndOfFile(DialogState& state, UiPort& ui);
 
 // Ends an aborted run (next block refused, or TIMER_ABORT).
 void FinishAbort(DialogState& state, UiPort& ui);
+// Abort pressed and not yet finished.
+bool AbortPending(const DialogState& state);
+// A run that ends another way while an abort is pending ends the abort with
+// it: its fallback timer must not report the same end a second time.
+void EndPendingAbort(DialogState& state, UiPort& ui);
+// Closes the output file, if one is open, where it lies: a file not
+// finished keeps its ".partial" name.
 void CloseOutputFile(DialogState& state);
 
 // "YYYYMMDD_HHMMSS_NNNNNNNN.csv" for the selection's run and file number,
 // joined to `folder`. False when the path would not fit in 259 characters.
 bool OutputFilePath(const LogSelection& selection, const char* folder, char* path, size_t size);
+
+// A file's blocks go to its name with this suffix; only a file whose last
+// block was written takes the name itself.
+extern const char* const PARTIAL_SUFFIX;
+// OutputFilePath with PARTIAL_SUFFIX, under the same limit.
+bool PartialFilePath(const LogSelection& selection, const char* folder, char* path, size_t size);

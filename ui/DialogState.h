@@ -19,6 +19,8 @@ class FtdiProbe;
 class DeviceSetupProbe;
 
 constexpr size_t PATH_TEXT_MAX = 260;
+constexpr int NO_REQUEST = -1;
+constexpr int NO_SEQUENCE = -1;
 
 struct DialogState {
     // Start-up and settings.
@@ -35,6 +37,9 @@ struct DialogState {
     LinkFactory* linkFactory;
     std::unique_ptr<DeviceLink> link;
     bool connected;
+    // The command of the request sent last whose response has not come
+    // (NO_REQUEST): only that response is acted on.
+    int outstandingRequest;
     CommandRequest requestInstance;
     CommandRequest responseInstance;
 
@@ -44,6 +49,9 @@ struct DialogState {
     bool abortRequested;
     int32_t retryCount;
     bool refreshPending;
+    // The block kind the running sequence (dates, times, a file's data)
+    // waits for, or NO_SEQUENCE: other blocks are refused.
+    int blockSequence;
     char rememberedDate[CATALOGUE_TEXT_MAX + 1];
     char rememberedTime[CATALOGUE_TEXT_MAX + 1];
 

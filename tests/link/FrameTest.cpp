@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/support/Hex.h"
+#include "tests/support/WireFrame.h"
 
 namespace {
 
@@ -39,13 +40,9 @@ Bytes Build(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload)
 
 // A frame as the wire carries it, with any length field and checksum.
 Bytes RawFrame(uint8_t sync, uint8_t command, uint8_t status, uint32_t length) {
-    Bytes out{sync, command, status, static_cast<uint8_t>(length >> 8),
-              static_cast<uint8_t>(length)};
-    for (uint32_t i = 0; i < length; ++i) out.push_back(static_cast<uint8_t>(i * 7 + 3));
-    uint8_t sum = 0;
-    for (uint8_t b : out) sum = static_cast<uint8_t>(sum + b);
-    out.push_back(static_cast<uint8_t>(sum + 1));
-    return out;
+    Bytes payload(length);
+    for (uint32_t i = 0; i < length; ++i) payload[i] = static_cast<uint8_t>(i * 7 + 3);
+    return WireFrame(sync, command, status, payload);
 }
 
 TEST(FrameBuild, WorkedExamplesMatchTheWire) {

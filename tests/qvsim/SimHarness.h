@@ -9,6 +9,7 @@
 
 #include "link/Frame.h"
 #include "tests/support/Hex.h"
+#include "tests/support/WireFrame.h"
 #include "tools/qvsim/Catalogue.h"
 #include "tools/qvsim/Instrument.h"
 
@@ -72,9 +73,7 @@ public:
 };
 
 inline Bytes Frame(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload = {}) {
-    Bytes out(payload.size() + FRAME_OVERHEAD);
-    BuildFrame(sync, command, status, static_cast<uint32_t>(payload.size()), payload.data(), out.data());
-    return out;
+    return WireFrame(sync, command, status, payload);
 }
 
 inline Bytes Ack(uint8_t code) { return Frame(SYNC_RESPONSE, 0x88, code); }

@@ -179,6 +179,28 @@ void ExpectResends(Conversation& c, int count) {
     }
 }
 
+TEST(Catalogue, BlocksNoSequenceWaitsForAreRefusedAndChangeNothing) {
+    Conversation c;
+    AcceptConnection(c);
+    // Before the dates reply, no block is expected: not a file's, not an
+    // error block (no message), not even a date.
+    for (uint8_t flags : {0xA0, 0x40, 0x80}) c.ReceiveBlock(flags, Hex("07 E8 05 07"));
+    EXPECT_EQ(c.TakeSent(), Sent(3, ACK_CANCEL_FRAME));
+    EXPECT_TRUE(c.Entries(IDC_DATES).empty());
+    EXPECT_TRUE(c.MessageTexts().empty());
+    EXPECT_EQ(c.StateFlags(), STATE_2);
+    EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
+
+    // In the dates sequence a times block is refused; the dates go on.
+    c.ReceiveReply(0x85, 0);
+    c.ReceiveBlock(0x00, Hex("07 E8 05 07"));
+    c.ReceiveBlock(0x10, Hex("09 05 00"));
+    c.ReceiveBlock(0x80, Hex("07 E8 05 08"));
+    EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_CANCEL_FRAME, ACK_OK_FRAME, "AA 86 00 00 04 07 E8 05 07 30"}));
+    EXPECT_EQ(c.Entries(IDC_DATES), (std::vector<std::string>{"2024/05/07", "2024/05/08"}));
+    EXPECT_TRUE(c.Entries(IDC_TIMES).empty());
+}
+
 TEST(Catalogue, BlockWatchAsksFiveTimesThenGivesUpAndABlockStartsItAgain) {
     Conversation c;
     AcceptConnection(c);
@@ -218,12 +240,15 @@ TEST(CatalogueBounds, ListsStopGrowingAtTheFileListsLimit) {
     const int blocks = LIST_ENTRIES_MAX / 256 + 2;
     for (int i = 0; i < blocks; ++i) c.ReceiveBlock(0x00, dates);
     EXPECT_EQ(c.ui.ListCount(IDC_DATES), LIST_ENTRIES_MAX);
+    c.ReceiveBlock(0x80);
+    c.ReceiveReply(0x86, 0);
     Bytes times;
     for (int i = 0; i < 341; ++i) times.insert(times.end(), {0x09, 0x05, 0x00});
     for (int i = 0; i < LIST_ENTRIES_MAX / 341 + 2; ++i) c.ReceiveBlock(0x10, times);
     EXPECT_EQ(c.ui.ListCount(IDC_TIMES), LIST_ENTRIES_MAX);
     // Each block is still taken and acknowledged.
-    EXPECT_EQ(c.TakeSent().size(), static_cast<size_t>(blocks + LIST_ENTRIES_MAX / 341 + 2));
+    const Sent sent = c.TakeSent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), ACK_OK_FRAME), blocks + 1 + LIST_ENTRIES_MAX / 341 + 2);
 }
 
 }  // namespace

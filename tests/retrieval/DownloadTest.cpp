@@ -58,6 +58,8 @@ protected:
     }
 
     fs::path Output(int n) const { return dir / OutputName(n); }
+    // Where a file not finished lies.
+    fs::path Partial(int n) const { return dir / (OutputName(n) + ".partial"); }
 
     TempFolder dir;  // outlives the conversation, which may hold a file open
     Conversation c;
@@ -176,7 +178,8 @@ TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
     ExpectBars(PROGRESS_PAUSED);
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv 中断");
     EXPECT_EQ(c.StateFlags(), STATE_1);
-    EXPECT_EQ(FileContent(Output(2)), AsText(Pattern(1024, 1)));
+    EXPECT_EQ(FileContent(Partial(2)), AsText(Pattern(1024, 1)));
+    EXPECT_EQ(FileNames(dir.path()), Texts{OutputName(2) + ".partial"});
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_ABORT) || c.ui.TimerRunning(TIMER_BLOCK));
     c.Advance(200000);
     EXPECT_TRUE(c.TakeSent().empty());
@@ -196,7 +199,7 @@ TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore
     ExpectBars(PROGRESS_PAUSED);
     EXPECT_EQ(c.StateFlags(), STATE_1);
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Output(2)), AsText(Pattern(1024, 1)));
+    EXPECT_EQ(FileContent(Partial(2)), AsText(Pattern(1024, 1)));
     c.Advance(200000);
     EXPECT_TRUE(c.TakeSent().empty()) << "no ACK_RESEND after the abort has finished";
     EXPECT_EQ(c.MessageTexts().size(), 1u);
@@ -230,7 +233,8 @@ TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
     ExpectBars(PROGRESS_ERROR);
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
     EXPECT_EQ(c.StateFlags(), STATE_1);
-    EXPECT_EQ(FileContent(Output(2)), "ABC");
+    EXPECT_EQ(FileContent(Partial(2)), "ABC");
+    EXPECT_FALSE(fs::exists(Output(2)));
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
 }
 
@@ -245,21 +249,22 @@ TEST_F(Download, SilenceWithinAFileEndsItAfterFiveResendRequests) {
     ExpectBars(PROGRESS_ERROR);
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Output(2)), "AB");
+    EXPECT_EQ(FileContent(Partial(2)), "AB");
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
-TEST_F(Download, ReplyTimeOutClosesTheFileAndStopsEveryWatch) {
-    // An instrument that pushes blocks without answering the request first.
+TEST_F(Download, ReplyTimeOutStopsEveryWatch) {
+    // An instrument that pushes a block without answering the request first:
+    // nothing waits for it, so it is refused and nothing is written.
     Start({2});
     c.ReceiveBlock(0x20, Hex("41 42"));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
     c.Command(IDC_ABORT);
-    c.TakeSent();
     c.Advance(3000);
     EXPECT_EQ(c.MessageTexts(), Texts{"応答がありません。計測器から切断しました。"});
     EXPECT_EQ(c.StateFlags(), STATE_0);
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Output(2)), "AB");
+    EXPECT_TRUE(FileNames(dir.path()).empty());
     c.Advance(200000);
     EXPECT_EQ(c.MessageTexts().size(), 1u) << "no abort or watch message after the connection is gone";
     EXPECT_TRUE(c.TakeSent().empty());
@@ -311,16 +316,12 @@ TEST_F(Download, FiftyMegabyteFileShowsHalfWayCorrectly) {
 
 TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
     if (!HAS_DEV_FULL) GTEST_SKIP() << "needs /dev/full";
-    fs::create_symlink("/dev/full", Output(2));
+    fs::create_symlink("/dev/full", Partial(2));
     Start({2, 5});
     c.ReceiveReply(0x87, 0, SizeBytes(1u << 20));
-    Sent acks;
-    for (int i = 0; i < 64 && (acks.empty() || acks.back() == ACK_OK_FRAME); ++i) {
-        c.ReceiveBlock(0x20, Pattern(1024, static_cast<uint8_t>(i)));
-        for (const std::string& frame : c.TakeSent()) acks.push_back(frame);
-    }
-    ASSERT_FALSE(acks.empty());
-    EXPECT_EQ(acks.back(), ACK_CANCEL_FRAME) << "64 KB into a full disk and still taking blocks";
+    // The very block that did not reach the disk is the one refused.
+    c.ReceiveBlock(0x20, Pattern(1024, 1));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
     EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
     ExpectBars(PROGRESS_ERROR);
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
@@ -329,6 +330,91 @@ TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
     c.Advance(200000);
     EXPECT_TRUE(c.TakeSent().empty());
+}
+
+TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
+    Start({2});
+    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveBlock(0xA0, Hex("41 42 43 44"));
+    ASSERT_EQ(FileContent(Output(2)), "ABCD");
+
+    // The same file again, aborted after one block: the complete one stays.
+    c.Command(IDC_DOWNLOAD);
+    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveBlock(0x20, Hex("45 46"));
+    c.Command(IDC_ABORT);
+    c.ReceiveBlock(0x20, Hex("47 48"));
+    EXPECT_EQ(c.MessageTexts(), Texts{"中断しました。"});
+    EXPECT_EQ(FileContent(Output(2)), "ABCD");
+    EXPECT_EQ(FileContent(Partial(2)), "EF");
+
+    // A complete third download replaces both.
+    c.Command(IDC_DOWNLOAD);
+    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveBlock(0xA0, Hex("49 4A"));
+    EXPECT_EQ(FileNames(dir.path()), Texts{OutputName(2)});
+    EXPECT_EQ(FileContent(Output(2)), "IJ");
+}
+
+TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
+    Start({2, 5});
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Pattern(1100, 1));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
+    ExpectBars(PROGRESS_ERROR);
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    EXPECT_FALSE(fs::exists(Output(2)));
+}
+
+TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
+    Start({0, 1});
+    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveBlock(0x20, Hex("41 42"));
+    c.TakeSent();
+    // Replies that answer no request: no catalogue restart, no end of the run.
+    for (uint8_t command : {0x10, 0x84, 0x11, 0x87}) c.ReceiveReply(command, 0, SizeBytes(9));
+    // Blocks of another sequence: refused, nothing else.
+    c.ReceiveBlock(0x00, Hex("07 E8 05 08"));
+    c.ReceiveBlock(0x90, Hex("10 00 00"));
+    EXPECT_EQ(c.TakeSent(), (Sent{ACK_CANCEL_FRAME, ACK_CANCEL_FRAME}));
+    EXPECT_EQ(c.Entries(IDC_DATES), Texts{"2024/05/07"});
+    EXPECT_EQ(c.StateFlags(), STATE_2);
+    c.ReceiveBlock(0xA0, Hex("43 44"));
+    EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, GetFileFrame(1)}));
+    c.ReceiveReply(0x87, 0, SizeBytes(1));
+    c.ReceiveBlock(0xA0, Hex("45"));
+    EXPECT_EQ(FileContent(Output(0)), "ABCD");
+    EXPECT_EQ(FileContent(Output(1)), "E");
+    EXPECT_TRUE(c.MessageTexts().empty());
+
+    // A file block after the run ended neither re-creates nor truncates.
+    c.TakeSent();
+    c.ReceiveBlock(0xA0, Hex("5A"));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    EXPECT_EQ(FileContent(Output(1)), "E");
+    EXPECT_EQ(FileNames(dir.path()), (Texts{OutputName(0), OutputName(1)}));
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+}
+
+TEST_F(Download, RunThatFailsWhileAnAbortIsPendingShowsOneMessage) {
+    Start({2});
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Hex("41"));
+    c.Command(IDC_ABORT);
+    c.ReceiveBlock(0x60);
+    c.Advance(20000);
+    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
+
+    // The block watch runs out while the abort waits for its ten seconds.
+    c.Command(IDC_DOWNLOAD);
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Hex("41"));
+    c.Advance(175000);
+    c.Command(IDC_ABORT);
+    c.Advance(20000);
+    EXPECT_EQ(c.MessageTexts(), Texts(2, "データ転送中にエラーが発生しました。"));
+    EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
 // An existing folder whose path is exactly `length` characters long.
@@ -341,8 +427,9 @@ std::string FolderOfLength(const TempFolder& base, size_t length) {
 }
 
 TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
-    // 231 characters of folder, a separator and a 28-character name: 260.
-    const std::string tooLong = FolderOfLength(dir, 231);
+    // 223 characters of folder, a separator, a 28-character name and
+    // ".partial": 260.
+    const std::string tooLong = FolderOfLength(dir, 223);
     Start({2}, tooLong);
     c.ReceiveReply(0x87, 0, SizeBytes(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
@@ -353,7 +440,7 @@ TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
     EXPECT_TRUE(fs::is_empty(tooLong));
 
     // One character less fits in 259.
-    const std::string longest = tooLong.substr(0, 230);
+    const std::string longest = tooLong.substr(0, 222);
     fs::create_directories(longest);
     c.ui.SetControlText(IDC_SAVE_PATH, longest.c_str());
     c.Command(IDC_DOWNLOAD);
