@@ -55,6 +55,8 @@ TEST_F(SocketTest, NothingListeningFailsAndLeavesNoSocket) {
     peer.CloseListener();
     EXPECT_FALSE(channel.Open(&target));
     EXPECT_EQ(channel.SocketHandle(), -1);
+    EXPECT_EQ(channel.OpenCause(), ChannelCause::REFUSED) << ChannelCauseText(channel.OpenCause());
+    EXPECT_NE(channel.OpenError(), 0) << "the system's own code is kept too";
     EXPECT_FALSE(channel.Open(nullptr));
 }
 
@@ -93,6 +95,7 @@ TEST_F(SocketTest, CloseEndsABlockedReceive) {
     EXPECT_LT(took, 2000.0) << "Close waited for something other than its own shutdown";
     EXPECT_EQ(channel.SocketHandle(), -1);
     EXPECT_EQ(PeerReceives(1, 1000).size(), 0u) << "the peer should see the connection end";
+    EXPECT_FALSE(channel.ReceiveEnded()) << "Close is not a loss of the connection";
 }
 
 TEST_F(SocketTest, PeerClosingEndsTheReceiveLoopWithoutSpinning) {
@@ -100,7 +103,9 @@ TEST_F(SocketTest, PeerClosingEndsTheReceiveLoopWithoutSpinning) {
     const Bytes hello = Hex("55 10 00 00 00 66");
     ASSERT_TRUE(peer.Send(hello.data(), hello.size()));
     EXPECT_EQ(ToHex(ReadFromChannel(channel, 6)), "55 10 00 00 00 66");
+    EXPECT_FALSE(channel.ReceiveEnded());
     peer.CloseConnection();
+    EXPECT_TRUE(WaitUntil([&] { return channel.ReceiveEnded(); })) << "the peer's close went unnoticed";
     std::this_thread::sleep_for(milliseconds(50));
 
     const double before = ProcessCpuMilliseconds();

@@ -7,6 +7,7 @@
 #include "comm/CSerial.h"
 #include "comm/TcpTarget.h"
 #include "link/DeviceLink.h"
+#include "tests/comm/ChannelReading.h"
 #include "tests/comm/LoopbackPeer.h"
 #include "tests/comm/ProcessCpuTime.h"
 #include "tests/support/Hex.h"
@@ -45,7 +46,9 @@ TEST(TcpLink, ConnectRequestAndAnswerCrossTheWire) {
 
     // The instrument goes away; the idle link must cost next to nothing: the
     // parser's 10 ms pass, and no receive loop spinning on a dead socket.
+    EXPECT_FALSE(link.ChannelLost());
     peer.CloseConnection();
+    EXPECT_TRUE(WaitUntil([&] { return link.ChannelLost(); })) << "the link did not see the connection end";
     std::this_thread::sleep_for(milliseconds(50));
     const double before = ProcessCpuMilliseconds();
     std::this_thread::sleep_for(milliseconds(2000));
@@ -67,13 +70,17 @@ TEST(TcpLink, ChannelsThatCannotOpenLeaveTheLinkClosed) {
     peer.CloseListener();
     DeviceLink overTcp(&nobody, &queue);
     EXPECT_FALSE(overTcp.m_open);
+    EXPECT_EQ(overTcp.m_openCause, ChannelCause::REFUSED) << "the channel's reason is kept";
+    EXPECT_FALSE(overTcp.ChannelLost()) << "never opened is not lost";
 
     DeviceLink overCom(250, &queue);
     EXPECT_FALSE(overCom.m_open) << "there is no COM250";
+    EXPECT_EQ(overCom.m_openCause, ChannelCause::NO_DEVICE);
 
     const SerialPortName missing{"/nonexistent/tty"};
     DeviceLink overPath(&missing, &queue);
     EXPECT_FALSE(overPath.m_open);
+    EXPECT_EQ(overPath.m_openCause, ChannelCause::NO_DEVICE);
     EXPECT_EQ(queue.Size(), 0u);
 }
 

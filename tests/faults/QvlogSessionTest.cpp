@@ -8,6 +8,7 @@
 #include "retrieval/ChannelLinks.h"
 #include "tests/faults/ProcessStats.h"
 #include "tests/faults/SimProcess.h"
+#include "tests/qvlog/ToolRun.h"
 #include "tests/qvsim/TempDir.h"
 #include "tools/qvlog/Session.h"
 #include "ui/MessageCatalogue.h"
@@ -19,7 +20,7 @@ namespace fs = std::filesystem;
 struct Ended {
     Outcome connect;
     Outcome download = Outcome::OK;
-    std::string message;
+    int message = -1;  // the catalogue message that ended it
 };
 
 Ended RunSession(const std::vector<std::string>& faults, const fs::path& out) {
@@ -30,20 +31,22 @@ Ended RunSession(const std::vector<std::string>& faults, const fs::path& out) {
     EXPECT_NE(target.port, 0);
     ChannelLinkFactory links;
     Session session(links, HeadlessUi::MANUAL_CLOCK);
-    Ended run{session.ConnectTcp(target), Outcome::OK, ""};
+    const Failure connect = session.ConnectTcp(target);
+    Ended run{connect.exit, Outcome::OK, connect.message};
     if (run.connect == Outcome::OK) {
         fs::create_directories(out);
-        run.download = session.Download({0, 1}, out.string());
+        const Failure download = session.Download({0, 1}, out.string());
+        run.download = download.exit;
+        run.message = download.message;
         session.Disconnect();
     }
-    run.message = session.lastMessage;
     return run;
 }
 
 TEST(QvlogSession, ReportsWhatTheInstrumentDid) {
     const size_t threads = SettledThreadCount();
     qvsim_test::TempDir dir;
-    const std::string noResponse = CatalogueEntry(MSG_NO_RESPONSE).text;
+    const int noResponse = MSG_NO_RESPONSE;
 
     const Ended clean = RunSession({}, dir.Path() / "clean");
     EXPECT_EQ(clean.connect, Outcome::OK);
@@ -67,13 +70,59 @@ TEST(QvlogSession, ReportsWhatTheInstrumentDid) {
 
     const Ended sd = RunSession({"--sd-missing"}, dir.Path() / "sd");
     EXPECT_EQ(sd.connect, Outcome::INSTRUMENT_ERROR);
-    EXPECT_EQ(sd.message, CatalogueEntry(MSG_NO_SD_CARD).text);
+    EXPECT_EQ(sd.message, MSG_NO_SD_CARD);
 
-    // The block watch runs out: a transfer error after five resends.
+    // The block watch runs out: a transfer error after five resends, which
+    // the exit status calls what the message says.
     const Ended stalled = RunSession({"--silent-after", "2"}, dir.Path() / "stalled");
-    EXPECT_EQ(stalled.download, Outcome::NO_RESPONSE);
-    EXPECT_EQ(stalled.message, CatalogueEntry(MSG_TRANSFER_ERROR).text);
+    EXPECT_EQ(stalled.download, Outcome::INSTRUMENT_ERROR);
+    EXPECT_EQ(stalled.message, MSG_TRANSFER_ERROR);
 
+    EXPECT_EQ(ThreadCount(), threads);
+}
+
+// The whole tool against qvsim, through frames left out and a connection
+// that closes every 40 frames: it connects again, goes on from the file that
+// failed, and ends with every file whole. On the manual clock the block
+// watch's 30 s pass at once.
+TEST(QvlogSession, PullsEverythingThroughDropsAndHangUps) {
+    const size_t threads = SettledThreadCount();
+    qvsim_test::TempDir dir;
+    const std::string catalogue = "3,4,3000";
+    ASSERT_EQ(SimProcess::Run(QVSIM_PATH, {"--generate", catalogue, "--dump", (dir.Path() / "expected").string()}), 0);
+    SimProcess sim(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--generate", catalogue, "--drop-every", "20",
+                                "--close-after", "40"});
+    ASSERT_NE(sim.Port(), 0);
+    ChannelLinkFactory links;
+    const ToolRun ran = RunInProcess(links, {"--tcp", "127.0.0.1:" + std::to_string(sim.Port()), "download",
+                                             "--all-runs", "--out", (dir.Path() / "got").string(), "--json"});
+    EXPECT_EQ(ran.exit, 0) << ran.err;
+    EXPECT_EQ(ran.json["files"].items.size(), 12u);
+    EXPECT_GE(ran.json["attempts"].items.size(), 1u) << "the connection closed, so there were retries";
+    for (const JsonValue& attempt : ran.json["attempts"].items)
+        EXPECT_TRUE(attempt["error"]["cause"].text == "connection lost" || attempt["error"]["cause"].text == "no response" ||
+                    attempt["error"]["cause"].text == "transfer error")
+            << attempt["error"]["cause"].text;
+    size_t compared = 0;
+    for (const auto& run : fs::directory_iterator(dir.Path() / "expected")) {
+        for (const auto& file : fs::directory_iterator(run.path())) {
+            const fs::path got = dir.Path() / "got" / (run.path().filename().string() + "_" + file.path().filename().string());
+            EXPECT_EQ(qvsim_test::ReadAll(got), qvsim_test::ReadAll(file.path())) << got;
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 12u);
+    size_t partials = 0;
+    for (const auto& entry : fs::directory_iterator(dir.Path() / "got")) partials += entry.path().extension() == ".partial";
+    EXPECT_EQ(partials, 0u);
+
+    // Nothing listens: said at once, with the system's reason.
+    const int closed = sim.Port();
+    sim.Stop();
+    const ToolRun refused = RunInProcess(links, {"--tcp", "127.0.0.1:" + std::to_string(closed), "list", "--json"});
+    EXPECT_EQ(refused.exit, 3);
+    EXPECT_EQ(refused.json["error"]["cause"].text, "connection refused");
+    EXPECT_TRUE(refused.waits.empty()) << "a connection never made is not retried";
     EXPECT_EQ(ThreadCount(), threads);
 }
 

@@ -31,13 +31,21 @@ TEST(QvlogOptions, TransportsAndCommands) {
     EXPECT_EQ(p.options.command, Command::LIST);
     EXPECT_TRUE(p.options.json);
 
-    p = Parse({"--tcp", "10.0.0.5:5000", "settings", "set", "--collect", "off", "--size-kb", "-3"});
+    p = Parse({"--tcp", "10.0.0.5:5000", "settings", "set", "--collect", "off", "--size-kb", "204800"});
     ASSERT_TRUE(p.ok) << p.error;
     EXPECT_EQ(p.options.port, 5000);
     EXPECT_EQ(p.options.command, Command::SETTINGS_SET);
     EXPECT_EQ(p.options.collect, 0);
     EXPECT_TRUE(p.options.sizeGiven);
-    EXPECT_EQ(p.options.sizeKb, -3) << "negative sizes are the dialog's to clamp, not a usage error";
+    EXPECT_EQ(p.options.sizeKb, 204800);
+    EXPECT_EQ(p.options.retries, 2) << "two retries unless told";
+
+    // Host names as well as addresses; the retries as asked.
+    p = Parse({"--tcp", "qv500.example:7000", "list", "--retries", "0"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.host, "qv500.example");
+    EXPECT_EQ(p.options.port, 7000);
+    EXPECT_EQ(p.options.retries, 0);
 
     p = Parse({"--serial", "/dev/ttyUSB0", "download", "--date", "2024/05/07", "--time", "09:05:00",
                "--files", "5-7,0,2,6", "--out", "logs", "--skip-existing"});
@@ -64,6 +72,11 @@ TEST(QvlogOptions, UsageErrorsSayWhatIsWrong) {
         {"settings", "set"},
         {"settings", "set", "--collect", "yes"},
         {"list", "--bogus"},
+        {"settings", "set", "--size-kb", "9"},
+        {"settings", "set", "--size-kb", "204801"},
+        {"settings", "set", "--size-kb", "-3"},
+        {"list", "--retries", "many"},
+        {"list", "--retries", "101"},
     };
     for (const auto& args : bad) {
         const Parsed p = Parse(args);
@@ -72,6 +85,16 @@ TEST(QvlogOptions, UsageErrorsSayWhatIsWrong) {
         EXPECT_FALSE(p.ok) << joined;
         EXPECT_FALSE(p.error.empty()) << joined;
     }
+    // A size out of range names the range, in the user's language too.
+    std::vector<std::string> args = {"settings", "set", "--size-kb", "5"};
+    std::string error;
+    Options options;
+    EXPECT_FALSE(ParseOptions(args, options, error));
+    EXPECT_NE(error.find("10 to 204800"), std::string::npos) << error;
+    Options fresh;
+    EXPECT_FALSE(ParseOptions(args, fresh, error, Language::JAPANESE));
+    EXPECT_NE(error.find(u8"10から204800"), std::string::npos) << error;
+
     EXPECT_FALSE(Parse({"--help"}).ok);
     EXPECT_TRUE(Parse({"--help"}).error.empty()) << "help is not an error";
 }

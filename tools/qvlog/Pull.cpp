@@ -16,9 +16,17 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+// Files the dialog finished during one of its runs, with the size announced
+// for each and the bytes it received, taken the moment it moved on: one
+// message later the next file's reply may have replaced both.
+struct FileEnd {
+    int number;
+    uint32_t announced;
+    uint32_t received;
+    bool refused;  // the dialog refused a block while this file was in hand
+};
 
-constexpr const char* PARTIAL_SUFFIX = ".partial";
+namespace {
 
 bool IsNone(const std::vector<std::string>& entries) {
     return entries.empty() || (entries.size() == 1 && entries[0] == "none");
@@ -49,28 +57,27 @@ Failure FileProblem(Language language, WriteProblem problem, const std::string& 
     return f;
 }
 
-// Files the dialog finished during one of its runs, with the size announced
-// for each and the bytes it received, taken the moment it moved on: one
-// message later the next file's reply may have replaced both.
-struct Finished {
-    int number;
-    uint32_t announced;
-    uint32_t received;
-};
+
 
 class FileWatch {
 public:
     FileWatch(Session& session, Progress& progress, std::function<std::string(int)> name)
-        : m_session(session), m_progress(progress), m_name(std::move(name)) {}
+        : m_session(session), m_progress(progress), m_name(std::move(name)), m_refusals(session.ui.refusals) {}
 
     void Tick() {
         const DownloadState& d = m_session.state->download;
+        if (m_session.ui.refusals != m_refusals) {
+            m_refusals = m_session.ui.refusals;
+            m_refusedPosition = d.position;
+        }
         while (m_position < d.position && m_position < d.selectedCount) {
-            const Finished file{d.selectedPositions[m_position], d.totalSize, d.bytesReceived};
+            const FileEnd file{d.selectedPositions[m_position], d.totalSize, d.bytesReceived,
+                                m_refusedPosition == m_position};
             finished.push_back(file);
-            m_progress.Finish(m_name(file.number), file.received, file.received == file.announced);
+            const bool whole = file.received == file.announced && !file.refused;
+            m_progress.Finish(m_name(file.number), file.received, whole);
             // The dialog has asked for the next file already; stop it there.
-            if (file.received != file.announced)
+            if (!whole)
                 m_session.Stop(Fail(Outcome::INSTRUMENT_ERROR, Cause::SIZE_MISMATCH, "size mismatch", "",
                                     MSG_TRANSFER_ERROR));
             ++m_position;
@@ -88,13 +95,15 @@ public:
             m_progress.Finish(m_name(d.selectedPositions[d.position]), d.bytesReceived, false);
     }
 
-    std::vector<Finished> finished;
+    std::vector<FileEnd> finished;
 
 private:
     Session& m_session;
     Progress& m_progress;
     std::function<std::string(int)> m_name;
     int m_position = 0;
+    uint32_t m_refusals = 0;
+    int m_refusedPosition = -1;
 };
 
 }  // namespace
@@ -249,20 +258,16 @@ Failure Pull::Fetch(Session& session, Target& target, bool& progress) {
                             {std::to_string(target.pending.back()), std::to_string(session.FileCount())}));
         FileWatch watch(session, line, [this, &session](int n) { return FileName(session, n); });
         session.onTick = [&watch] { watch.Tick(); };
-        const uint32_t refusalsBefore = session.ui.refusals;
         Failure failure = session.Download(target.pending, m_folder.dialogText);
         session.onTick = nullptr;
-        for (const Finished& file : watch.finished) {
-            const Failure finished = Finish(session, target, file.number, file.announced, file.received);
+        for (const FileEnd& file : watch.finished) {
+            const Failure finished = Finish(session, target, file);
             if (finished.Failed()) return finished;
             progress = true;
         }
         const DownloadState& d = session.state->download;
         const bool stoppedEarly = d.position < d.selectedCount;
         const std::string current = stoppedEarly ? FileName(session, d.selectedPositions[d.position]) : "";
-        if (!failure.Failed() && session.ui.refusals != refusalsBefore)
-            failure = Fail(Outcome::INSTRUMENT_ERROR, Cause::BLOCK_REFUSED, "block refused",
-                           Say(m_env.language, Text::BLOCK_REFUSED, {current}), MSG_TRANSFER_ERROR);
         if (failure.Failed()) {
             watch.EndCurrent();
             Annotate(session, failure);
@@ -285,22 +290,27 @@ Failure Pull::Fetch(Session& session, Target& target, bool& progress) {
     return Failure();
 }
 
-Failure Pull::Finish(Session& session, Target& target, int number, uint32_t announced, uint32_t received) {
-    const std::string name = FileName(session, number);
+Failure Pull::Finish(Session& session, Target& target, const FileEnd& file) {
+    const std::string name = FileName(session, file.number);
     const fs::path path = m_folder.path / name;
     const int64_t onDisk = RegularFileSize(path);
-    if (received == announced && onDisk == static_cast<int64_t>(announced)) {
-        Done(session, target, number, onDisk, false);
+    const uint32_t announced = file.announced;
+    if (file.received == announced && onDisk == static_cast<int64_t>(announced) && !file.refused) {
+        Done(session, target, file.number, onDisk, false);
         return Failure();
     }
-    const int64_t got = received != announced || onDisk < 0 ? received : onDisk;
-    Failure f = Fail(Outcome::INSTRUMENT_ERROR, Cause::SIZE_MISMATCH, "size mismatch",
-                     Say(m_env.language, Text::SIZE_MISMATCH, {name, std::to_string(got), std::to_string(announced)}),
-                     MSG_TRANSFER_ERROR);
+    const int64_t got = file.received != announced || onDisk < 0 ? file.received : onDisk;
+    Failure f = file.refused && got == announced
+                    ? Fail(Outcome::INSTRUMENT_ERROR, Cause::BLOCK_REFUSED, "block refused",
+                           Say(m_env.language, Text::BLOCK_REFUSED, {name}), MSG_TRANSFER_ERROR)
+                    : Fail(Outcome::INSTRUMENT_ERROR, Cause::SIZE_MISMATCH, "size mismatch",
+                           Say(m_env.language, Text::SIZE_MISMATCH,
+                               {name, std::to_string(got), std::to_string(announced)}),
+                           MSG_TRANSFER_ERROR);
     f.received = got;
     f.announced = announced;
-    // The dialog finished this file under its final name moments ago; with
-    // the wrong size it must not pass for a complete one.
+    // The dialog finished this file under its final name moments ago; not
+    // whole, it must not pass for a complete one.
     if (onDisk >= 0) {
         const fs::path partial = WithSuffix(path, PARTIAL_SUFFIX);
         std::error_code error;

@@ -15,6 +15,7 @@
 #include "tools/qvlog/Tool.h"
 
 class Session;
+struct FileEnd;
 
 struct SaveFolder {
     std::filesystem::path path;  // absolute, as the platform names it
@@ -44,7 +45,7 @@ private:
     Failure Choose(Session& session, const Target& target);
     Failure List(Session& session, Target& target);
     Failure Fetch(Session& session, Target& target, bool& progress);
-    Failure Finish(Session& session, Target& target, int number, uint32_t announced, uint32_t received);
+    Failure Finish(Session& session, Target& target, const FileEnd& file);
     Failure WriteEmpty(Session& session, Target& target, int number);
     void Annotate(Session& session, Failure& failure);
     void Done(Session& session, Target& target, int number, int64_t size, bool empty);

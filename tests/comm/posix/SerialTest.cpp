@@ -106,10 +106,12 @@ TEST_F(SerialTest, PortIsHeldExclusivelyUntilClosed) {
     CSerial second(SerialParameter::DEVICE_PATH);
     EXPECT_FALSE(second.Open(&name)) << "a second open of a held port succeeded";
     EXPECT_EQ(second.PortHandle(), -1);
+    EXPECT_EQ(second.OpenCause(), ChannelCause::IN_USE);
     EXPECT_EQ(channel.Write(Hex("AA 11 00 00 00 BB").data(), 6), 6) << "the holder lost its port";
     channel.Close();
     EXPECT_EQ(channel.PortHandle(), -1);
     EXPECT_TRUE(second.Open(&name)) << "the port stayed locked after Close";
+    EXPECT_EQ(second.OpenCause(), ChannelCause::NONE);
     second.Close();
 }
 
@@ -120,6 +122,7 @@ TEST_F(SerialTest, CloseWhileWaitingReturnsPromptly) {
     RecordProperty("close_ms", static_cast<int>(took));
     EXPECT_LT(took, 2000.0);
     EXPECT_EQ(channel.PortHandle(), -1);
+    EXPECT_FALSE(channel.ReceiveEnded()) << "Close is not a loss of the port";
 }
 
 TEST_F(SerialTest, HangupEndsTheReceiveLoopWithoutSpinning) {
@@ -133,6 +136,7 @@ TEST_F(SerialTest, HangupEndsTheReceiveLoopWithoutSpinning) {
     const double used = ProcessCpuMilliseconds() - before;
     RecordProperty("cpu_ms_idle_300ms", static_cast<int>(used));
     EXPECT_LT(used, 50.0) << "the receive loop spins on a hung-up port";
+    EXPECT_TRUE(WaitUntil([&] { return channel.ReceiveEnded(); })) << "the hang-up went unnoticed";
     EXPECT_LT(MillisecondsOf([&] { channel.Close(); }), 2000.0);
 }
 
@@ -141,18 +145,21 @@ TEST(SerialOpen, RefusesWhatIsNotAnOpenableTerminal) {
     const SerialPortName missing{"/dev/qv500-no-such-port"};
     EXPECT_FALSE(byPath.Open(&missing));
     EXPECT_EQ(byPath.PortHandle(), -1);
+    EXPECT_EQ(byPath.OpenCause(), ChannelCause::NO_DEVICE);
 
     char file[] = "/tmp/qv500-serial-XXXXXX";
     const int fd = mkstemp(file);
     ASSERT_GE(fd, 0);
     const SerialPortName plainFile{file};
     EXPECT_FALSE(byPath.Open(&plainFile)) << "a plain file has no line settings";
+    EXPECT_EQ(byPath.OpenCause(), ChannelCause::NOT_A_PORT);
     close(fd);
     unlink(file);
 
     CSerial byNumber;
     const int com3 = 3;
     EXPECT_FALSE(byNumber.Open(&com3)) << "COM numbers mean nothing here";
+    EXPECT_EQ(byNumber.OpenCause(), ChannelCause::NO_DEVICE);
     EXPECT_EQ(byNumber.PortHandle(), -1);
 }
 

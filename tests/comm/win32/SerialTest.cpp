@@ -101,9 +101,11 @@ TEST(SerialOpen, MissingPortFails) {
     const int missing = 250;
     EXPECT_FALSE(channel.Open(&missing));
     EXPECT_EQ(channel.PortHandle(), -1);
+    EXPECT_EQ(channel.OpenCause(), ChannelCause::NO_DEVICE) << ChannelCauseText(channel.OpenCause());
     CSerial byPath(SerialParameter::DEVICE_PATH);
     const SerialPortName name{"\\\\.\\COM251"};
     EXPECT_FALSE(byPath.Open(&name));
+    EXPECT_EQ(byPath.OpenCause(), ChannelCause::NO_DEVICE);
 }
 
 }  // namespace

@@ -1,0 +1,242 @@
+// qvlog from its arguments to its exit status, in process, against a
+// scripted instrument on a manual clock: what becomes of every file when the
+// instrument holds an empty one, announces a wrong size, sends what nobody
+// asked for or hangs up, and what qvlog says about it (exit status, message,
+// JSON, files).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/qvlog/ScriptedPeer.h"
+#include "tests/qvlog/ToolRun.h"
+#include "tests/qvsim/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Ran : ToolRun {
+    int connections = 0;
+};
+
+Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language language = Language::ENGLISH) {
+    ScriptedPeerLinks links(script);
+    args.insert(args.begin(), {"--tcp", "127.0.0.1"});
+    Ran ran;
+    static_cast<ToolRun&>(ran) = RunInProcess(links, args, language);
+    ran.connections = links.connections;
+    return ran;
+}
+
+std::string Name(int number) {
+    char name[40];
+    std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", number);
+    return name;
+}
+
+struct Case {
+    const char* what;
+    PeerScript script;
+    std::vector<std::string> args;
+    int exit;
+    int message;                // catalogue number in the JSON error, -1 none
+    const char* cause;          // the JSON error's cause, "" none
+    std::vector<int> complete;  // files on disk under their own name, whole
+    int partial;                // the file left as NAME.partial, -1 none
+    uint32_t partialSize;
+    size_t attempts;            // failed attempts that were retried
+};
+
+std::vector<Case> Cases() {
+    std::vector<Case> cases;
+    PeerScript empty;
+    empty.sizes = {3000, 0, 2500};
+    cases.push_back({"an empty file in the middle of the run", empty, {}, 0, -1, "", {0, 1, 2}, -1, 0, 0});
+
+    PeerScript mismatch;
+    mismatch.sizes = {3000, 2000, 3000};
+    mismatch.announced = {{1, 3000}};
+    cases.push_back({"a file shorter than announced", mismatch, {"--retries", "1"}, 1, 2, "size mismatch", {0}, 1, 2000, 1});
+
+    PeerScript unaskedReply;
+    unaskedReply.sizes = {3000, 3000};
+    unaskedReply.unaskedReplyAfter = 8;  // a file-count reply amid file 0's blocks
+    cases.push_back({"a reply nobody asked for", unaskedReply, {}, 0, -1, "", {0, 1}, -1, 0, 0});
+
+    PeerScript unaskedBlock;
+    unaskedBlock.sizes = {3000, 3000};
+    unaskedBlock.unaskedBlockAfter = 8;  // a date block amid file 0's blocks: refused
+    cases.push_back({"a block refused in a file, fetched again", unaskedBlock, {}, 0, -1, "", {0, 1}, -1, 0, 1});
+
+    // Frames 1-6 connect and list; 7 is file 0's reply, 8-10 its blocks,
+    // 11 file 1's reply, 12 its first block.
+    PeerScript hangUp;
+    hangUp.sizes = {3000, 3000, 3000};
+    hangUp.hangUpAfter = 12;
+    cases.push_back({"a hang-up, then a new connection", hangUp, {}, 0, -1, "", {0, 1, 2}, -1, 0, 1});
+    cases.push_back({"a hang-up with no retries", hangUp, {"--retries", "0"}, 3, 1, "connection lost", {0}, 1, 1024, 0});
+    return cases;
+}
+
+TEST(QvlogRun, TellsWhatBecameOfEveryFile) {
+    for (const Case& c : Cases()) {
+        SCOPED_TRACE(c.what);
+        qvsim_test::TempDir dir;
+        std::vector<std::string> args = {"download", "--out", dir.Path().string(), "--json"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Ran ran = RunTool(c.script, args);
+        EXPECT_EQ(ran.exit, c.exit) << ran.err;
+        const JsonValue& j = ran.json;
+        EXPECT_EQ(j["ok"].boolean, c.exit == 0);
+        EXPECT_EQ(j["exit"].Int(), c.exit);
+        EXPECT_EQ(j["folder"].text, dir.Path().string());
+        if (c.message >= 0) {
+            EXPECT_EQ(j["error"]["message"].Int(), c.message);
+            EXPECT_FALSE(j["error"]["text"].text.empty());
+            EXPECT_EQ(j["error"]["cause"].text, c.cause);
+        } else {
+            EXPECT_EQ(j["error"].kind, JsonValue::NUL) << ran.out;
+        }
+        EXPECT_EQ(j["attempts"].items.size(), c.attempts);
+        EXPECT_EQ(ran.waits, std::vector<int>(c.attempts, 1)) << "the first retry waits 1 s";
+
+        std::vector<std::string> listed;
+        for (const JsonValue& file : j["files"].items) {
+            listed.push_back(file["name"].text);
+            EXPECT_EQ(file["path"].text, (dir.Path() / file["name"].text).string());
+        }
+        std::vector<std::string> expected;
+        for (int n : c.complete) {
+            expected.push_back(Name(n));
+            const fs::path path = dir.Path() / Name(n);
+            EXPECT_EQ(qvsim_test::ReadAll(path), PeerFileContent(n, c.script.sizes[static_cast<size_t>(n)]))
+                << Name(n) << " is not the instrument's file";
+            EXPECT_FALSE(fs::exists(path.string() + ".partial")) << "a .partial beside a whole " << Name(n);
+        }
+        EXPECT_EQ(listed, expected);
+        for (size_t n = 0; n < c.script.sizes.size(); ++n) {
+            const bool done = std::find(c.complete.begin(), c.complete.end(), static_cast<int>(n)) != c.complete.end();
+            if (!done) {
+                EXPECT_FALSE(fs::exists(dir.Path() / Name(static_cast<int>(n)))) << Name(static_cast<int>(n));
+            }
+        }
+        if (c.partial >= 0) {
+            const fs::path partial = dir.Path() / (Name(c.partial) + ".partial");
+            EXPECT_EQ(j["partial"].text, partial.string());
+            EXPECT_EQ(fs::file_size(partial), c.partialSize);
+            EXPECT_NE(ran.err.find("partial file left: " + partial.string()), std::string::npos) << ran.err;
+        } else {
+            EXPECT_EQ(j["partial"].kind, JsonValue::NUL);
+        }
+    }
+}
+
+TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
+    qvsim_test::TempDir dir;
+    PeerScript mismatch;
+    mismatch.sizes = {3000, 2000};
+    mismatch.announced = {{1, 3000}};
+    Ran ran = RunTool(mismatch, {"download", "--out", dir.Path().string(), "--retries", "0", "--json"});
+    EXPECT_EQ(ran.json["error"]["received"].Int(), 2000);
+    EXPECT_EQ(ran.json["error"]["announced"].Int(), 3000);
+    EXPECT_NE(ran.err.find(Name(1) + ": received 2000 bytes, the instrument announced 3000"), std::string::npos)
+        << ran.err;
+
+    // The empty file is listed as such, and its size in the files is 0.
+    PeerScript empty;
+    empty.sizes = {0, 10};
+    ran = RunTool(empty, {"download", "--out", dir.Path().string(), "--json"});
+    ASSERT_EQ(ran.json["empty"].items.size(), 1u);
+    EXPECT_EQ(ran.json["empty"][0]["name"].text, Name(0));
+    EXPECT_EQ(ran.json["files"][0]["size"].Int(), 0);
+    EXPECT_EQ(fs::file_size(dir.Path() / Name(0)), 0u);
+
+    // The folder goes away under the dialog: the file that cannot be made
+    // is named, with the system's reason.
+    const fs::path gone = dir.Path() / "gone";
+    PeerScript vanishing;
+    vanishing.sizes = {3000};
+    vanishing.afterFrame = [&gone](int frame) {
+        if (frame == 7) fs::remove_all(gone);  // as the reply to the file request leaves
+    };
+    ran = RunTool(vanishing, {"download", "--out", gone.string(), "--json"});
+    EXPECT_EQ(ran.exit, 4);
+    EXPECT_EQ(ran.json["error"]["message"].Int(), 3);
+    EXPECT_EQ(ran.json["error"]["cause"].text, "no such folder");
+    EXPECT_EQ(ran.json["error"]["path"].text, (gone / Name(0)).string());
+    EXPECT_EQ(ran.connections, 1) << "a file that cannot be written is not retried";
+
+    // A folder that cannot be made is refused before any connection.
+    qvsim_test::WriteAll(dir.Path() / "plain", Bytes{1});
+    ran = RunTool(vanishing, {"download", "--out", (dir.Path() / "plain" / "logs").string(), "--json"});
+    EXPECT_EQ(ran.exit, 4);
+    EXPECT_EQ(ran.json["error"]["cause"].text, "not a folder");
+    EXPECT_EQ(ran.connections, 0);
+}
+
+TEST(QvlogRun, SkipsOnlyWhatIsWholeAndOnlyThat) {
+    qvsim_test::TempDir dir;
+    PeerScript script;
+    script.sizes = {3000, 3000, 3000};
+    // File 0 whole, file 1 left cut short by an earlier run.
+    qvsim_test::WriteAll(dir.Path() / Name(0), PeerFileContent(0, 3000));
+    qvsim_test::WriteAll(dir.Path() / (Name(1) + ".partial"), Bytes(100, 'x'));
+    const Ran ran = RunTool(script, {"download", "--out", dir.Path().string(), "--skip-existing", "--json"});
+    EXPECT_EQ(ran.exit, 0) << ran.err;
+    ASSERT_EQ(ran.json["skipped"].items.size(), 1u);
+    EXPECT_EQ(ran.json["skipped"][0]["name"].text, Name(0));
+    ASSERT_EQ(ran.json["files"].items.size(), 2u);
+    EXPECT_EQ(ran.json["files"][0]["name"].text, Name(1));
+    EXPECT_EQ(qvsim_test::ReadAll(dir.Path() / Name(1)), PeerFileContent(1, 3000));
+    EXPECT_FALSE(fs::exists(dir.Path() / (Name(1) + ".partial"))) << "the leftover outlived the whole file";
+}
+
+TEST(QvlogRun, SpeaksTheUsersLanguage) {
+    qvsim_test::TempDir dir;
+    PeerScript hangUp;
+    hangUp.sizes = {3000};
+    hangUp.hangUpAfter = 8;
+    const std::vector<std::string> args = {"download", "--out", dir.Path().string(), "--retries", "0"};
+    const std::string catalogue = u8"応答がありません。計測器から切断しました。";
+
+    const Ran english = RunTool(hangUp, args);
+    EXPECT_EQ(english.exit, 3);
+    EXPECT_NE(english.err.find(catalogue), std::string::npos) << english.err;
+    EXPECT_NE(english.err.find("No response. Disconnected from the instrument."), std::string::npos) << english.err;
+    EXPECT_NE(english.err.find("connection lost"), std::string::npos) << english.err;
+
+    const Ran japanese = RunTool(hangUp, args, Language::JAPANESE);
+    EXPECT_EQ(japanese.exit, 3);
+    EXPECT_NE(japanese.err.find(catalogue), std::string::npos) << japanese.err;
+    EXPECT_EQ(japanese.err.find("No response."), std::string::npos) << "no English line in a Japanese locale";
+    EXPECT_NE(japanese.err.find(u8"接続が切れました"), std::string::npos) << japanese.err;
+
+    // Usage errors too, and in JSON when asked.
+    const Ran usage = RunTool(hangUp, {"settings", "set", "--size-kb", "5", "--json"}, Language::JAPANESE);
+    EXPECT_EQ(usage.exit, 2);
+    EXPECT_EQ(usage.json["error"]["cause"].text, "usage");
+    EXPECT_NE(usage.json["error"]["detail"].text.find(u8"10から204800"), std::string::npos) << usage.out;
+    EXPECT_EQ(usage.connections, 0);
+}
+
+TEST(QvlogRun, SettingsAndListAnswerInJson) {
+    PeerScript script;
+    script.sizes = {10, 20, 30};
+    Ran ran = RunTool(script, {"list", "--json"});
+    EXPECT_EQ(ran.exit, 0) << ran.err;
+    ASSERT_EQ(ran.json["runs"].items.size(), 1u);
+    EXPECT_EQ(ran.json["runs"][0]["date"].text, "2024/05/07");
+    EXPECT_EQ(ran.json["runs"][0]["time"].text, "09:05:00");
+    EXPECT_EQ(ran.json["runs"][0]["files"].Int(), 3);
+
+    // The scripted instrument knows no settings: the refusal, in JSON.
+    ran = RunTool(script, {"settings", "set", "--collect", "on", "--json"});
+    EXPECT_EQ(ran.exit, 1);
+    EXPECT_EQ(ran.json["command"].text, "settings set");
+    EXPECT_EQ(ran.json["error"]["message"].Int(), 4);
+    EXPECT_EQ(ran.connections, 1) << "the instrument's refusal is not retried";
+}
+
+}  // namespace
