@@ -20,7 +20,7 @@ Failure Select(Session& session, bool date, size_t index) {
 }
 
 // A dialog that closed without ever opening the settings box: the read failed.
-Failure NotRead(Failure failure, bool shown) {
+Failure NotRead(const Failure& failure, bool shown) {
     if (failure.Failed() || shown) return failure;
     return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "settings not read", "",
                 MSG_SETTINGS_READ_FAILED);
@@ -54,22 +54,24 @@ Failure ListRuns(Session& session, Report& report) {
 
 Failure ReadSettings(Session& session, Report& report) {
     bool shown = false;
-    const Failure failure = NotRead(session.LogSettings([&](LogSettingsAnswer&) {
+    const Failure step = session.LogSettings([&](LogSettingsAnswer&) {
         shown = true;
         return false;  // Cancel: nothing is written
-    }), shown);
+    });
+    const Failure failure = NotRead(step, shown);
     if (!failure.Failed()) KeepSettings(session, report);
     return failure;
 }
 
 Failure WriteSettings(Session& session, const Options& options, Report& report) {
     bool shown = false;
-    const Failure failure = NotRead(session.LogSettings([&](LogSettingsAnswer& answer) {
+    const Failure step = session.LogSettings([&](LogSettingsAnswer& answer) {
         shown = true;
         if (options.collect >= 0) answer.collect = options.collect == 1;
         if (options.sizeGiven) std::snprintf(answer.sizeText, sizeof answer.sizeText, "%lld", options.sizeKb);
         return true;
-    }), shown);
+    });
+    const Failure failure = NotRead(step, shown);
     if (!failure.Failed()) KeepSettings(session, report);
     return failure;
 }
