@@ -70,7 +70,8 @@ measure() {
   local label=$1 ceiling=$2 out=$3; shift 3
   local started ended seconds
   started=$(date +%s.%N)
-  if ! (cd "$work" && "$@" download --all --out "$out" >"$work/out.txt" 2>"$work/err.txt" </dev/null); then
+  # English, whose "done" line the figure below is read from.
+  if ! (cd "$work" && LC_ALL=C "$@" download --all --out "$out" >"$work/out.txt" 2>"$work/err.txt" </dev/null); then
     echo "$label: qvlog failed: $(tr -d '\r' <"$work/err.txt" | tail -3)"
     return 1
   fi

@@ -8,7 +8,6 @@
 #include "tools/qvlog/Outcome.h"
 #include "tools/qvlog/Texts.h"
 
-class Output;
 class Session;
 
 struct ConnectionChoice {

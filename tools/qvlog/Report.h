@@ -10,7 +10,6 @@
 #include "tools/qvlog/Outcome.h"
 #include "tools/qvlog/Texts.h"
 
-class Output;
 
 struct RunRecord {
     std::string date;  // YYYY/MM/DD
