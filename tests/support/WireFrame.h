@@ -8,9 +8,12 @@
 #include "tests/support/Hex.h"
 
 inline Bytes WireFrame(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload = {}) {
-    Bytes out{sync, command, status, static_cast<uint8_t>(payload.size() >> 8),
-              static_cast<uint8_t>(payload.size())};
-    out.insert(out.end(), payload.begin(), payload.end());
+    Bytes out;
+    out.reserve(payload.size() + 6);
+    for (uint8_t b : {sync, command, status, static_cast<uint8_t>(payload.size() >> 8),
+                      static_cast<uint8_t>(payload.size())})
+        out.push_back(b);
+    for (uint8_t b : payload) out.push_back(b);
     uint8_t sum = 0;
     for (uint8_t b : out) sum = static_cast<uint8_t>(sum + b);
     out.push_back(static_cast<uint8_t>(sum + 1));
