@@ -1,6 +1,6 @@
 // The tool's side of every request and reply: building and posting frames,
-// sending them from the dialog's message handling, the reply time-out, the
-// dispatch of received frames, and opening and closing a connection.
+// sending them from the dialog's message handling, and opening and closing a
+// connection.
 #pragma once
 
 #include <cstdint>
@@ -28,9 +28,6 @@ void ReleaseLink(DialogState& state);
 // Message handlers.
 void OnSendRequest(DialogState& state, UiPort& ui);
 void OnSendResponse(DialogState& state, UiPort& ui);
-void OnDeviceResponse(DialogState& state, UiPort& ui, intptr_t lParam);
-void OnDeviceRequest(DialogState& state, UiPort& ui, intptr_t lParam);
-void OnReplyTimeout(DialogState& state, UiPort& ui);
 
 // The message for an unhandled non-zero reply status of the catalogue and
 // file commands.

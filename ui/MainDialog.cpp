@@ -7,6 +7,7 @@
 #include "retrieval/Catalogue.h"
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Download.h"
+#include "retrieval/FrameDispatch.h"
 #include "retrieval/LogSettings.h"
 #include "ui/ControlIds.h"
 #include "ui/ControlStates.h"

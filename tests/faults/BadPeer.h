@@ -8,13 +8,28 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <thread>
+#include <vector>
+
+#include "link/Frame.h"
 
 #include "tools/qvsim/Catalogue.h"
 
 class BadPeer {
 public:
     enum Mode : int { GOOD, OVERSIZED, UNSOLICITED, FLOOD, RANDOM };
+
+    // What a script does with one frame the tool sent: bytes to send at once,
+    // before the instrument answers; whether the instrument hears the frame;
+    // whether to hang up instead.
+    struct Step {
+        std::vector<uint8_t> inject;
+        bool swallow = false;
+        bool hangUp = false;
+    };
+    // Sees every frame the tool sends, counted from 0 over the peer's life.
+    using Script = std::function<Step(const FrameImage& fromTool, int index)>;
 
     // `catalogue` must outlive the peer.
     explicit BadPeer(qvsim::Catalogue& catalogue);
@@ -32,6 +47,8 @@ public:
     bool Misbehaving() const { return m_mode.load() != GOOD; }
     // Bytes of misbehaviour the tool took.
     uint64_t BadBytesSent() const { return m_badBytes.load(); }
+    // Set before Start; runs on the peer's thread.
+    Script script;
 
 private:
     void Run();

@@ -8,10 +8,11 @@
 #include "tests/support/Hex.h"
 
 inline Bytes WireFrame(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload = {}) {
-    Bytes out{sync, command, status, static_cast<uint8_t>(payload.size() >> 8),
-              static_cast<uint8_t>(payload.size())};
-    // Byte by byte: GCC 12 takes an inlined insert of an empty payload for
-    // a copy out of bounds.
+    Bytes out;
+    out.reserve(payload.size() + 6);
+    for (uint8_t b : {sync, command, status, static_cast<uint8_t>(payload.size() >> 8),
+                      static_cast<uint8_t>(payload.size())})
+        out.push_back(b);
     for (uint8_t b : payload) out.push_back(b);
     uint8_t sum = 0;
     for (uint8_t b : out) sum = static_cast<uint8_t>(sum + b);

@@ -94,6 +94,42 @@ void MakeBadBytes(BadPeer::Mode mode, std::mt19937& random, std::vector<uint8_t>
     }
 }
 
+// Cuts what the tool sends into frames and asks the script about each.
+class ScriptReader : public FrameSink {
+public:
+    explicit ScriptReader(const BadPeer::Script& script) : m_script(script) {}
+    // The bytes the instrument may hear, and what else to do.
+    void Feed(const uint8_t* bytes, size_t count, BadPeer::Step& step, std::vector<uint8_t>& heard) {
+        m_step = &step;
+        m_heard = &heard;
+        for (size_t i = 0; i < count && !step.hangUp; ++i) {
+            m_frame.push_back(bytes[i]);
+            m_parser.Feed(bytes + i, 1, *this);
+            if (m_parser.state() == FrameParser::SYNC_SEARCH && !m_frame.empty()) {
+                // Bytes outside any frame reach the instrument as they came.
+                heard.insert(heard.end(), m_frame.begin(), m_frame.end());
+                m_frame.clear();
+            }
+        }
+    }
+
+private:
+    void OnFrame(const FrameImage& image) override {
+        BadPeer::Step step = m_script(image, m_index++);
+        m_step->inject.insert(m_step->inject.end(), step.inject.begin(), step.inject.end());
+        m_step->hangUp = m_step->hangUp || step.hangUp;
+        if (!step.swallow) m_heard->insert(m_heard->end(), m_frame.begin(), m_frame.end());
+        m_frame.clear();
+    }
+
+    const BadPeer::Script& m_script;
+    FrameParser m_parser;
+    std::vector<uint8_t> m_frame;
+    int m_index = 0;
+    BadPeer::Step* m_step = nullptr;
+    std::vector<uint8_t>* m_heard = nullptr;
+};
+
 }  // namespace
 
 BadPeer::BadPeer(qvsim::Catalogue& catalogue) : m_catalogue(catalogue) {}
@@ -131,6 +167,8 @@ void BadPeer::Run() {
     qvsim::InstrumentConfig config;
     qvsim::Instrument instrument(m_catalogue, config, nullptr);
     std::mt19937 random(0xBAD9EE7);
+    ScriptReader reader(script);
+    std::vector<uint8_t> heard;
     std::vector<uint8_t> bad;
     uint8_t buffer[4096];
     int fd = -1;
@@ -156,7 +194,16 @@ void BadPeer::Run() {
             const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
             if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) closed = true;
             // While it misbehaves it hears nothing the tool says.
-            else if (n > 0 && mode == GOOD) instrument.Receive(buffer, static_cast<size_t>(n), Micros());
+            else if (n > 0 && mode == GOOD && !script) instrument.Receive(buffer, static_cast<size_t>(n), Micros());
+            else if (n > 0 && mode == GOOD) {
+                Step step;
+                heard.clear();
+                reader.Feed(buffer, static_cast<size_t>(n), step, heard);
+                SocketOutput out(fd);
+                out.Write(step.inject.data(), step.inject.size());
+                closed = out.failed || step.hangUp;
+                if (!closed) instrument.Receive(heard.data(), heard.size(), Micros());
+            }
         }
         if (!closed && mode != GOOD) {
             if (badUntil == 0) badUntil = Micros() + int64_t{m_milliseconds.load()} * 1000;

@@ -1,0 +1,104 @@
+// The dialog logic over a real TCP link against an instrument with firmware
+// faults, scripted frame by frame: replies nobody asked for in the middle of
+// a download, a block after the run ended, a hang-up in a re-download. Every
+// file must arrive whole under its own name, and a complete file must never
+// be replaced by a cut one.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+#include "tests/faults/BadPeer.h"
+#include "tests/faults/FaultDriver.h"
+#include "tests/qvsim/TempDir.h"
+#include "tests/support/WireFrame.h"
+#include "tools/qvsim/GeneratedCatalogue.h"
+#include "ui/ControlIds.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using qvsim_test::ReadAll;
+using qvsim_test::TempDir;
+
+constexpr int FILES = 3;
+constexpr uint32_t FILE_BYTES = 6000;
+
+bool IsAckOk(const FrameImage& frame) {
+    return frame.sync == SYNC_RESPONSE && frame.body.command == 0x88 && frame.body.status == 0;
+}
+
+std::string Name(int file) {
+    char name[64];
+    std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", file);
+    return name;
+}
+
+Bytes Original(qvsim::Catalogue& catalogue, int file) {
+    Bytes bytes(FILE_BYTES);
+    catalogue.Read(0, static_cast<uint16_t>(file), 0, bytes.data(), FILE_BYTES);
+    return bytes;
+}
+
+TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
+    qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
+    BadPeer peer(catalogue);
+    int acks = 0;
+    peer.script = [&acks](const FrameImage& frame, int) {
+        BadPeer::Step step;
+        // Two blocks into the download: a connect, a file-count and a
+        // disconnect reply that answer nothing the tool asked.
+        if (IsAckOk(frame) && ++acks == 4) {
+            for (uint8_t command : {0x10, 0x84, 0x11}) {
+                const Bytes reply = WireFrame(SYNC_RESPONSE, command, 0, Hex("00 09"));
+                step.inject.insert(step.inject.end(), reply.begin(), reply.end());
+            }
+        }
+        // A file block once the run is over, just before the disconnect reply.
+        if (frame.sync == SYNC_REQUEST && frame.body.command == 0x11) step.inject = WireFrame(SYNC_REQUEST, 0x88, 0xA0, Hex("5A 5A"));
+        return step;
+    };
+    ASSERT_TRUE(peer.Start());
+    TempDir dir;
+    FaultDriver driver;
+    driver.ConnectTcp(peer.Port());
+    ASSERT_EQ(driver.ui.ListCount(IDC_FILES), FILES);
+    driver.DownloadEveryRun(dir.Path().string());
+    driver.Disconnect();
+    EXPECT_TRUE(driver.Messages().empty()) << driver.Messages()[0];
+    EXPECT_GE(acks, 4);
+    for (int file = 0; file < FILES; ++file)
+        EXPECT_TRUE(ReadAll(dir.Path() / Name(file)) == Original(catalogue, file)) << Name(file);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), FILES)
+        << "nothing under any other name";
+}
+
+TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
+    qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
+    BadPeer peer(catalogue);
+    std::atomic<bool> armed{false};
+    int acks = 0;
+    peer.script = [&](const FrameImage& frame, int) {
+        BadPeer::Step step;
+        step.hangUp = armed && IsAckOk(frame) && ++acks == 2;
+        return step;
+    };
+    ASSERT_TRUE(peer.Start());
+    TempDir dir;
+    FaultDriver driver;
+    driver.ConnectTcp(peer.Port());
+    driver.DownloadEveryRun(dir.Path().string());
+    ASSERT_TRUE(driver.Messages().empty());
+
+    armed = true;
+    driver.DownloadEveryRun(dir.Path().string());
+    EXPECT_EQ(driver.Messages().size(), 1u) << "the run that was cut short says so";
+    const Bytes cut = ReadAll(dir.Path() / (Name(0) + ".partial"));
+    EXPECT_EQ(cut.size(), 2048u);
+    EXPECT_TRUE(std::equal(cut.begin(), cut.end(), Original(catalogue, 0).begin()));
+    for (int file = 0; file < FILES; ++file)
+        EXPECT_TRUE(ReadAll(dir.Path() / Name(file)) == Original(catalogue, file)) << Name(file) << " was touched";
+}
+
+}  // namespace
