@@ -14,7 +14,6 @@
 #include "ui/DialogMessages.h"
 #include "ui/DialogState.h"
 #include "ui/InetAddress.h"
-#include "discovery/DeviceList.h"
 #include "ui/InstrumentList.h"
 
 namespace {

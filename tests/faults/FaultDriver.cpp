@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "discovery/DeviceList.h"
+#include "ui/InstrumentList.h"
 #include "tests/faults/ProcessStats.h"
 #include "ui/ControlIds.h"
 #include "ui/ControlStates.h"

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "discovery/DeviceList.h"
+#include "ui/InstrumentList.h"
 #include "retrieval/Commands.h"
 #include "tools/qvlog/Console.h"
 #include "ui/ControlIds.h"
