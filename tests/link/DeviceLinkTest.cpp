@@ -8,7 +8,7 @@
 #include "tests/support/Hex.h"
 #include "tests/support/MemoryChannel.h"
 #include "link/DialogPoster.h"
-#include "ui/DialogMessages.h"
+#include "ui/controls/DialogMessages.h"
 #include "ui/headless/MessageQueue.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "tools/qvlog/Console.h"
 #include "tools/qvlog/Json.h"
 #include "tools/qvlog/Progress.h"
-#include "ui/ControlStates.h"
-#include "ui/LogSizeText.h"
+#include "ui/controls/ControlStates.h"
+#include "ui/controls/LogSizeText.h"
 
 namespace {
 

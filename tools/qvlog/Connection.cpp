@@ -8,7 +8,7 @@
 #include "settings/Settings.h"
 #include "tools/qvlog/Json.h"
 #include "tools/qvlog/SerialName.h"
-#include "ui/InetAddress.h"
+#include "ui/controls/InetAddress.h"
 
 namespace {
 

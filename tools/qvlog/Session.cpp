@@ -2,13 +2,13 @@
 
 #include <chrono>
 
-#include "ui/InstrumentList.h"
+#include "ui/controls/InstrumentList.h"
 #include "retrieval/Commands.h"
 #include "tools/qvlog/Console.h"
-#include "ui/ControlIds.h"
-#include "ui/ControlStates.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/ControlStates.h"
 #include "ui/MainDialog.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

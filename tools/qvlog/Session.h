@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "comm/TcpTarget.h"
-#include "retrieval/LinkFactory.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogState.h"
+#include "link/LinkFactory.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/DialogState.h"
 #include "ui/headless/HeadlessDialog.h"
 #include "ui/headless/HeadlessUi.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "retrieval/ChannelLinks.h"
+#include "link/ChannelLinks.h"
 #include "tools/qvlog/Commands.h"
 #include "tools/qvlog/Connection.h"
 #include "tools/qvlog/Console.h"

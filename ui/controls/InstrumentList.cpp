@@ -1,8 +1,8 @@
-#include "ui/InstrumentList.h"
+#include "ui/controls/InstrumentList.h"
 
 #include "discovery/DeviceList.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogState.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/DialogState.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "discovery/DeviceEntry.h"
-#include "ui/UiPort.h"
+#include "ui/controls/UiPort.h"
 
 struct DialogState;
 class FtdiProbe;
