@@ -16,18 +16,16 @@
 #include "fuzz/FuzzCheck.h"
 #include "link/DeviceLink.h"
 #include "tests/support/MemoryChannel.h"
-#include "ui/DialogMessages.h"
+#include "link/DialogPoster.h"
 #include "ui/headless/MessageQueue.h"
 
 namespace {
 
-constexpr uint8_t RESPONSE_KEYS[] = {0x10, 0x11, 0xB0, 0xB1, 0xB2, 0xB4, 0xB5, 0xB6, 0xC1, 0xC2,
-                                     0xC6, 0xD0, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87};
-constexpr uint8_t REQUEST_KEYS[] = {0xB7, 0xB8, 0x88};  // 0xB9 has a slot but is never passed on
-
+// A frame that gets a slot and a notification.
 bool Registered(uint8_t sync, uint8_t command) {
-    const uint8_t* keys = sync == SYNC_REQUEST ? REQUEST_KEYS : RESPONSE_KEYS;
-    const size_t count = sync == SYNC_REQUEST ? sizeof REQUEST_KEYS : sizeof RESPONSE_KEYS;
+    if (sync == SYNC_REQUEST && command == CMD_SILENT_REQUEST) return false;
+    const uint8_t* keys = sync == SYNC_REQUEST ? REQUEST_SLOT_KEYS : RESPONSE_SLOT_KEYS;
+    const size_t count = sync == SYNC_REQUEST ? sizeof REQUEST_SLOT_KEYS : sizeof RESPONSE_SLOT_KEYS;
     for (size_t i = 0; i < count; ++i)
         if (keys[i] == command) return true;
     return false;

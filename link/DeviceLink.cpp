@@ -7,18 +7,10 @@
 #include "comm/CSerial.h"
 #include "comm/CSocket.h"
 #include "link/TimerResolution.h"
-#include "ui/DialogMessages.h"
+#include "link/DialogPoster.h"
 
-namespace {
-
-constexpr uint8_t RESPONSE_KEYS[DeviceLink::RESPONSE_SLOTS] = {
-    0x10, 0x11, 0xB0, 0xB1, 0xB2, 0xB4, 0xB5, 0xB6, 0xC1, 0xC2,
-    0xC6, 0xD0, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87};
-constexpr uint8_t REQUEST_KEYS[DeviceLink::REQUEST_SLOTS] = {0xB7, 0xB8, 0xB9, 0x88};
-// Has a slot, but the instrument's request 0xB9 is never passed on.
-constexpr uint8_t SILENT_REQUEST = 0xB9;
-
-}  // namespace
+static_assert(sizeof RESPONSE_SLOT_KEYS == DeviceLink::RESPONSE_SLOTS, "one slot a key");
+static_assert(sizeof REQUEST_SLOT_KEYS == DeviceLink::REQUEST_SLOTS, "one slot a key");
 
 DeviceLink::DeviceLink(CComm* channel, const void* parameters, DialogPoster* dialog,
                        Parsing parsing) {
@@ -48,8 +40,8 @@ void DeviceLink::Start(DialogPoster* dialog, CComm* channel, Parsing parsing) {
     m_comm = channel;
     m_responseTable.reserve(RESPONSE_SLOTS);
     m_requestTable.reserve(REQUEST_SLOTS);
-    for (uint8_t key : RESPONSE_KEYS) AddResponseKey(key);
-    for (uint8_t key : REQUEST_KEYS) AddRequestKey(key);
+    for (uint8_t key : RESPONSE_SLOT_KEYS) AddResponseKey(key);
+    for (uint8_t key : REQUEST_SLOT_KEYS) AddRequestKey(key);
     m_stop = false;
     if (parsing == PARSER_POLLED) return;
     try {
@@ -115,7 +107,7 @@ bool DeviceLink::HasSlot(const FrameImage& image) const {
 }
 
 void DeviceLink::Dispatch(const FrameImage& image) {
-    if (image.sync == SYNC_REQUEST && image.body.command == SILENT_REQUEST) return;
+    if (image.sync == SYNC_REQUEST && image.body.command == CMD_SILENT_REQUEST) return;
     // A frame no slot takes is dropped here, so it never holds a place in the
     // pending queue that a frame the dialog waits for would need.
     if (!HasSlot(image)) return;

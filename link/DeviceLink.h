@@ -12,7 +12,7 @@
 
 #include "comm/CComm.h"
 #include "link/Frame.h"
-#include "ui/DialogPoster.h"
+#include "link/DialogPoster.h"
 
 struct SerialPortName;
 struct TcpTarget;

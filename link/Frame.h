@@ -6,11 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr uint8_t SYNC_REQUEST = 0xAA;
-constexpr uint8_t SYNC_RESPONSE = 0x55;
-constexpr uint32_t FRAME_PAYLOAD_MAX = 1024;
-constexpr uint32_t FRAME_OVERHEAD = 6;  // sync, command, status, length x2, checksum
-constexpr uint32_t FRAME_MAX = FRAME_PAYLOAD_MAX + FRAME_OVERHEAD;
+#include "link/Protocol.h"
 
 // One frame as the dialog prepares it for sending, and as it reads a received
 // one.

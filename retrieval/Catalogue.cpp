@@ -6,10 +6,10 @@
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Commands.h"
 #include "retrieval/Download.h"
-#include "ui/ControlIds.h"
-#include "ui/ControlStates.h"
-#include "ui/DialogState.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/ControlStates.h"
+#include "ui/controls/DialogState.h"
+#include "ui/controls/MessageCatalogue.h"
 
 const char* const EMPTY_LIST_TEXT = "none";
 

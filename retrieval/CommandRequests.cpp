@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "retrieval/Commands.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogMessages.h"
-#include "ui/DialogState.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/DialogMessages.h"
+#include "ui/controls/DialogState.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

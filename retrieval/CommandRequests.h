@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "comm/TcpTarget.h"
-#include "ui/UiPort.h"
+#include "ui/controls/UiPort.h"
 
 struct DialogState;
 

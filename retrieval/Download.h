@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "link/Frame.h"
-#include "retrieval/RetrievalTypes.h"
-#include "ui/UiPort.h"
+#include "ui/controls/LogRecords.h"
+#include "ui/controls/UiPort.h"
 
 struct DialogState;
 

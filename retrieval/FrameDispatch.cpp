@@ -5,10 +5,10 @@
 #include "retrieval/Commands.h"
 #include "retrieval/Download.h"
 #include "retrieval/LogSettings.h"
-#include "ui/ControlIds.h"
-#include "ui/ControlStates.h"
-#include "ui/DialogState.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/ControlStates.h"
+#include "ui/controls/DialogState.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

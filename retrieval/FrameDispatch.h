@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "ui/UiPort.h"
+#include "ui/controls/UiPort.h"
 
 struct DialogState;
 

@@ -2,9 +2,9 @@
 
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Commands.h"
-#include "ui/DialogState.h"
-#include "ui/LogSizeText.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/DialogState.h"
+#include "ui/controls/LogSizeText.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "link/Frame.h"
-#include "ui/UiPort.h"
+#include "ui/controls/UiPort.h"
 
 struct DialogState;
 

@@ -9,13 +9,12 @@
 #include "retrieval/Download.h"
 #include "retrieval/FrameDispatch.h"
 #include "retrieval/LogSettings.h"
-#include "ui/ControlIds.h"
-#include "ui/ControlStates.h"
-#include "ui/DialogMessages.h"
-#include "ui/DialogState.h"
-#include "ui/InetAddress.h"
-#include "discovery/DeviceList.h"
-#include "ui/InstrumentList.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/ControlStates.h"
+#include "ui/controls/DialogMessages.h"
+#include "ui/controls/DialogState.h"
+#include "ui/controls/InetAddress.h"
+#include "ui/controls/InstrumentList.h"
 
 namespace {
 

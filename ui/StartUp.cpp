@@ -1,11 +1,11 @@
 #include <cstdio>
 
-#include "retrieval/ChannelLinks.h"
+#include "link/ChannelLinks.h"
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Commands.h"
 #include "retrieval/Download.h"
 #include "settings/Settings.h"
-#include "ui/DialogState.h"
+#include "ui/controls/DialogState.h"
 #include "ui/MainDialog.h"
 
 void StartUp(DialogState& state, const char* currentDirectory) {

@@ -11,7 +11,7 @@
 #include "tests/comm/LoopbackPeer.h"
 #include "tests/comm/ProcessCpuTime.h"
 #include "tests/support/Hex.h"
-#include "ui/DialogMessages.h"
+#include "link/DialogPoster.h"
 #include "ui/headless/MessageQueue.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "discovery/DeviceList.h"
+#include "ui/controls/InstrumentList.h"
 #include "tests/discovery/FakeProbes.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "discovery/DeviceProbes.h"
-#include "ui/ControlIds.h"
-#include "ui/UiPort.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/UiPort.h"
 
 struct FakeBridge {
     std::string serialNumber;

@@ -16,7 +16,7 @@
 #include "tests/faults/ProcessStats.h"
 #include "tests/qvsim/TempDir.h"
 #include "tools/qvsim/GeneratedCatalogue.h"
-#include "ui/ControlIds.h"
+#include "ui/controls/ControlIds.h"
 
 namespace {
 

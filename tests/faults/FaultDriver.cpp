@@ -3,10 +3,10 @@
 #include <chrono>
 #include <thread>
 
-#include "discovery/DeviceList.h"
+#include "ui/controls/InstrumentList.h"
 #include "tests/faults/ProcessStats.h"
-#include "ui/ControlIds.h"
-#include "ui/ControlStates.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/ControlStates.h"
 #include "ui/MainDialog.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "retrieval/ChannelLinks.h"
-#include "ui/DialogState.h"
+#include "link/ChannelLinks.h"
+#include "ui/controls/DialogState.h"
 #include "ui/headless/HeadlessDialog.h"
 #include "ui/headless/HeadlessUi.h"
 

@@ -16,7 +16,7 @@
 #include "tests/faults/ProcessStats.h"
 #include "tests/faults/SimProcess.h"
 #include "tests/qvsim/TempDir.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 
 #include <filesystem>
 
-#include "retrieval/ChannelLinks.h"
+#include "link/ChannelLinks.h"
 #include "tests/faults/ProcessStats.h"
 #include "tests/faults/SimProcess.h"
 #include "tests/qvlog/ToolRun.h"
 #include "tests/qvsim/TempDir.h"
 #include "tools/qvlog/Session.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

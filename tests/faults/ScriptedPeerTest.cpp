@@ -14,7 +14,7 @@
 #include "tests/qvsim/TempDir.h"
 #include "tests/support/WireFrame.h"
 #include "tools/qvsim/GeneratedCatalogue.h"
-#include "ui/ControlIds.h"
+#include "ui/controls/ControlIds.h"
 
 namespace {
 

@@ -7,7 +7,8 @@
 
 #include "tests/support/Hex.h"
 #include "tests/support/MemoryChannel.h"
-#include "ui/DialogMessages.h"
+#include "link/DialogPoster.h"
+#include "ui/controls/DialogMessages.h"
 #include "ui/headless/MessageQueue.h"
 
 namespace {

@@ -14,7 +14,7 @@
 
 #include "comm/CComm.h"
 #include "link/DeviceLink.h"
-#include "retrieval/LinkFactory.h"
+#include "link/LinkFactory.h"
 #include "tests/support/WireFrame.h"
 
 struct PeerScript {

@@ -2,7 +2,7 @@
 
 #include "retrieval/Catalogue.h"
 #include "tests/support/ConversationSteps.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "retrieval/CommandRequests.h"
 #include "tests/support/Conversation.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "tests/support/ConversationSteps.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "tests/support/ConversationSteps.h"
-#include "ui/LogSizeText.h"
+#include "ui/controls/LogSizeText.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "retrieval/LinkFactory.h"
+#include "link/LinkFactory.h"
 #include "tests/support/Hex.h"
 #include "tests/support/WireFrame.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogState.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/DialogState.h"
 #include "ui/MainDialog.h"
 #include "ui/headless/HeadlessDialog.h"
 #include "ui/headless/HeadlessUi.h"

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "tests/support/Conversation.h"
-#include "ui/ControlStates.h"
-#include "ui/InetAddress.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/ControlStates.h"
+#include "ui/controls/InetAddress.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/LogSizeText.h"
+#include "ui/controls/LogSizeText.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "tools/qvlog/Session.h"
-#include "ui/ControlIds.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

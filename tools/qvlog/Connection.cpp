@@ -10,7 +10,7 @@
 #include "tools/qvlog/Json.h"
 #include "tools/qvlog/SerialName.h"
 #include "tools/qvlog/Session.h"
-#include "ui/InetAddress.h"
+#include "ui/controls/InetAddress.h"
 
 namespace {
 

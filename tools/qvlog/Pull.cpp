@@ -11,8 +11,8 @@
 #include "tools/qvlog/Files.h"
 #include "tools/qvlog/Progress.h"
 #include "tools/qvlog/Session.h"
-#include "ui/ControlIds.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace fs = std::filesystem;
 

@@ -2,7 +2,7 @@
 
 #include "tools/qvlog/Encoding.h"
 #include "tools/qvlog/Json.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 
 #include <chrono>
 
-#include "discovery/DeviceList.h"
+#include "ui/controls/InstrumentList.h"
 #include "retrieval/Commands.h"
 #include "tools/qvlog/Console.h"
-#include "ui/ControlIds.h"
-#include "ui/ControlStates.h"
-#include "ui/DialogMessages.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/ControlStates.h"
+#include "ui/controls/DialogMessages.h"
 #include "ui/MainDialog.h"
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "comm/TcpTarget.h"
-#include "retrieval/LinkFactory.h"
+#include "link/LinkFactory.h"
 #include "tools/qvlog/Outcome.h"
 #include "tools/qvlog/Texts.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogState.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/DialogState.h"
 #include "ui/headless/HeadlessDialog.h"
 #include "ui/headless/HeadlessUi.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "retrieval/LinkFactory.h"
+#include "link/LinkFactory.h"
 #include "tools/qvlog/Texts.h"
 #include "ui/headless/HeadlessUi.h"
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "retrieval/ChannelLinks.h"
+#include "link/ChannelLinks.h"
 #include "tools/qvlog/Console.h"
 #include "tools/qvlog/Encoding.h"
 #include "tools/qvlog/Texts.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "retrieval/Commands.h"
+#include "link/Protocol.h"
 
 namespace qvsim {
 

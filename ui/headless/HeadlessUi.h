@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/UiPort.h"
+#include "ui/controls/UiPort.h"
 #include "ui/headless/MessageQueue.h"
 
 class HeadlessUi : public UiPort {

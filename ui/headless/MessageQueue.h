@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "ui/DialogPoster.h"
+#include "link/DialogPoster.h"
 
 struct PostedMessage {
     uint32_t message;

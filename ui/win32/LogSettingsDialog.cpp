@@ -1,8 +1,8 @@
 #include "ui/win32/LogSettingsDialog.h"
 
-#include "ui/ControlIds.h"
-#include "ui/LogSizeText.h"
-#include "ui/UiPort.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/LogSizeText.h"
+#include "ui/controls/UiPort.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "ui/ControlIds.h"
-#include "ui/DialogMessages.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/DialogMessages.h"
 #include "ui/MainDialog.h"
 #include "ui/win32/Win32UiPort.h"
 

@@ -7,7 +7,7 @@
 #include <climits>
 #include <cstring>
 
-#include "ui/ControlIds.h"
+#include "ui/controls/ControlIds.h"
 #include "ui/win32/LogSettingsDialog.h"
 
 static_assert(PROGRESS_NORMAL == PBST_NORMAL && PROGRESS_ERROR == PBST_ERROR &&

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "ui/UiPort.h"
+#include "ui/controls/UiPort.h"
 
 class Win32UiPort : public UiPort {
 public:

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "discovery/DeviceList.h"
+#include "ui/controls/InstrumentList.h"
 #include "discovery/win32/FtdiLibrary.h"
 #include "discovery/win32/SetupDiPorts.h"
 #include "tests/discovery/FakeProbes.h"

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "ui/ControlIds.h"
+#include "ui/controls/ControlIds.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "DialogProcess.h"
 #include "E2eOptions.h"
 #include "TestFolders.h"
-#include "ui/ControlIds.h"
+#include "ui/controls/ControlIds.h"
 
 namespace {
 

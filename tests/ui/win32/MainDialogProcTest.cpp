@@ -9,8 +9,8 @@
 #include <string>
 
 #include "DialogHarness.h"
-#include "ui/ControlIds.h"
-#include "ui/DialogState.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/DialogState.h"
 #include "ui/MainDialog.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "DialogHarness.h"
-#include "ui/ControlIds.h"
-#include "ui/LogSizeText.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/LogSizeText.h"
 
 namespace {
 

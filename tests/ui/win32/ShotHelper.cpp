@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ui/ControlIds.h"
-#include "ui/UiPort.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/UiPort.h"
 #include "ui/win32/LogSettingsDialog.h"
 
 namespace {

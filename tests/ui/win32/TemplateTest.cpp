@@ -11,7 +11,7 @@
 
 #include "DialogHarness.h"
 #include "DialogTemplate.h"
-#include "ui/ControlIds.h"
+#include "ui/controls/ControlIds.h"
 
 namespace {
 

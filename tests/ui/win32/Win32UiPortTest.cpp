@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "DialogHarness.h"
-#include "ui/ControlIds.h"
+#include "ui/controls/ControlIds.h"
 
 namespace {
 

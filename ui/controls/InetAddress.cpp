@@ -1,4 +1,4 @@
-#include "ui/InetAddress.h"
+#include "ui/controls/InetAddress.h"
 
 #include <cctype>
 

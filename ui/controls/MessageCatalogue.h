@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "ui/UiPort.h"
+#include "ui/controls/UiPort.h"
 
 struct DialogState;
 

@@ -1,8 +1,12 @@
-// The part of the user-interface seam that other threads may use: posting a
-// message to the dialog's thread. Messages are delivered in posting order.
+// Where the link's parser thread tells the dialog of each frame: a sink the
+// user interface implements, and the two notifications. Messages are
+// delivered in posting order.
 #pragma once
 
 #include <cstdint>
+
+constexpr uint32_t WM_APP_DEVICE_REQUEST = 0x8000;   // request frame from the instrument
+constexpr uint32_t WM_APP_DEVICE_RESPONSE = 0x8001;  // response frame from the instrument
 
 class DialogPoster {
 public:

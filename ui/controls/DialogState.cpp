@@ -1,4 +1,4 @@
-#include "ui/DialogState.h"
+#include "ui/controls/DialogState.h"
 
 std::unique_ptr<DialogState> NewDialogState() {
     std::unique_ptr<DialogState> state(new DialogState());  // value-initialised: all zero

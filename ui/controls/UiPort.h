@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ui/DialogPoster.h"
+#include "link/DialogPoster.h"
 
 enum ProgressBarState : int { PROGRESS_NORMAL = 1, PROGRESS_ERROR = 2, PROGRESS_PAUSED = 3 };
 

@@ -1,4 +1,4 @@
-#include "retrieval/ChannelLinks.h"
+#include "link/ChannelLinks.h"
 
 #include "comm/CSerial.h"
 

@@ -1,7 +1,7 @@
 // Links over the real channels: a serial port or a TCP connection.
 #pragma once
 
-#include "retrieval/LinkFactory.h"
+#include "link/LinkFactory.h"
 
 class ChannelLinkFactory : public LinkFactory {
 public:

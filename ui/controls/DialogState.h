@@ -10,10 +10,10 @@
 #include "discovery/DeviceEntry.h"
 #include "link/DeviceLink.h"
 #include "link/Frame.h"
-#include "retrieval/LinkFactory.h"
-#include "retrieval/RetrievalTypes.h"
+#include "link/LinkFactory.h"
+#include "ui/controls/LogRecords.h"
 #include "settings/Settings.h"
-#include "ui/ControlStates.h"
+#include "ui/controls/ControlStates.h"
 
 class FtdiProbe;
 class DeviceSetupProbe;

@@ -1,9 +1,9 @@
-#include "ui/ControlStates.h"
+#include "ui/controls/ControlStates.h"
 
 #include <cstdio>
 
-#include "ui/ControlIds.h"
-#include "ui/DialogState.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/controls/DialogState.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "ui/MessageCatalogue.h"
+#include "ui/controls/MessageCatalogue.h"
 
-#include "ui/DialogState.h"
+#include "ui/controls/DialogState.h"
 
 namespace {
 
