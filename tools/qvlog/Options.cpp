@@ -76,6 +76,7 @@ bool ParseFileList(const std::string& text, std::vector<int>& files) {
 
 const char* UsageText() {
     return "usage: qvlog [--tcp HOST[:PORT] | --serial PORT] COMMAND [OPTIONS]\n"
+           "       qvlog --version | --help\n"
            "  devices                        list instruments found on USB (no connection needed)\n"
            "  list [--json]                  every date, its start times and each run's file count\n"
            "  download [--date YYYY/MM/DD] [--time HH:MM:SS] [--files LIST | --all] [--all-runs]\n"
@@ -155,6 +156,9 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             }
             options.sizeKb = kb;
             options.sizeGiven = true;
+        } else if (a == "--version") {
+            options.version = true;
+            return true;
         } else if (a == "-h" || a == "--help") {
             error.clear();
             return false;

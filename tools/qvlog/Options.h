@@ -16,6 +16,7 @@ struct Options {
 
     Command command = Command::NONE;
     bool json = false;
+    bool version = false;  // --version: print it and do nothing else
 
     // download
     std::string date;  // YYYY/MM/DD

@@ -9,6 +9,7 @@
 #include "tools/qvlog/Console.h"
 #include "tools/qvlog/Options.h"
 #include "tools/qvlog/Session.h"
+#include "version/Version.h"
 
 int main(int argc, char** argv) {
     Options options;
@@ -17,6 +18,10 @@ int main(int argc, char** argv) {
         if (!error.empty()) std::fprintf(stderr, "qvlog: %s\n", error.c_str());
         std::fputs(UsageText(), error.empty() ? stdout : stderr);
         return error.empty() ? 0 : static_cast<int>(Outcome::USAGE);
+    }
+    if (options.version) {
+        std::printf("qvlog %s\n", QV_VERSION_TEXT);
+        return 0;
     }
     if (options.command == Command::DEVICES) return ListDevices(options);
 
