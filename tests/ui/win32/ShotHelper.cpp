@@ -6,8 +6,9 @@
 //   qv_shot_helper wait-progress P   waits until the current file is P % in
 //   qv_shot_helper wait-popup        waits for a dialog or message box of the main dialog
 //   qv_shot_helper dismiss           presses OK of that message box, or cancels that dialog
-//   qv_shot_helper geometry main|popup  brings the window to the front and prints its
-//                                    rectangle as WxH+X+Y
+//   qv_shot_helper geometry main|popup|both  brings the window to the front and prints
+//                                    its rectangle as WxH+X+Y (both: the main dialog
+//                                    and its popup in front of it, in one rectangle)
 //   qv_shot_helper log-settings X Y  shows the log-settings dialog at X, Y
 //   qv_shot_helper template X Y      shows template 129 untouched, samples and all
 //   qv_shot_helper close             cancels every dialog on this desktop
@@ -47,10 +48,10 @@ BOOL CALLBACK FindMainDialog(HWND window, LPARAM lParam) {
 
 constexpr DWORD WAIT_MS = 60000;
 
-// The main dialog, given a few seconds to show up; nullptr without one.
+// The main dialog, given 20 s to show up (a fresh prefix starts slowly); nullptr without one.
 HWND MainDialog() {
     HWND main = nullptr;
-    for (int attempt = 0; attempt < 100 && main == nullptr; ++attempt) {
+    for (int attempt = 0; attempt < 400 && main == nullptr; ++attempt) {
         EnumWindows(FindMainDialog, reinterpret_cast<LPARAM>(&main));
         if (main == nullptr) Sleep(50);
     }
@@ -118,11 +119,13 @@ int Dismiss(HWND main) {
     return WaitFor([&] { return Popup(main) == nullptr; });
 }
 
-int Geometry(HWND window) {
-    RECT r{};
-    if (window == nullptr || !GetWindowRect(window, &r)) return 1;
-    // A picture shows the window as the user sees it: active, caption lit.
-    SetForegroundWindow(window);
+// `front` is brought to the front, so that a picture shows it as the user
+// sees it: active, caption lit; the rectangle printed covers it and `also`.
+int Geometry(HWND front, HWND also) {
+    RECT r{}, other{};
+    if (front == nullptr || !GetWindowRect(front, &r)) return 1;
+    if (also != nullptr && GetWindowRect(also, &other)) UnionRect(&r, &r, &other);
+    SetForegroundWindow(front);
     std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
     return 0;
 }
@@ -146,7 +149,20 @@ int Drive(int argc, char** argv) {
     if (std::strcmp(mode, "wait-popup") == 0) return WaitFor([&] { return Popup(main) != nullptr; });
     if (std::strcmp(mode, "dismiss") == 0) return Dismiss(main);
     if (std::strcmp(mode, "geometry") == 0 && argc == 3) {
-        return Geometry(std::strcmp(argv[2], "popup") == 0 ? Popup(main) : main);
+        if (std::strcmp(argv[2], "main") == 0) return Geometry(main, nullptr);
+        if (std::strcmp(argv[2], "popup") == 0) return Geometry(Popup(main), nullptr);
+        if (std::strcmp(argv[2], "both") == 0) {
+            // Windows shows a message box over its owner; Wine in the middle
+            // of the screen.
+            HWND popup = Popup(main);
+            RECT owner{}, box{};
+            if (popup != nullptr && GetWindowRect(main, &owner) && GetWindowRect(popup, &box)) {
+                const int x = (owner.left + owner.right - (box.right - box.left)) / 2;
+                const int y = (owner.top + owner.bottom - (box.bottom - box.top)) / 2;
+                SetWindowPos(popup, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+            return Geometry(popup, main);
+        }
     }
     return 2;
 }
