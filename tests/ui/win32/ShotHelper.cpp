@@ -94,6 +94,11 @@ int WaitFor(const std::function<bool()>& done) {
 
 bool Enabled(HWND main, int id) { return IsWindowEnabled(GetDlgItem(main, id)) != FALSE; }
 
+// Idle and connected: the dialog enables the file list last of all.
+bool Idle(HWND main) {
+    return Enabled(main, IDC_DOWNLOAD) && !Enabled(main, IDC_ABORT) && Enabled(main, IDC_FILES);
+}
+
 LRESULT Ask(HWND main, int id, UINT message) { return SendMessageA(GetDlgItem(main, id), message, 0, 0); }
 
 int Click(HWND main, int id) {
@@ -137,10 +142,10 @@ int Drive(int argc, char** argv) {
     if (std::strcmp(mode, "click") == 0 && argc == 3) return Click(main, std::atoi(argv[2]));
     if (std::strcmp(mode, "select") == 0) return Select(main, argc, argv);
     if (std::strcmp(mode, "wait-catalogue") == 0) {
-        return WaitFor([&] { return Enabled(main, IDC_DOWNLOAD) && Ask(main, IDC_FILES, LB_GETCOUNT) > 0; });
+        return WaitFor([&] { return Idle(main) && Ask(main, IDC_FILES, LB_GETCOUNT) > 0; });
     }
     if (std::strcmp(mode, "wait-idle") == 0) {
-        return WaitFor([&] { return Enabled(main, IDC_DOWNLOAD) && !Enabled(main, IDC_ABORT); });
+        return WaitFor([&] { return Idle(main); });
     }
     if (std::strcmp(mode, "wait-progress") == 0 && argc == 3) {
         const LRESULT percent = std::atoi(argv[2]);
