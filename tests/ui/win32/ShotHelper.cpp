@@ -131,6 +131,11 @@ int Geometry(HWND front, HWND also) {
     if (front == nullptr || !GetWindowRect(front, &r)) return 1;
     if (also != nullptr && GetWindowRect(also, &other)) UnionRect(&r, &r, &other);
     SetForegroundWindow(front);
+    // Whether Wine activates a window for another process, with no window
+    // manager, depends on timing; the captions are drawn as Windows would
+    // show them, front active, the other not.
+    SendMessageA(front, WM_NCACTIVATE, TRUE, 0);
+    if (also != nullptr) SendMessageA(also, WM_NCACTIVATE, FALSE, 0);
     std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
     return 0;
 }
