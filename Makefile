@@ -1,6 +1,7 @@
 # Front door: `make test` sets up a fresh Debian machine and runs every test;
-# `make demo` runs the simulator and a real download.
-.PHONY: test deps build demo clean
+# `make demo` runs the simulator and a real download; `make dist` writes the
+# release for lab PCs; `make guide-pictures` takes the guides' pictures anew.
+.PHONY: test deps build demo dist guide-pictures clean
 
 test: deps
 	scripts/test-all
@@ -15,5 +16,16 @@ build: deps
 demo:
 	scripts/demo
 
+dist:
+	scripts/install-deps --dist
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows --target dist
+
+guide-pictures: deps
+	cmake --preset native >/dev/null && cmake --build --preset native --target qvsim
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows --target qvlogdl qv_shot_helper fake_ftd2xx_e2e
+	tests/e2e/screenshot.sh guide
+
 clean:
-	rm -rf build
+	rm -rf build dist

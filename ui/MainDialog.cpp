@@ -15,11 +15,10 @@
 #include "ui/controls/DialogState.h"
 #include "ui/controls/InetAddress.h"
 #include "ui/controls/InstrumentList.h"
+#include "version/Version.h"
 
 namespace {
 
-constexpr int VERSION_MAJOR = 1;
-constexpr int VERSION_MINOR = 2;
 constexpr size_t HOST_TEXT_MAX = HOST_SIZE;
 constexpr size_t NUMBER_TEXT_READ = 256;
 constexpr const char* FOLDER_TITLE = "ログを保存するフォルダを指定してください。";
@@ -85,7 +84,7 @@ void InitMainDialog(DialogState& state, UiPort& ui) {
     ui.MoveDialog(position.left < 0 ? 0 : position.left, position.top < 0 ? 0 : position.top);
     char caption[100];
     std::snprintf(caption, sizeof caption, "QV-500ログファイルダウンローダー Ver. %d.%02d",
-                  VERSION_MAJOR, VERSION_MINOR);
+                  QV_VERSION_MAJOR, QV_VERSION_MINOR);
     ui.SetCaption(caption);
     FillComPortCombo(state, ui);
     SetConnectionMethod(ui, state.settings.connection.method);

@@ -99,4 +99,16 @@ TEST(QvlogOptions, UsageErrorsSayWhatIsWrong) {
     EXPECT_TRUE(Parse({"--help"}).error.empty()) << "help is not an error";
 }
 
+TEST(QvlogOptions, VersionNeedsNoCommandAndRunsNone) {
+    Parsed p = Parse({"--version"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_TRUE(p.options.version);
+    EXPECT_EQ(p.options.command, Command::NONE);
+    p = Parse({"--tcp", "127.0.0.1", "list", "--version"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_TRUE(p.options.version);
+    EXPECT_FALSE(Parse({"--tcp", "127.0.0.1", "list"}).options.version);
+    EXPECT_NE(std::string(UsageText()).find("--version"), std::string::npos) << UsageText();
+}
+
 }  // namespace

@@ -72,6 +72,11 @@ TEST(Options, EveryOptionReachesItsSetting) {
     Options help;
     ASSERT_TRUE(Parse({"-h"}, help, error));
     EXPECT_TRUE(help.help);
+    EXPECT_FALSE(help.version);
+    Options version;
+    ASSERT_TRUE(Parse({"--version"}, version, error)) << error;
+    EXPECT_TRUE(version.version);
+    EXPECT_FALSE(Parse({"--version=1"}, version, error)) << "a flag takes no value";
 }
 
 TEST(Options, MistakesAreNamed) {
@@ -117,7 +122,7 @@ TEST(Options, HelpListsEveryOption) {
                              "--sd-missing", "--unsupported", "--busy", "--error-block-at",
                              "--silent-after", "--drop-every", "--corrupt-every", "--noise", "--split",
                              "--reply-delay", "--close-after", "--baud", "--seed", "--verbose",
-                             "--record", "--help"})
+                             "--record", "--help", "--version"})
         EXPECT_NE(usage.find(name), std::string::npos) << name;
 }
 

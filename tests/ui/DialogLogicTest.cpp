@@ -6,6 +6,7 @@
 #include "ui/controls/ControlStates.h"
 #include "ui/controls/InetAddress.h"
 #include "ui/controls/MessageCatalogue.h"
+#include "version/Version.h"
 
 namespace {
 
@@ -181,7 +182,11 @@ TEST(MainDialog, InitShowsCaptionSettingsAndStateZeroWithProgressHidden) {
     ui.SetProgressPosition(IDC_BYTE_BAR, 40);
 
     InitMainDialog(*state, ui);
-    EXPECT_EQ(ui.caption(), "QV-500ログファイルダウンローダー Ver. 1.02");
+    // The caption's number is the one version of the build, as "%d.%02d" shows it.
+    char version[16];
+    std::snprintf(version, sizeof version, "%d.%02d", QV_VERSION_MAJOR, QV_VERSION_MINOR);
+    EXPECT_STREQ(version, QV_VERSION_TEXT);
+    EXPECT_EQ(ui.caption(), "QV-500ログファイルダウンローダー Ver. " QV_VERSION_TEXT);
     EXPECT_EQ(ui.GetAddress(IDC_IP_ADDRESS), 0xFFFFFFFFu);
     EXPECT_EQ(Text(ui, IDC_IP_ADDRESS), "255.255.255.255");
     EXPECT_EQ(Text(ui, IDC_PORT), "10101");

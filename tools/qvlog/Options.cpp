@@ -155,6 +155,10 @@ bool Parser::Run() {
             m_error.clear();
             return false;
         }
+        if (a == "--version") {
+            m_options.version = true;
+            return true;
+        }
         const bool ok = !a.empty() && a[0] == '-' ? Option(a, filesGiven) : Word(a);
         if (!ok) return false;
     }

@@ -21,6 +21,7 @@ struct Options {
     // After no response, a lost connection or a transfer error: how many
     // times in a row to connect again and go on.
     int retries = 2;
+    bool version = false;  // --version: print it and do nothing else
 
     // download
     std::string date;  // YYYY/MM/DD

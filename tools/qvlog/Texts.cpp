@@ -15,6 +15,7 @@ struct Pair {
 const Pair TEXTS[] = {
     {Text::USAGE,
      "usage: qvlog [--tcp HOST[:PORT] | --serial PORT] COMMAND [OPTIONS]\n"
+     "       qvlog --version | --help\n"
      "  devices                        list instruments found on USB (no connection needed)\n"
      "  list                           every date, its start times and each run's file count\n"
      "  download [--date YYYY/MM/DD] [--time HH:MM:SS] [--files LIST | --all] [--all-runs]\n"
@@ -29,6 +30,7 @@ const Pair TEXTS[] = {
      "Exit status: 0 every file complete, 1 instrument or transfer error, 2 usage,\n"
      "3 no connection or no response, 4 file not written, 5 aborted.\n",
      u8"使い方: qvlog [--tcp ホスト[:ポート] | --serial ポート] コマンド [オプション]\n"
+     u8"       qvlog --version | --help\n"
      u8"  devices                        USBで見つかった計測器の一覧 (接続しません)\n"
      u8"  list                           日付ごとの開始時刻と各ログのファイル数\n"
      u8"  download [--date YYYY/MM/DD] [--time HH:MM:SS] [--files 番号 | --all] [--all-runs]\n"

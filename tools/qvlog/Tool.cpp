@@ -12,6 +12,7 @@
 #include "tools/qvlog/Pull.h"
 #include "tools/qvlog/Report.h"
 #include "tools/qvlog/Session.h"
+#include "version/Version.h"
 
 namespace {
 
@@ -98,6 +99,10 @@ int RunQvlog(const std::vector<std::string>& args, Environment& env) {
         out.Err("qvlog: " + error + "\n" + UsageText(language));
         if (json) out.Out(ReportJson(report));
         return static_cast<int>(Outcome::USAGE);
+    }
+    if (options.version) {
+        out.Out(std::string("qvlog ") + QV_VERSION_TEXT + "\n");
+        return 0;
     }
     report.command = CommandName(options.command);
     if (options.command == Command::DEVICES) {

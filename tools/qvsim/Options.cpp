@@ -57,6 +57,7 @@ const char USAGE[] =
     "  -v, --verbose         every frame both ways in hex on stderr, with a time stamp\n"
     "  --record FILE         the same trace into FILE\n"
     "  -h, --help            this text\n"
+    "  --version             the version, then exit\n"
     "\n"
     "SIGINT or SIGTERM (Ctrl+C on Windows) end it with exit status 0.\n";
 
@@ -156,6 +157,8 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
 
         if (name == "-h" || name == "--help") {
             if (!flag(options.help)) return false;
+        } else if (name == "--version") {
+            if (!flag(options.version)) return false;
         } else if (name == "-v" || name == "--verbose") {
             if (!flag(options.verbose)) return false;
         } else if (name == "--sd-missing") {

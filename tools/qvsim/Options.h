@@ -25,6 +25,7 @@ struct Options {
     bool verbose = false;
     std::string recordPath;
     bool help = false;
+    bool version = false;
 
     InstrumentConfig instrument;
 };

@@ -11,6 +11,7 @@
 #include "tools/qvsim/Instrument.h"
 #include "tools/qvsim/Options.h"
 #include "tools/qvsim/Serve.h"
+#include "version/Version.h"
 
 namespace {
 
@@ -33,6 +34,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(UsageText(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("qvsim %s\n", QV_VERSION_TEXT);
         return 0;
     }
 

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-const char MAIN_CAPTION[] = "QV-500ログファイルダウンローダー Ver. 1.02";
+#include "version/Version.h"
+
+const char MAIN_CAPTION[] = "QV-500ログファイルダウンローダー Ver. " QV_VERSION_TEXT;
 
 namespace {
 

@@ -160,8 +160,9 @@ protected:
     void Download(int selected) {
         ASSERT_EQ(dialog->SelectedCount(IDC_FILES), selected) << dialog->Describe();
         ASSERT_TRUE(dialog->Click(IDC_DOWNLOAD));
-        const bool ended = WaitUntil(
-            [&] { return dialog->Enabled(IDC_DOWNLOAD) && !dialog->Enabled(IDC_ABORT); }, STEP_MS);
+        // The whole of state 1: the dialog enables its controls one after the
+        // other, and the list boxes come after Download and Abort.
+        const bool ended = WaitUntil([&] { return InState(*dialog, 1); }, STEP_MS);
         ASSERT_TRUE(ended) << "the download did not end within " << STEP_MS << " ms:"
                            << dialog->Describe();
         EXPECT_EQ(dialog->OwnedMessageBox(), nullptr) << dialog->Describe();

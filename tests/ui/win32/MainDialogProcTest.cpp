@@ -12,6 +12,7 @@
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/DialogState.h"
 #include "ui/MainDialog.h"
+#include "version/Version.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ TEST(MainDialogProc, SetsTheSmallIconAndTheCaptionAndReleasesThemOnDestroy) {
     EXPECT_EQ(bitmap.bmWidth, 16);
     if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
     if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
-    EXPECT_NE(WindowTextA(dialog).find("Ver. 1.02"), std::string::npos) << WindowTextA(dialog);
+    EXPECT_NE(WindowTextA(dialog).find("Ver. " QV_VERSION_TEXT), std::string::npos) << WindowTextA(dialog);
     EXPECT_EQ(WindowTextA(dialog).rfind("QV-500", 0), 0u);
 
     // IDOK is not one of the dialog's commands; the window stays.

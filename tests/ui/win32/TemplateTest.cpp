@@ -12,6 +12,7 @@
 #include "DialogHarness.h"
 #include "DialogTemplate.h"
 #include "ui/controls/ControlIds.h"
+#include "version/Version.h"
 
 namespace {
 
@@ -306,7 +307,7 @@ TEST(Templates, IconAndManifestAreInTheResources) {
     EXPECT_GE(version.dwMajorVersion, 6u);
 }
 
-TEST(Templates, VersionResourceSays102) {
+TEST(Templates, VersionResourceIsTheProjectVersion) {
     HRSRC found = FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
     ASSERT_NE(found, nullptr);
     const auto* block = static_cast<const BYTE*>(
@@ -316,9 +317,18 @@ TEST(Templates, VersionResourceSays102) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(copy.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00020000u);
+    // 1.02 is file version 1.2.0.0, and "1.02" in the texts that Explorer shows.
+    EXPECT_EQ(fixed->dwFileVersionMS, DWORD(QV_VERSION_MAJOR) << 16 | DWORD(QV_VERSION_MINOR));
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
     EXPECT_EQ(fixed->dwFileType, DWORD(VFT_APP));
+    // The block as stored is UTF-16: read its texts through the wide call.
+    for (const wchar_t* key : {L"\\StringFileInfo\\041104b0\\FileVersion",
+                               L"\\StringFileInfo\\041104b0\\ProductVersion"}) {
+        wchar_t* text = nullptr;
+        ASSERT_TRUE(VerQueryValueW(copy.data(), key, reinterpret_cast<void**>(&text), &length));
+        EXPECT_EQ(std::wstring(text), std::wstring(L"" QV_VERSION_TEXT));
+    }
 }
 
 }  // namespace

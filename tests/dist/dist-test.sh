@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The release zip as a lab PC gets it: unpacked into an empty folder, checked
+# (contents, checksums, UTF-8 names, imports of system DLLs only), and run
+# from there in a Wine prefix of its own, as on a PC that never saw the
+# build: qvlog.exe and qvsim.exe tell their version and download from each
+# other, and qvlogdl.exe downloads a run through its dialog against qvsim.
+#   dist-test.sh SOURCE_DIR ZIP VERSION QVSIM DRIVER_EXE FTDI_DIR COM OBJDUMP
+set -uo pipefail
+source_dir=$1 zip=$2 version=$3 qvsim=$4 driver=$5 ftdi=$6 com=$7 objdump=$8
+readme_ja=はじめにお読みください.txt
+wine_run=$source_dir/cmake/wine-run
+export LC_ALL=C.UTF-8
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix
+sim_pid=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
+  /usr/lib/wine/wineserver -k 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+[ -f "$zip" ] || { echo "FAIL: $zip is missing (make dist writes it)"; exit 1; }
+unpacked=$work/unpacked
+mkdir "$unpacked"
+unzip -q "$zip" -d "$unpacked" || { echo "FAIL: unzip $zip"; exit 1; }
+
+# Exactly the release's files, no test programs and no stand-in DLLs.
+expected=$(printf '%s\n' README-en.txt SHA256SUMS qvlog.exe qvlogdl.exe qvsim.exe "$readme_ja" | sort)
+got=$(cd "$unpacked" && find . -mindepth 1 -printf '%P\n' | sort)
+[ "$got" = "$expected" ] || fail "the zip holds:
+$got
+expected:
+$expected"
+
+# Every file but SHA256SUMS itself is summed, and every sum holds.
+(cd "$unpacked" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
+summed=$(cut -c67- "$unpacked/SHA256SUMS" | sort)
+[ "$summed" = "$(grep -vx SHA256SUMS <<<"$expected")" ] || fail "SHA256SUMS names: $summed"
+
+# Windows reads a name as UTF-8 only when its entry carries flag bit 11;
+# without it Explorer shows the Japanese name garbled.
+utf8_names=0
+while read -r offset; do
+  flags=$(od -An -tu2 -j $((offset + 8)) -N2 "$zip" | tr -d ' ')
+  length=$(od -An -tu2 -j $((offset + 28)) -N2 "$zip" | tr -d ' ')
+  name=$(dd if="$zip" bs=1 skip=$((offset + 46)) count="$length" status=none)
+  if [ "$name" = "$readme_ja" ]; then
+    [ $((flags & 0x800)) -ne 0 ] && utf8_names=$((utf8_names + 1))
+  fi
+done < <(LC_ALL=C grep -obUaP '\x50\x4b\x01\x02' "$zip" | cut -d: -f1)
+[ "$utf8_names" -eq 1 ] || fail "$readme_ja is not marked as a UTF-8 name in the zip"
+
+# The texts for users: Notepad's UTF-8 with a byte-order mark, Windows line
+# ends, and the release's version in their first line.
+for text in "$readme_ja" README-en.txt; do
+  [ "$(head -c3 "$unpacked/$text" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "$text has no byte-order mark"
+  grep -q $'[^\r]$' "$unpacked/$text" && fail "$text has lines without CR LF"
+  head -1 "$unpacked/$text" | grep -qF "$version" || fail "$text does not name version $version"
+done
+
+# A lab PC has the system's DLLs and nothing else; the FTDI library is
+# loaded by name at run time, never imported.
+system_dlls=(advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll
+             oleaut32.dll setupapi.dll shell32.dll shlwapi.dll user32.dll version.dll winmm.dll ws2_32.dll)
+is_system_dll() {
+  local known
+  for known in "${system_dlls[@]}"; do [ "$1" = "$known" ] && return 0; done
+  [[ "$1" == api-ms-win-* ]]
+}
+for exe in qvlogdl.exe qvlog.exe qvsim.exe; do
+  imports=$("$objdump" -p "$unpacked/$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+  [ -n "$imports" ] || fail "$exe: no import table read"
+  for dll in $imports; do
+    is_system_dll "$dll" || fail "$exe imports $dll, not a system DLL"
+  done
+done
+
+# A prefix of its own: nothing of the build's prefix or its registry helps.
+"$wine_run" cmd.exe /c exit >/dev/null 2>&1 </dev/null
+for tool in qvlog qvsim; do
+  said=$("$wine_run" "$unpacked/$tool.exe" --version 2>&1 </dev/null | tr -d '\r')
+  status=$?
+  [ $status -eq 0 ] && [ "$said" = "$tool $version" ] || fail "$tool.exe --version said \"$said\" (status $status)"
+done
+
+# qvlog.exe fetches a run from qvsim.exe, both from the folder, both under Wine.
+catalogue=2,3,5000
+"$qvsim" --generate "$catalogue" --dump "$work/expected" >/dev/null || { echo "FAIL: $qvsim --dump"; exit 1; }
+"$wine_run" "$unpacked/qvsim.exe" --generate "$catalogue" --listen 127.0.0.1:0 \
+  >"$work/sim.out" 2>&1 </dev/null &
+sim_pid=$!
+port=
+for _ in $(seq 500); do
+  port=$(tr -d '\r' <"$work/sim.out" | sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p')
+  [ -n "$port" ] && break
+  sleep 0.02
+done
+if [ -z "$port" ]; then
+  fail "qvsim.exe did not start: $(cat "$work/sim.out")"
+else
+  first=$(ls "$work/expected" | head -1)
+  run_date=${first:0:4}/${first:4:2}/${first:6:2} run_time=${first:9:2}:${first:11:2}:${first:13:2}
+  mkdir "$work/pulled"
+  (cd "$work/pulled" && "$wine_run" "$unpacked/qvlog.exe" --tcp "127.0.0.1:$port" download \
+     --date "$run_date" --time "$run_time" --out . >"$work/qvlog.out" 2>&1 </dev/null) \
+    || fail "qvlog.exe download: $(tr -d '\r' <"$work/qvlog.out" | iconv -f CP932 -t UTF-8 | tail -3)"
+  for f in "$work/expected/$first"/*.csv; do
+    cmp -s "$f" "$work/pulled/${first}_$(basename "$f")" || fail "qvlog.exe: ${first}_$(basename "$f") differs"
+  done
+fi
+
+# The dialog from the unpacked folder, through the end-to-end driver.
+bash "$source_dir/tests/e2e/qvlogdl-e2e.sh" "$source_dir" "$qvsim" "$driver" "$unpacked/qvlogdl.exe" \
+  "$ftdi" "$com" --gtest_filter=QvlogdlTest.DownloadsEveryFileOfBothRunsOverWifi \
+  || fail "qvlogdl.exe from the zip did not download the runs"
+
+[ $failures -eq 0 ] && echo "dist: $(basename "$zip") unpacked, checked and run"
+exit $((failures > 0))
