@@ -250,6 +250,14 @@ TEST(MainDialog, AnyStoredPositionOpensAtTheOriginOrWhereItsCaptionCanBeGrabbed)
     }
 }
 
+TEST(MainDialog, HostTextIsShownAsInetAddrReadsIt) {
+    const ScreenArea screen{0, 0, 1920, 1080};
+    const Opened trailing = OpenDialog(0, 0, screen, "127.0.0.1 x");
+    EXPECT_EQ(trailing.address, 0x7F000001u);
+    EXPECT_EQ(trailing.addressText, "127.0.0.1");
+    EXPECT_EQ(OpenDialog(0, 0, screen, "127.0.0.1x").addressText, "255.255.255.255");
+}
+
 TEST(MainDialog, CommandsThatAreNotTheirsChangeNothing) {
     Conversation c;  // Wi-Fi, not connected
     const std::string before = Snapshot(c);
@@ -300,6 +308,9 @@ TEST(InetAddress, ReadsAsTheSocketsLibraryDoes) {
         {"3232235620", 0xC0A80064},    {"0300.0250.0.0144", 0xC0A80064},
         {"0xC0.0xa8.0.0X64", 0xC0A80064}, {"0xC0A80064", 0xC0A80064}, {"1.2.65535", 0x0102FFFF},
         {"127.0.0.1 ", 0x7F000001},    {"0", 0},
+        // Whatever follows a white-space character is not looked at.
+        {"127.0.0.1 x", 0x7F000001},   {"127.0.0.1\tx", 0x7F000001},
+        {"0x1.0x2.3.4 junk", 0x01020304},
         // Rejected: all ones.
         {"abc", 0xFFFFFFFF},       {"", 0xFFFFFFFF},          {"1.2.3.4.5", 0xFFFFFFFF},
         {"256.1.1.1", 0xFFFFFFFF}, {"1.2.3.256", 0xFFFFFFFF}, {"1.2.65536", 0xFFFFFFFF},
