@@ -1,5 +1,7 @@
 #include "discovery/DeviceRules.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -9,13 +11,6 @@ const char* const INSTRUMENT_DESCRIPTIONS[] = {"QUORVEL QV-520R", "QUORVEL QV-54
 // "QUORVEL " before the stem, "R" after it.
 constexpr size_t MODEL_STEM_OFFSET = 8;
 constexpr size_t MODEL_STEM_LENGTH = 6;
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -37,12 +32,10 @@ std::string FtdiModel(const char* description, const char* serialNumber) {
 }
 
 uint32_t ScanHex4(const char* text) {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-        const int digit = HexValue(text[i]);
-        if (digit < 0) break;
-        value = value * 16 + static_cast<uint32_t>(digit);
-    }
+    unsigned int value = 0;
+    // The C library's own %4x: blanks skipped, then a sign or 0x counts
+    // against the four characters.
+    if (std::sscanf(text, "%4x", &value) != 1) return 0;
     return value;
 }
 
@@ -68,14 +61,12 @@ bool ParseComPortName(const char* portName, int32_t& port) {
     if (Upper(portName[0]) != 'C' || Upper(portName[1]) != 'O' || Upper(portName[2]) != 'M') {
         return false;
     }
-    // Digits only, no sign: a port number is never negative, and an endless
-    // run of digits must not overflow.
-    int64_t value = 0;
-    for (const char* p = portName + 3; *p >= '0' && *p <= '9'; ++p) {
-        value = value * 10 + (*p - '0');
-        if (value > INT32_MAX) value = INT32_MAX;
-    }
-    port = static_cast<int32_t>(value);
+    // As atoi reads it (blanks, a sign, then digits), but an endless run of
+    // digits holds at the bound instead of overflowing.
+    const long long value = std::strtoll(portName + 3, nullptr, 10);
+    // No negative number names a port, as in the FTDI pass.
+    if (value < 0) return false;
+    port = value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
     return true;
 }
 

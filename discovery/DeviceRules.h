@@ -21,7 +21,8 @@ bool IsInstrumentDescription(const char* description);
 // begins with "5B" or "6V" (case-sensitive), else "A".
 std::string FtdiModel(const char* description, const char* serialNumber);
 
-// Up to four hexadecimal digits at the start of text; 0 when there are none.
+// The value that "%4x" scans at text (blanks skipped, then at most four
+// characters); 0 when it scans none.
 uint32_t ScanHex4(const char* text);
 
 // The values after the first "VID_" and the first "PID_" of a device
@@ -33,8 +34,9 @@ bool IsNativeInstrument(uint32_t vid, uint32_t pid);
 // The text after the last backslash; empty without one.
 std::string SerialFromInstanceId(const char* instanceId);
 
-// A port name that begins with "COM" in any case; port is the decimal number
-// after it (0 without digits, held at INT32_MAX when longer).
+// A port name that begins with "COM" in any case, followed by what atoi reads
+// as a number that is not negative; port is that number (0 without digits,
+// held at INT32_MAX when larger).
 bool ParseComPortName(const char* portName, int32_t& port);
 
 // Whether the list already holds the device that `entry` reaches: the same

@@ -1,7 +1,8 @@
 // The mainPosition text: any text is accepted with one of the three show
 // states or rejected with an empty rectangle, an accepted one formats and
-// reads back the same, and the start position of any stored rectangle on
-// any screen is the origin or a point whose caption can be grabbed.
+// reads back the same, and the start position that the main dialog takes
+// (InitMainDialog asks DialogStartPosition) for any stored rectangle on any
+// screen is the origin or a point whose caption can be grabbed.
 #include <cstdint>
 #include <cstring>
 #include <string>

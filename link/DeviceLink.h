@@ -76,6 +76,9 @@ public:
     // Keys in table order, for inspection.
     std::vector<uint8_t> ResponseKeys() const;
     std::vector<uint8_t> RequestKeys() const;
+    // Copies of the slots in table order, for inspection while no frame comes.
+    std::vector<ResponseSlot> ResponseSlots() const { return m_responseTable; }
+    std::vector<ResponseSlot> RequestSlots() const { return m_requestTable; }
     // Frames lost because the pending queue was full (parser thread counts).
     uint32_t DroppedFrames() const { return m_droppedFrames.load(); }
 

@@ -48,9 +48,10 @@ struct ScreenPoint {
     int32_t y;
 };
 
-// Where a dialog of the given width opens: the stored left and top, each
-// negative value taken as 0. If from there its caption could not be grabbed on
-// `screen` (a monitor since removed, a hand-edited or overflowing number), it
-// opens at (0, 0), the corner of the primary screen, instead.
+// Where the main dialog of the given width opens; InitMainDialog asks it with
+// the screen under the caption. The stored left and top, each negative value
+// taken as 0. If from there its caption could not be grabbed on `screen` (a
+// monitor since removed, a hand-edited or overflowing number), it opens at
+// (0, 0), the corner of the primary screen, instead.
 ScreenPoint DialogStartPosition(const WindowPosition& stored, int32_t width,
                                 const ScreenArea& screen);

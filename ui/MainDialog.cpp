@@ -1,5 +1,6 @@
 #include "ui/MainDialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,8 +81,11 @@ void ChooseSaveFolder(DialogState& state, UiPort& ui) {
 }  // namespace
 
 void InitMainDialog(DialogState& state, UiPort& ui) {
-    const WindowPosition& position = state.settings.windowPosition;
-    ui.MoveDialog(position.left < 0 ? 0 : position.left, position.top < 0 ? 0 : position.top);
+    const WindowPosition& stored = state.settings.windowPosition;
+    const ScreenArea screen =
+        ui.ScreenUnderCaption(std::max(stored.left, 0), std::max(stored.top, 0));
+    const ScreenPoint at = DialogStartPosition(stored, ui.DialogWidth(), screen);
+    ui.MoveDialog(at.x, at.y);
     char caption[100];
     std::snprintf(caption, sizeof caption, "QV-500ログファイルダウンローダー Ver. %d.%02d",
                   QV_VERSION_MAJOR, QV_VERSION_MINOR);

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <thread>
 
+#include "comm/SendWhole.h"
+
 namespace {
 
 constexpr size_t RECEIVE_SIZE = 4096;
@@ -95,19 +97,15 @@ uint32_t CSocket::ReceiveLoop() {
 int CSocket::Write(const uint8_t* data, int length) {
     if (length <= 0 || m_socket == -1) return 0;
     const int fd = static_cast<int>(m_socket);
-    int sent = 0;
-    int last = 0;
-    while (sent < length) {
-        // MSG_NOSIGNAL: a connection the peer has closed must fail the send,
-        // not kill the process with SIGPIPE.
-        const ssize_t n = send(fd, data + sent, static_cast<size_t>(length - sent), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return -1;
-        if (n == 0) return 0;
-        last = static_cast<int>(n);
-        sent += last;
-    }
-    return last;
+    return SendWhole(data, length, [fd](const uint8_t* from, int count) {
+        for (;;) {
+            // MSG_NOSIGNAL: a connection the peer has closed must fail the
+            // send, not kill the process with SIGPIPE.
+            const ssize_t n = send(fd, from, static_cast<size_t>(count), MSG_NOSIGNAL);
+            if (n < 0 && errno == EINTR) continue;
+            return n < 0 ? -1 : static_cast<int>(n);
+        }
+    });
 }
 
 void CSocket::Close() {

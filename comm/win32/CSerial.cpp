@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "comm/win32/LineSettings.h"
 #include "comm/win32/OwnedHandle.h"
 
@@ -91,8 +89,8 @@ Outcome WaitForPortEvent(HANDLE port, HANDLE done, HANDLE wake, DWORD* events) {
 }  // namespace
 
 bool CSerial::OpenComNumber(int comPort) {
-    char path[32];
-    std::snprintf(path, sizeof path, "\\\\.\\COM%d", comPort);
+    char path[COM_PATH_SIZE];
+    FormatComPath(comPort, path);
     return OpenPath(path);
 }
 

@@ -2,6 +2,7 @@
 
 #include <winsock2.h>
 
+#include "comm/SendWhole.h"
 #include "comm/win32/OwnedHandle.h"
 
 namespace {
@@ -122,16 +123,10 @@ uint32_t CSocket::ReceiveLoop() {
 int CSocket::Write(const uint8_t* data, int length) {
     if (length <= 0 || m_socket == -1) return 0;
     const SOCKET s = AsSocket(m_socket);
-    int sent = 0;
-    int last = 0;
-    while (sent < length) {
-        const int n = send(s, reinterpret_cast<const char*>(data) + sent, length - sent, 0);
-        if (n == SOCKET_ERROR) return -1;
-        if (n == 0) return 0;
-        last = n;
-        sent += n;
-    }
-    return last;
+    return SendWhole(data, length, [s](const uint8_t* from, int count) {
+        const int n = send(s, reinterpret_cast<const char*>(from), count, 0);
+        return n == SOCKET_ERROR ? -1 : n;
+    });
 }
 
 void CSocket::Close() {

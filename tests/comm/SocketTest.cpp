@@ -1,9 +1,12 @@
 #include "comm/CSocket.h"
+#include "comm/SendWhole.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "tests/comm/ChannelReading.h"
 #include "tests/comm/LoopbackPeer.h"
@@ -70,6 +73,31 @@ TEST_F(SocketTest, WritesWholeBuffersAndNothingForZeroLength) {
     EXPECT_EQ(ToHex(PeerReceives(6)), "AA 10 20 00 00 DB") << "the zero-length write sent bytes";
     EXPECT_EQ(PeerReceives(1030), block);
     EXPECT_TRUE(PeerReceives(1, 100).empty()) << "more bytes than were written";
+}
+
+TEST(SocketWrite, PartialSendsGoOnFromWhereTheLastStopped) {
+    // The system takes 1000 bytes, then the remaining 30.
+    const Bytes block = Pattern(1030);
+    Bytes wire;
+    std::vector<int> offsets;
+    const int takes[] = {1000, 30};
+    const int result = SendWhole(block.data(), 1030, [&](const uint8_t* from, int count) {
+        offsets.push_back(static_cast<int>(from - block.data()));
+        const int took = std::min(count, takes[offsets.size() - 1]);
+        wire.insert(wire.end(), from, from + took);
+        return took;
+    });
+    EXPECT_EQ(result, 30);
+    EXPECT_EQ(offsets, (std::vector<int>{0, 1000}));
+    EXPECT_TRUE(wire == block) << "bytes lost, repeated or reordered";
+
+    // A call that takes nothing or fails ends the write with its result.
+    for (const int refusal : {0, -1}) {
+        int calls = 0;
+        const auto send = [&](const uint8_t*, int) { return ++calls == 1 ? 1000 : refusal; };
+        EXPECT_EQ(SendWhole(block.data(), 1030, send), refusal);
+        EXPECT_EQ(calls, 2);
+    }
 }
 
 TEST_F(SocketTest, BurstLargerThanTheRingArrivesWholeAndInOrder) {

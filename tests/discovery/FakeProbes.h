@@ -214,6 +214,8 @@ public:
     void KillDialogTimer(uint32_t) override {}
     void SetCaption(const char*) override {}
     void MoveDialog(int, int) override {}
+    ScreenArea ScreenUnderCaption(int, int) override { return ScreenArea{}; }
+    int DialogWidth() override { return 0; }
     DialogPlacement GetPlacement() override { return DialogPlacement{}; }
     void EndDialog(int) override {}
 

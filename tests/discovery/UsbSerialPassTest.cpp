@@ -75,17 +75,23 @@ TEST(UsbSerialPass, InstanceIdAndPortNameAreReadAsWritten) {
                    {"USB\\VID_16f4&PID_5005\\low", "COM4"},   // hex digits in lower case
                    {"USB\\VID_16F&PID_5005\\short", "COM5"},  // three digits: 0x16F
                    {"USB\\VID_16F4F&PID_5005\\long", "COM6"}, // four digits read
+                   {"USB\\VID_ 16F4&PID_\t5005\\blank", "COM7"}, // blanks before the digits
+                   {"USB\\VID_0x16F4&PID_5005\\prefix", "COM8"},  // 0x counts: 0x16
+                   Port("minus", "COM-12"),
                    Port("nodigits", "COM"),
                    Port("sign", "COM-3x"),
                    Port("huge", "COM99999999999"),
-                   Port("tail", "COM10abc")};
+                   Port("tail", "COM10abc"),
+                   Port("spaced", "COM \t11"),
+                   Port("plus", "COM+13")};
     std::vector<DeviceEntry> list;
     EnumerateUsbSerialDevices(setup, list);
     EXPECT_EQ(Describe(list),
               "QV-560R [] COM1;QV-560R [] COM2;QV-560R [C] COM3;QV-560R [low] COM4;"
-              "QV-560R [long] COM6;QV-560R [nodigits] COM0;QV-560R [huge] COM2147483647;"
-              "QV-560R [tail] COM10;");
-    // COM-3 reads no digits: port 0, already listed.
+              "QV-560R [long] COM6;QV-560R [blank] COM7;QV-560R [nodigits] COM0;"
+              "QV-560R [huge] COM2147483647;QV-560R [tail] COM10;QV-560R [spaced] COM11;"
+              "QV-560R [plus] COM13;");
+    // Negative numbers name no port.
     ExpectAllClosed(setup);
 }
 

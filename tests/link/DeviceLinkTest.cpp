@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -50,6 +51,18 @@ TEST_F(DeviceLinkTest, TablesHoldTheKeysInRegistrationOrder) {
     EXPECT_EQ(ToHex(link->ResponseKeys()),
               "10 11 B0 B1 B2 B4 B5 B6 C1 C2 C6 D0 80 81 82 83 84 85 86 87");
     EXPECT_EQ(ToHex(link->RequestKeys()), "B7 B8 B9 88");
+    // Each slot starts free, with an all-zero image.
+    for (const auto& table : {link->ResponseSlots(), link->RequestSlots()}) {
+        for (const ResponseSlot& slot : table) {
+            const FrameImage& image = slot.image;
+            const uint8_t* data = image.body.data;
+            EXPECT_FALSE(slot.busy) << "key " << int{slot.key};
+            EXPECT_EQ(image.sync | image.body.command | image.body.status | image.checksum, 0);
+            EXPECT_EQ(image.body.length, 0);
+            EXPECT_TRUE(std::all_of(data, data + FRAME_PAYLOAD_MAX, [](uint8_t b) { return b == 0; }))
+                << "key " << int{slot.key};
+        }
+    }
 }
 
 TEST_F(DeviceLinkTest, ResponseIsPostedWithItsSlot) {

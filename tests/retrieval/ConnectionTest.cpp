@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "retrieval/CommandRequests.h"
-#include "tests/support/Conversation.h"
+#include "tests/support/ConversationSteps.h"
 #include "ui/controls/MessageCatalogue.h"
 
 namespace {
-
-using Sent = std::vector<std::string>;
 
 TEST(Connection, ConnectReadsTheWholeCatalogueOnTheWire) {
     Conversation c;
@@ -159,6 +159,33 @@ TEST(Connection, ClosingTheDialogSendsOneDisconnectOnlyWhenConnected) {
         OnDestroy(*c.state, c.ui);
         EXPECT_TRUE(c.TakeSent().empty());
     }
+}
+
+TEST(Connection, EscWhileConnectedSendsOneDisconnectFrameThenSavesTheSettings) {
+    TempFolder dir;  // outlives the conversation, which saves again as it ends
+    const std::filesystem::path saved = dir / "setting.ini";
+    std::vector<bool> savedAtFrame;
+    Conversation c;
+    std::snprintf(c.state->startDir, sizeof c.state->startDir, "%s", dir.text().c_str());
+    AcceptConnection(c);
+    c.wire.onFrame = [&](const Bytes&) { savedAtFrame.push_back(std::filesystem::exists(saved)); };
+    c.dialog.Command(IDC_CANCEL);
+    ASSERT_TRUE(c.ui.ended());
+    OnDestroy(*c.state, c.ui);
+    EXPECT_EQ(c.TakeSent(), Sent{"AA 11 00 00 00 BC"});
+    EXPECT_EQ(savedAtFrame, std::vector<bool>{false}) << "the settings were saved before the frame left";
+    EXPECT_NE(FileContent(saved).find("method=WIFI"), std::string::npos) << FileContent(saved);
+}
+
+TEST(Connection, RequestOfLengthZeroKeepsThePreviousPayloadBytes) {
+    Conversation c;
+    const uint8_t date[4] = {0x07, 0xE8, 0x05, 0x07};
+    PostRequest(*c.state, c.ui, 0x86, 0, 4, date);
+    PostRequest(*c.state, c.ui, 0x11, 0, 0, nullptr);
+    const CommandRequest& request = c.state->requestInstance;
+    EXPECT_EQ(request.command, 0x11);
+    EXPECT_EQ(request.length, 0);
+    EXPECT_EQ(ToHex(Bytes(request.data, request.data + 4)), "07 E8 05 07");
 }
 
 }  // namespace

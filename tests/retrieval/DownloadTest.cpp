@@ -114,6 +114,18 @@ TEST_F(Download, LastFlagClosesTheFileBeforeTheAnnouncedSizeArrived) {
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
+TEST_F(Download, EmptyLastBlockMovesOnToTheNextSelectedFile) {
+    Start({2, 5});
+    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveBlock(0x20, Hex("41 42"));
+    c.ReceiveBlock(0xA0);
+    EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_OK_FRAME, GetFileFrame(5)}));
+    EXPECT_EQ(c.state->download.outputFile, nullptr);
+    EXPECT_EQ(FileContent(Output(2)), "AB");
+    EXPECT_EQ(c.Text(IDC_FILE_TEXT), "1 / 2");
+    EXPECT_EQ(c.StateFlags(), STATE_2);
+}
+
 TEST_F(Download, NothingSelectedSendsNothingAndChangesNothing) {
     ReachRun20240507(c, 3);
     c.ui.SetControlText(IDC_SAVE_PATH, dir.text().c_str());

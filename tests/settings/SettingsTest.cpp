@@ -164,6 +164,12 @@ TEST_F(SettingsFileTest, OverlongValuesAreCutOrSetAside) {
     char buffer[6];
     EXPECT_EQ(GetProfileText("connection", "host", buffer, sizeof buffer, path), 5u);
     EXPECT_STREQ(buffer, "12345");
+
+    // At exit the host goes back as its first 19 characters.
+    ASSERT_TRUE(SaveSettings(folder.Dir().c_str(), WindowPlacement{}, r));
+    char host[32];
+    EXPECT_EQ(GetProfileText("connection", "host", host, sizeof host, path), 19u);
+    EXPECT_STREQ(host, "1234567890123456789");
 }
 
 TEST_F(SettingsFileTest, MethodTextIsExactAndWrittenBackByName) {

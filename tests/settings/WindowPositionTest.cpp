@@ -55,29 +55,4 @@ TEST(FormatWindowPosition, WordsByStateAndCutToTheBuffer) {
     EXPECT_STREQ(small, "123");
 }
 
-TEST(DialogStartPosition, NegativesBecomeZeroAndUnreachablePositionsTheOrigin) {
-    const ScreenArea screen{0, 0, 1920, 1080};
-    const int32_t width = 440;
-    const struct {
-        int32_t left, top, x, y;
-    } cases[] = {
-        {100, 50, 100, 50},     {-20, -5, 0, 0},        {-100, 400, 0, 400},
-        {1800, 1000, 1800, 1000},  // caption still grippable at the corner
-        {1900, 50, 0, 0},          // only 20 pixels left on screen
-        {100, 1060, 0, 0},         {5000, 3000, 0, 0},
-        {INT32_MAX, INT32_MAX, 0, 0},
-    };
-    for (const auto& c : cases) {
-        const ScreenPoint point =
-            DialogStartPosition(WindowPosition{0, c.left, c.top, 0, 0}, width, screen);
-        EXPECT_EQ(point.x, c.x) << "stored " << c.left << "," << c.top;
-        EXPECT_EQ(point.y, c.y) << "stored " << c.left << "," << c.top;
-    }
-    // A second monitor to the right keeps a position there.
-    const ScreenArea twoScreens{0, 0, 3840, 1080};
-    const ScreenPoint right =
-        DialogStartPosition(WindowPosition{0, 2500, 100, 0, 0}, width, twoScreens);
-    EXPECT_EQ(right.x, 2500);
-}
-
 }  // namespace

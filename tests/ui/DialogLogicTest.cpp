@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 
+#include "tests/discovery/FakeProbes.h"
 #include "tests/support/Conversation.h"
 #include "ui/controls/ControlStates.h"
 #include "ui/controls/InetAddress.h"
@@ -199,6 +201,74 @@ TEST(MainDialog, InitShowsCaptionSettingsAndStateZeroWithProgressHidden) {
     EXPECT_EQ(ui.control(IDC_FILE_BAR).high, 100);
 }
 
+// Where InitMainDialog puts the 440-pixel dialog stored at (left, top) on
+// `screen`, and the address it shows for `host`.
+struct Opened {
+    ScreenPoint at;
+    uint32_t address;
+    std::string addressText;
+};
+
+Opened OpenDialog(int32_t left, int32_t top, const ScreenArea& screen, const char* host = "") {
+    HeadlessUi ui(HeadlessUi::MANUAL_CLOCK);
+    ui.screen = screen;
+    ui.MoveDialog(12345, 678);  // so that a dialog left unmoved shows
+    auto state = NewDialogState();
+    FakeFtdi ftdi;  // no instruments, and no platform looked at
+    FakeDeviceSetup setup;
+    state->ftdiProbe = &ftdi;
+    state->deviceSetupProbe = &setup;
+    state->settings.windowPosition = WindowPosition{SHOW_STATE_NORMAL, left, top, 300, 400};
+    std::snprintf(state->settings.connection.host, sizeof state->settings.connection.host, "%s", host);
+    InitMainDialog(*state, ui);
+    return Opened{ScreenPoint{ui.left(), ui.top()}, ui.GetAddress(IDC_IP_ADDRESS),
+                  Text(ui, IDC_IP_ADDRESS)};
+}
+
+TEST(MainDialog, StartPositionNegativesBecomeZeroAndUnreachablePositionsTheOrigin) {
+    const ScreenArea screen{0, 0, 1920, 1080};
+    const struct {
+        int32_t left, top, x, y;
+    } cases[] = {
+        {100, 50, 100, 50},     {-20, -5, 0, 0},        {-100, 400, 0, 400},
+        {1800, 1000, 1800, 1000},  // caption still grippable at the corner
+        {1900, 50, 0, 0},          // only 20 pixels left on screen
+        {100, 1060, 0, 0},         {5000, 3000, 0, 0},
+        {INT32_MAX, INT32_MAX, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const ScreenPoint point = OpenDialog(c.left, c.top, screen).at;
+        EXPECT_EQ(point.x, c.x) << "stored " << c.left << "," << c.top;
+        EXPECT_EQ(point.y, c.y) << "stored " << c.left << "," << c.top;
+    }
+    // A second monitor to the right keeps a position there.
+    const ScreenArea twoScreens{0, 0, 3840, 1080};
+    EXPECT_EQ(OpenDialog(2500, 100, twoScreens).at.x, 2500);
+}
+
+TEST(MainDialog, AnyStoredPositionOpensAtTheOriginOrWhereItsCaptionCanBeGrabbed) {
+    std::mt19937 random(0x5E771265);
+    for (int round = 0; round < 3000; ++round) {
+        const int32_t left = static_cast<int32_t>(random());
+        const int32_t top = static_cast<int32_t>(random());
+        const ScreenArea screen{0, 0, 1 + static_cast<int32_t>(random() % 4000),
+                                1 + static_cast<int32_t>(random() % 3000)};
+        const ScreenPoint at = OpenDialog(left, top, screen).at;
+        const bool origin = at.x == 0 && at.y == 0;
+        ASSERT_TRUE(origin || (at.x >= 0 && at.x + 32 <= screen.right && at.y >= 0 &&
+                               at.y + 32 <= screen.bottom))
+            << left << "," << top << " opens at " << at.x << "," << at.y;
+    }
+}
+
+TEST(MainDialog, HostTextIsShownAsInetAddrReadsIt) {
+    const ScreenArea screen{0, 0, 1920, 1080};
+    const Opened trailing = OpenDialog(0, 0, screen, "127.0.0.1 x");
+    EXPECT_EQ(trailing.address, 0x7F000001u);
+    EXPECT_EQ(trailing.addressText, "127.0.0.1");
+    EXPECT_EQ(OpenDialog(0, 0, screen, "127.0.0.1x").addressText, "255.255.255.255");
+}
+
 TEST(MainDialog, CommandsThatAreNotTheirsChangeNothing) {
     Conversation c;  // Wi-Fi, not connected
     const std::string before = Snapshot(c);
@@ -249,6 +319,9 @@ TEST(InetAddress, ReadsAsTheSocketsLibraryDoes) {
         {"3232235620", 0xC0A80064},    {"0300.0250.0.0144", 0xC0A80064},
         {"0xC0.0xa8.0.0X64", 0xC0A80064}, {"0xC0A80064", 0xC0A80064}, {"1.2.65535", 0x0102FFFF},
         {"127.0.0.1 ", 0x7F000001},    {"0", 0},
+        // Whatever follows a white-space character is not looked at.
+        {"127.0.0.1 x", 0x7F000001},   {"127.0.0.1\tx", 0x7F000001},
+        {"0x1.0x2.3.4 junk", 0x01020304},
         // Rejected: all ones.
         {"abc", 0xFFFFFFFF},       {"", 0xFFFFFFFF},          {"1.2.3.4.5", 0xFFFFFFFF},
         {"256.1.1.1", 0xFFFFFFFF}, {"1.2.3.256", 0xFFFFFFFF}, {"1.2.65536", 0xFFFFFFFF},

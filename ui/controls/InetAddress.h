@@ -1,6 +1,7 @@
-// Dotted IPv4 text to a host-order address, read as inet_addr reads it: one
-// to four parts, each decimal, octal (leading 0) or hexadecimal (0x); a text
-// it rejects gives all ones.
+// Dotted IPv4 text to a host-order address, converted by the platform's own
+// inet_addr: one to four parts, each decimal, octal (leading 0) or
+// hexadecimal (0x), anything after a white-space character ignored; a text it
+// rejects gives all ones.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "link/DialogPoster.h"
+#include "settings/WindowPosition.h"
 
 enum ProgressBarState : int { PROGRESS_NORMAL = 1, PROGRESS_ERROR = 2, PROGRESS_PAUSED = 3 };
 
@@ -72,6 +73,11 @@ public:
     // The window itself.
     virtual void SetCaption(const char* text) = 0;
     virtual void MoveDialog(int left, int top) = 0;
+    // The work area of the screen that holds most of the dialog's caption
+    // when the dialog stands at (left, top), and the dialog's width, in
+    // screen pixels: what DialogStartPosition weighs.
+    virtual ScreenArea ScreenUnderCaption(int left, int top) = 0;
+    virtual int DialogWidth() = 0;
     virtual DialogPlacement GetPlacement() = 0;
     virtual void EndDialog(int result) = 0;
 };

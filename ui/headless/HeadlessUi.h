@@ -70,6 +70,8 @@ public:
     void KillDialogTimer(uint32_t id) override;
     void SetCaption(const char* text) override;
     void MoveDialog(int left, int top) override;
+    ScreenArea ScreenUnderCaption(int, int) override { return screen; }
+    int DialogWidth() override { return dialogWidth; }
     DialogPlacement GetPlacement() override;
     void EndDialog(int result) override;
 
@@ -81,6 +83,11 @@ public:
     void ClearMessageBoxes() { m_messageBoxes.clear(); }
     // Called for every message box, after it is recorded (e.g. to print it).
     std::function<void(const MessageBoxRecord&)> onMessageBox;
+
+    // One screen as large as positions go, unless a test sets it; the main
+    // dialog's width at 96 dots per inch.
+    ScreenArea screen{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    int dialogWidth = 440;
 
     // Answers of the modal dialogs. The folder chooser cancels when empty.
     std::string folderAnswer;

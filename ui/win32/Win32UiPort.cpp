@@ -214,24 +214,23 @@ void Win32UiPort::SetCaption(const char* text) { SetWindowTextA(m_dialog, text);
 
 void Win32UiPort::MoveDialog(int left, int top) {
     SetWindowPos(m_dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // A position saved with a monitor that is gone would put the dialog
-    // where nobody can reach it; such a dialog goes to the nearest screen.
-    RECT window;
-    if (!GetWindowRect(m_dialog, &window)) return;
-    if (MonitorFromRect(&window, MONITOR_DEFAULTTONULL) != nullptr) return;
+}
+
+ScreenArea Win32UiPort::ScreenUnderCaption(int left, int top) {
+    // The caption's strip as tall as the grip it needs: the monitor nearest
+    // to it, or sharing most of it, is where a user would reach for it.
+    const RECT strip{left, top, left + DialogWidth(), top + GetSystemMetrics(SM_CYCAPTION)};
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoA(MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    if (!GetMonitorInfoA(MonitorFromRect(&strip, MONITOR_DEFAULTTONEAREST), &monitor))
+        return ScreenArea{0, 0, 0, 0};
     const RECT& work = monitor.rcWork;
-    const LONG width = window.right - window.left;
-    const LONG height = window.bottom - window.top;
-    LONG x = window.left;
-    LONG y = window.top;
-    if (x > work.right - width) x = work.right - width;
-    if (x < work.left) x = work.left;
-    if (y > work.bottom - height) y = work.bottom - height;
-    if (y < work.top) y = work.top;
-    SetWindowPos(m_dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return ScreenArea{work.left, work.top, work.right, work.bottom};
+}
+
+int Win32UiPort::DialogWidth() {
+    RECT window;
+    return GetWindowRect(m_dialog, &window) ? window.right - window.left : 0;
 }
 
 DialogPlacement Win32UiPort::GetPlacement() {

@@ -48,6 +48,8 @@ public:
 
     void SetCaption(const char* text) override;
     void MoveDialog(int left, int top) override;
+    ScreenArea ScreenUnderCaption(int left, int top) override;
+    int DialogWidth() override;
     DialogPlacement GetPlacement() override;
     void EndDialog(int result) override;
 

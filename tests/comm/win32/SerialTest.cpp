@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "comm/win32/LineSettings.h"
 #include "tests/comm/ChannelReading.h"
 #include "tests/comm/ProcessCpuTime.h"
 #include "tests/support/Hex.h"
@@ -106,6 +107,32 @@ TEST(SerialOpen, MissingPortFails) {
     const SerialPortName name{"\\\\.\\COM251"};
     EXPECT_FALSE(byPath.Open(&name));
     EXPECT_EQ(byPath.OpenCause(), ChannelCause::NO_DEVICE);
+}
+
+TEST(SerialOpen, PortNumbersNameTheirDevicePath) {
+    char path[COM_PATH_SIZE];
+    FormatComPath(3, path);
+    EXPECT_STREQ(path, "\\\\.\\COM3");
+    FormatComPath(12, path);
+    EXPECT_STREQ(path, "\\\\.\\COM12");
+}
+
+TEST(SerialOpen, APortWhoseDriverRefusesASettingIsClosedAgain) {
+    // A plain file opens like a port, and its driver refuses every port setting.
+    char folder[MAX_PATH];
+    char file[MAX_PATH];
+    ASSERT_NE(GetTempPathA(sizeof folder, folder), 0u);
+    ASSERT_NE(GetTempFileNameA(folder, "qvs", 0, file), 0u);
+    CSerial byPath(SerialParameter::DEVICE_PATH);
+    const SerialPortName name{file};
+    EXPECT_FALSE(byPath.Open(&name));
+    EXPECT_EQ(byPath.PortHandle(), -1);
+    // Opened without sharing: a handle left open would refuse this.
+    const HANDLE again = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the refused port stayed open, error " << GetLastError();
+    if (again != INVALID_HANDLE_VALUE) CloseHandle(again);
+    EXPECT_TRUE(DeleteFileA(file));
 }
 
 }  // namespace

@@ -232,7 +232,7 @@ TEST_F(Win32UiPortTest, TimersFireAtTheDialogAndKilledOnesDoNot) {
     EXPECT_FALSE(fired(TIMER_ABORT));
 }
 
-TEST_F(Win32UiPortTest, MoveKeepsTheDialogOnAScreenAndPlacementReportsIt) {
+TEST_F(Win32UiPortTest, MovePlacementAndTheScreenUnderTheCaption) {
     RECT before;
     GetWindowRect(dialog.Window(), &before);
     const LONG width = before.right - before.left;
@@ -250,19 +250,19 @@ TEST_F(Win32UiPortTest, MoveKeepsTheDialogOnAScreenAndPlacementReportsIt) {
     EXPECT_FALSE(placement.minimized);
     EXPECT_FALSE(placement.maximized);
 
-    // A position from a monitor that is no longer there.
-    ui.MoveDialog(30000, 20000);
-    GetWindowRect(dialog.Window(), &at);
-    HMONITOR monitor = MonitorFromRect(&at, MONITOR_DEFAULTTONULL);
-    ASSERT_NE(monitor, nullptr) << "left at " << at.left << "," << at.top;
+    // What the start position is weighed against: the work area of the
+    // monitor there, or of the nearest one for a position on none.
+    EXPECT_EQ(ui.DialogWidth(), width);
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    ASSERT_TRUE(GetMonitorInfoA(monitor, &info));
-    EXPECT_GE(at.left, info.rcWork.left);
-    EXPECT_GE(at.top, info.rcWork.top);
-    EXPECT_LE(at.right, info.rcWork.right);
-    EXPECT_LE(at.bottom, info.rcWork.bottom);
-    EXPECT_EQ(at.right - at.left, width);
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromPoint(POINT{100, 50}, MONITOR_DEFAULTTONEAREST), &info));
+    for (const POINT p : {POINT{100, 50}, POINT{30000, 20000}}) {
+        const ScreenArea screen = ui.ScreenUnderCaption(p.x, p.y);
+        EXPECT_EQ(screen.left, info.rcWork.left);
+        EXPECT_EQ(screen.top, info.rcWork.top);
+        EXPECT_EQ(screen.right, info.rcWork.right);
+        EXPECT_EQ(screen.bottom, info.rcWork.bottom);
+    }
 }
 
 }  // namespace
