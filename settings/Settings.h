@@ -33,17 +33,6 @@ struct SettingsRecord {
     WindowPosition windowPosition;
 };
 
-// The main dialog's placement as the platform reports it at exit.
-struct WindowPlacement {
-    int32_t showCmd;  // SHOWCMD_MINIMIZED, SHOWCMD_MAXIMIZED or any other
-    int32_t left;     // the normal-position (restored) rectangle, also while
-    int32_t top;      // minimized or maximized
-    int32_t right;
-    int32_t bottom;
-};
-constexpr int32_t SHOWCMD_MINIMIZED = 2;
-constexpr int32_t SHOWCMD_MAXIMIZED = 3;
-
 // startDir joined with "setting.ini". False, and path empty, when startDir is
 // empty or the result would not fit: the reads then give the defaults and
 // nothing is written, rather than touching a file somewhere else.
@@ -75,7 +64,7 @@ bool WriteWindowSettings(const char* path, const WindowPosition& position);
 // At exit: takes the placement into settings.windowPosition, then writes the
 // connection group, [log] path and the window group, each only if the one
 // before it was written. Returns whether everything was written.
-bool SaveSettings(const char* startDir, const WindowPlacement& placement,
+bool SaveSettings(const char* startDir, const WindowPosition& placement,
                   SettingsRecord& settings);
 
 // "WIFI" for METHOD_WIFI, "USB" for every other value.

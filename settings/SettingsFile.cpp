@@ -107,16 +107,10 @@ bool WriteWindowSettings(const char* path, const WindowPosition& position) {
     return WriteProfileText(SECTION_WINDOW, "mainPosition", text, path);
 }
 
-bool SaveSettings(const char* startDir, const WindowPlacement& placement,
+bool SaveSettings(const char* startDir, const WindowPosition& placement,
                   SettingsRecord& settings) {
     WindowPosition& position = settings.windowPosition;
-    position.showState = placement.showCmd == SHOWCMD_MINIMIZED   ? SHOW_STATE_MINIMIZED
-                         : placement.showCmd == SHOWCMD_MAXIMIZED ? SHOW_STATE_MAXIMIZED
-                                                                  : SHOW_STATE_NORMAL;
-    position.left = placement.left;
-    position.top = placement.top;
-    position.right = placement.right;
-    position.bottom = placement.bottom;
+    position = placement;
 
     char path[SETTINGS_PATH_SIZE];
     if (!BuildSettingsPath(startDir, path)) return false;

@@ -13,7 +13,8 @@ constexpr int32_t SHOW_STATE_MINIMIZED = 6;
 constexpr size_t WINDOW_POSITION_TEXT_SIZE = 128;
 
 // The dialog's normal-position rectangle in screen pixels and how it was
-// shown. Only left and top are applied at start.
+// shown: what the platform reports at exit and what [window] mainPosition
+// stores. Only left and top are applied at start.
 struct WindowPosition {
     int32_t showState;
     int32_t left;

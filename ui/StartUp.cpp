@@ -27,8 +27,5 @@ void OnDestroy(DialogState& state, UiPort& ui) {
     CloseOutputFile(state);
     ReleaseLink(state);
     if (state.startDir[0] == 0) return;  // never started from a folder: nothing to save
-    const DialogPlacement at = ui.GetPlacement();
-    const WindowPlacement placement{at.minimized ? SHOWCMD_MINIMIZED : at.maximized ? SHOWCMD_MAXIMIZED : 1,
-                                    at.left, at.top, at.right, at.bottom};
-    SaveSettings(state.startDir, placement, state.settings);
+    SaveSettings(state.startDir, ui.GetPlacement(), state.settings);
 }

@@ -216,7 +216,7 @@ public:
     void MoveDialog(int, int) override {}
     ScreenArea ScreenUnderCaption(int, int) override { return ScreenArea{}; }
     int DialogWidth() override { return 0; }
-    DialogPlacement GetPlacement() override { return DialogPlacement{}; }
+    WindowPosition GetPlacement() override { return WindowPosition{}; }
     void EndDialog(int) override {}
 
     int messageBoxes = 0;

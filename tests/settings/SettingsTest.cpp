@@ -166,7 +166,7 @@ TEST_F(SettingsFileTest, OverlongValuesAreCutOrSetAside) {
     EXPECT_STREQ(buffer, "12345");
 
     // At exit the host goes back as its first 19 characters.
-    ASSERT_TRUE(SaveSettings(folder.Dir().c_str(), WindowPlacement{}, r));
+    ASSERT_TRUE(SaveSettings(folder.Dir().c_str(), WindowPosition{}, r));
     char host[32];
     EXPECT_EQ(GetProfileText("connection", "host", host, sizeof host, path), 19u);
     EXPECT_STREQ(host, "1234567890123456789");
@@ -186,15 +186,15 @@ TEST_F(SettingsFileTest, MethodTextIsExactAndWrittenBackByName) {
 
 TEST_F(SettingsFileTest, SaveThenReadGivesTheSameSettings) {
     const struct {
-        int32_t showCmd;
+        int32_t showState;
         const char* word;
-    } cases[] = {{SHOWCMD_MINIMIZED, "minimized"}, {SHOWCMD_MAXIMIZED, "maximized"}, {1, "normal"}};
+    } cases[] = {{SHOW_STATE_MINIMIZED, "minimized"}, {SHOW_STATE_MAXIMIZED, "maximized"}, {SHOW_STATE_NORMAL, "normal"}};
     for (const auto& c : cases) {
         SettingsRecord saved = ReadAll();
         saved.connection = ConnectionSettings{METHOD_WIFI, 12, "172.16.0.9", 65535};
         // 表 ends in byte 0x5C in code page 932, the path separator's code.
         std::strcpy(saved.savePath, "C:\\ログ\\表");
-        ASSERT_TRUE(SaveSettings(folder.Dir().c_str(), WindowPlacement{c.showCmd, -20, 5, 300, 400},
+        ASSERT_TRUE(SaveSettings(folder.Dir().c_str(), WindowPosition{c.showState, -20, 5, 300, 400},
                                  saved));
         const std::vector<std::string> fields = Fields(saved);
         EXPECT_EQ(fields[5], std::string("-20,5,300,400,") + c.word);
@@ -204,8 +204,8 @@ TEST_F(SettingsFileTest, SaveThenReadGivesTheSameSettings) {
 
 TEST_F(SettingsFileTest, NoUsablePathWritesNothing) {
     SettingsRecord r{};
-    EXPECT_FALSE(SaveSettings("", WindowPlacement{}, r));
-    EXPECT_FALSE(SaveSettings(folder.File("gone").c_str(), WindowPlacement{}, r));
+    EXPECT_FALSE(SaveSettings("", WindowPosition{}, r));
+    EXPECT_FALSE(SaveSettings(folder.File("gone").c_str(), WindowPosition{}, r));
     EXPECT_FALSE(std::filesystem::exists(folder.File("gone")));
     char joined[SETTINGS_PATH_SIZE];
     EXPECT_FALSE(BuildSettingsPath(std::string(250, 'd').c_str(), joined));

@@ -12,13 +12,6 @@
 
 enum ProgressBarState : int { PROGRESS_NORMAL = 1, PROGRESS_ERROR = 2, PROGRESS_PAUSED = 3 };
 
-// Where the dialog stands at exit, as the platform's placement reports it.
-struct DialogPlacement {
-    int left, top, right, bottom;  // the normal (restored) rectangle
-    bool minimized;
-    bool maximized;
-};
-
 // The answers of the log-settings dialog, in and out.
 struct LogSettingsAnswer {
     bool collect;          // check box 1026
@@ -78,6 +71,6 @@ public:
     // screen pixels: what DialogStartPosition weighs.
     virtual ScreenArea ScreenUnderCaption(int left, int top) = 0;
     virtual int DialogWidth() = 0;
-    virtual DialogPlacement GetPlacement() = 0;
+    virtual WindowPosition GetPlacement() = 0;
     virtual void EndDialog(int result) = 0;
 };

@@ -196,8 +196,8 @@ void HeadlessUi::MoveDialog(int left, int top) {
     m_top = top;
 }
 
-DialogPlacement HeadlessUi::GetPlacement() {
-    return DialogPlacement{m_left, m_top, m_left, m_top, false, false};
+WindowPosition HeadlessUi::GetPlacement() {
+    return WindowPosition{SHOW_STATE_NORMAL, m_left, m_top, m_left, m_top};
 }
 
 void HeadlessUi::EndDialog(int result) {

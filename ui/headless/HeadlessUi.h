@@ -72,7 +72,7 @@ public:
     void MoveDialog(int left, int top) override;
     ScreenArea ScreenUnderCaption(int, int) override { return screen; }
     int DialogWidth() override { return dialogWidth; }
-    DialogPlacement GetPlacement() override;
+    WindowPosition GetPlacement() override;
     void EndDialog(int result) override;
 
     // What a user would do with the list box: toggle an entry's selection.

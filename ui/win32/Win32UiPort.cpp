@@ -233,17 +233,18 @@ int Win32UiPort::DialogWidth() {
     return GetWindowRect(m_dialog, &window) ? window.right - window.left : 0;
 }
 
-DialogPlacement Win32UiPort::GetPlacement() {
+WindowPosition Win32UiPort::GetPlacement() {
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
-    DialogPlacement out = {};
+    WindowPosition out = {};
     if (!GetWindowPlacement(m_dialog, &placement)) return out;
     out.left = placement.rcNormalPosition.left;
     out.top = placement.rcNormalPosition.top;
     out.right = placement.rcNormalPosition.right;
     out.bottom = placement.rcNormalPosition.bottom;
-    out.minimized = placement.showCmd == SW_SHOWMINIMIZED || IsIconic(m_dialog);
-    out.maximized = placement.showCmd == SW_SHOWMAXIMIZED || IsZoomed(m_dialog);
+    out.showState = placement.showCmd == SW_SHOWMINIMIZED || IsIconic(m_dialog)   ? SHOW_STATE_MINIMIZED
+                    : placement.showCmd == SW_SHOWMAXIMIZED || IsZoomed(m_dialog) ? SHOW_STATE_MAXIMIZED
+                                                                                   : SHOW_STATE_NORMAL;
     return out;
 }
 

@@ -50,7 +50,7 @@ public:
     void MoveDialog(int left, int top) override;
     ScreenArea ScreenUnderCaption(int left, int top) override;
     int DialogWidth() override;
-    DialogPlacement GetPlacement() override;
+    WindowPosition GetPlacement() override;
     void EndDialog(int result) override;
 
 private:

@@ -244,11 +244,10 @@ TEST_F(Win32UiPortTest, MovePlacementAndTheScreenUnderTheCaption) {
     EXPECT_EQ(at.left, 100);
     EXPECT_EQ(at.top, 50);
     EXPECT_EQ(at.right - at.left, width);
-    const DialogPlacement placement = ui.GetPlacement();
+    const WindowPosition placement = ui.GetPlacement();
     EXPECT_EQ(placement.right - placement.left, width);
     EXPECT_EQ(placement.bottom - placement.top, height);
-    EXPECT_FALSE(placement.minimized);
-    EXPECT_FALSE(placement.maximized);
+    EXPECT_EQ(placement.showState, SHOW_STATE_NORMAL);
 
     // What the start position is weighed against: the work area of the
     // monitor there, or of the nearest one for a position on none.
