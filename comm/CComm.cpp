@@ -13,6 +13,29 @@ int CComm::Write(const uint8_t*, int) { return 0; }
 
 uint32_t CComm::Read(uint8_t* destination) {
     std::lock_guard<std::mutex> lock(m_hMutex);
+    const uint32_t count = CopyUnread(destination);
+    m_readPos = (m_readPos + count) & m_mask;
+    return count;
+}
+
+uint32_t CComm::Peek(uint8_t* destination) {
+    std::lock_guard<std::mutex> lock(m_hMutex);
+    return CopyUnread(destination);
+}
+
+void CComm::Consume(uint32_t count) {
+    std::lock_guard<std::mutex> lock(m_hMutex);
+    const uint32_t unread = (m_writePos - m_readPos) & m_mask;
+    if (count > unread) count = unread;
+    m_readPos = (m_readPos + count) & m_mask;
+}
+
+uint32_t CComm::UnreadCount() {
+    std::lock_guard<std::mutex> lock(m_hMutex);
+    return (m_writePos - m_readPos) & m_mask;
+}
+
+uint32_t CComm::CopyUnread(uint8_t* destination) const {
     const uint32_t count = (m_writePos - m_readPos) & m_mask;
     if (count == 0) return 0;
     const uint32_t toEnd = RING_SIZE - m_readPos;
@@ -22,7 +45,6 @@ uint32_t CComm::Read(uint8_t* destination) {
     } else {
         std::memcpy(destination, m_ring + m_readPos, count);
     }
-    m_readPos = (m_readPos + count) & m_mask;
     return count;
 }
 

@@ -31,6 +31,16 @@ public:
     // Copies every unread byte, oldest first, into destination, which has
     // room for RING_SIZE - 1 bytes. Parser thread only.
     uint32_t Read(uint8_t* destination);
+    // Read without marking the bytes read: the reader takes only as many as
+    // it can handle with Consume and leaves the rest for later, so that the
+    // ring fills and the receive thread stops taking bytes from the device.
+    // Parser thread only.
+    uint32_t Peek(uint8_t* destination);
+    // Marks the oldest `count` unread bytes read; at most what Peek returned.
+    // Parser thread only.
+    void Consume(uint32_t count);
+    // Unread bytes now. For inspection.
+    uint32_t UnreadCount();
 
     // Entry of the receive thread.
     static uint32_t CommThreadProc(CComm* channel);
@@ -53,6 +63,9 @@ protected:
     std::mutex m_hMutex;  // guards m_ring, m_writePos, m_readPos
 
 private:
+    // Copies the unread bytes out; the caller holds m_hMutex.
+    uint32_t CopyUnread(uint8_t* destination) const;
+
     uint8_t m_ring[RING_SIZE];
     uint32_t m_writePos = 0;
     uint32_t m_readPos = 0;

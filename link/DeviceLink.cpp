@@ -93,9 +93,12 @@ uint32_t DeviceLink::ParsePass(uint8_t* buffer) {
     const size_t heldBefore = m_pendingCount;
     DeliverPending();
     const uint32_t delivered = static_cast<uint32_t>(heldBefore - m_pendingCount);
-    const uint32_t count = m_comm->Read(buffer);
-    m_parser.Feed(buffer, count, dispatcher);
-    return count + delivered;
+    // The parser stops once the pending queue is full; what it left stays
+    // in the ring for a later pass.
+    const uint32_t count = m_comm->Peek(buffer);
+    const uint32_t taken = static_cast<uint32_t>(m_parser.Feed(buffer, count, dispatcher));
+    m_comm->Consume(taken);
+    return taken + delivered;
 }
 
 bool DeviceLink::PollOnce() {
@@ -118,12 +121,9 @@ void DeviceLink::Dispatch(const FrameImage& image) {
     // pending queue that a frame the dialog waits for would need.
     if (!HasSlot(image)) return;
     // Once one frame waits, every later one queues behind it, so the dialog
-    // sees them in arrival order.
+    // sees them in arrival order. The parser feeds no frame while the queue
+    // is full (Dispatcher::TakesMore), so there is always room here.
     if (m_pendingCount == 0 && Deliver(image)) return;
-    if (m_pendingCount == PENDING_FRAMES) {
-        ++m_droppedFrames;
-        return;
-    }
     m_pending[(m_pendingHead + m_pendingCount) % PENDING_FRAMES] = image;
     ++m_pendingCount;
 }

@@ -29,8 +29,10 @@ class DeviceLink {
 public:
     static constexpr size_t RESPONSE_SLOTS = 20;
     static constexpr size_t REQUEST_SLOTS = 4;
-    // Frames held back while their slot is busy; a peer that outruns the
-    // dialog by more than this loses the newest frames.
+    // Frames held back while their slot is busy. While all of these wait,
+    // the parser leaves further bytes in the ring: the ring fills, the
+    // receive thread stops reading, and the line's own flow control (TCP's
+    // window, RTS/CTS) holds the instrument back. No frame is lost.
     static constexpr size_t PENDING_FRAMES = 16;
     static constexpr uint32_t PASS_MILLISECONDS = 10;
 
@@ -70,14 +72,14 @@ public:
     bool TakeFrame(intptr_t lParam, CommandRequest* out);
 
     // One parser pass without the sleep, for a link made PARSER_POLLED.
-    // True when it read bytes or delivered a held-back frame.
+    // True when it took bytes from the ring or delivered a held-back frame.
     bool PollOnce();
 
     // Keys in table order, for inspection.
     std::vector<uint8_t> ResponseKeys() const;
     std::vector<uint8_t> RequestKeys() const;
-    // Frames lost because the pending queue was full (parser thread counts).
-    uint32_t DroppedFrames() const { return m_droppedFrames.load(); }
+    // Frames held back in the pending queue now, for inspection.
+    size_t HeldFrames() const { return m_pendingCount.load(); }
 
     bool m_open = false;  // channel opened and Start ran
 
@@ -86,6 +88,7 @@ private:
     public:
         explicit Dispatcher(DeviceLink& link) : m_link(link) {}
         void OnFrame(const FrameImage& image) override { m_link.Dispatch(image); }
+        bool TakesMore() const override { return m_link.m_pendingCount < PENDING_FRAMES; }
     private:
         DeviceLink& m_link;
     };
@@ -118,10 +121,9 @@ private:
     std::vector<ResponseSlot> m_requestTable;
     DialogPoster* m_hWnd = nullptr;
 
-    // Parser thread only.
+    // Parser thread only; m_pendingCount is also read for inspection.
     FrameParser m_parser;
     FrameImage m_pending[PENDING_FRAMES];
     size_t m_pendingHead = 0;
-    size_t m_pendingCount = 0;
-    std::atomic<uint32_t> m_droppedFrames{0};
+    std::atomic<size_t> m_pendingCount{0};
 };

@@ -3,12 +3,17 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "comm/CSerial.h"
+#include "comm/CSocket.h"
 #include "comm/TcpTarget.h"
 #include "link/DeviceLink.h"
+#include "tests/comm/DialogSide.h"
 #include "tests/comm/LoopbackPeer.h"
 #include "tests/comm/ProcessCpuTime.h"
+#include "tests/comm/ProcessThreads.h"
+#include "tests/support/Frames.h"
 #include "tests/support/Hex.h"
 #include "ui/DialogMessages.h"
 #include "ui/headless/MessageQueue.h"
@@ -75,6 +80,68 @@ TEST(TcpLink, ChannelsThatCannotOpenLeaveTheLinkClosed) {
     DeviceLink overPath(&missing, &queue);
     EXPECT_FALSE(overPath.m_open);
     EXPECT_EQ(queue.Size(), 0u);
+}
+
+TEST(TcpLink, APeerThatDoesNotWaitForAcknowledgementsLosesNoBlock) {
+    LoopbackPeer peer;
+    ASSERT_TRUE(peer.Listen());
+    MessageQueue queue;
+    const TcpTarget target{LoopbackPeer::LOOPBACK, peer.Port()};
+    DeviceLink link(&target, &queue);
+    ASSERT_TRUE(link.m_open);
+    ASSERT_TRUE(peer.Accept(2000));
+
+    // 200 blocks without waiting for a single acknowledgement, while the
+    // dialog takes them slowly: TCP's window holds the instrument back.
+    const Bytes stream = NumberedBlocks(200);
+    bool sent = false;
+    std::thread instrument([&] { sent = peer.Send(stream.data(), stream.size()); });
+    const std::vector<int> numbers = TakeBlocks(link, queue, 200, milliseconds(2));
+    instrument.join();
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(OrderProblem(numbers, 200), "");
+    PostedMessage extra{};
+    EXPECT_FALSE(queue.WaitTake(extra, milliseconds(50))) << "a notification too many";
+    link.Shutdown();
+}
+
+TEST(TcpLink, ShutdownWithTheQueueAndTheRingFullReturnsAndLeavesNoThread) {
+    const size_t threadsBefore = SettledProcessThreadCount();
+    {
+        LoopbackPeer peer;
+        ASSERT_TRUE(peer.Listen());
+        MessageQueue queue;
+        const TcpTarget target{LoopbackPeer::LOOPBACK, peer.Port()};
+        CSocket* channel = new CSocket;  // the link owns it
+        DeviceLink link(channel, &target, &queue);
+        ASSERT_TRUE(link.m_open);
+        ASSERT_TRUE(peer.Accept(2000));
+
+        // Nothing is taken: one block posted, the pending queue filled behind
+        // it, then the ring; the instrument's send blocks until the link goes.
+        const Bytes stream = NumberedBlocks(200);
+        std::thread instrument([&] { peer.Send(stream.data(), stream.size()); });
+        auto full = [&] {
+            return link.HeldFrames() == DeviceLink::PENDING_FRAMES &&
+                   channel->UnreadCount() == CComm::RING_SIZE - 1;
+        };
+        for (int i = 0; i < 5000 && !full(); ++i) std::this_thread::sleep_for(milliseconds(1));
+        EXPECT_TRUE(full()) << link.HeldFrames() << " frames held, " << channel->UnreadCount()
+                            << " bytes unread";
+        EXPECT_EQ(queue.Size(), 1u);
+
+        const double before = ProcessCpuMilliseconds();
+        std::this_thread::sleep_for(milliseconds(500));
+        const double used = ProcessCpuMilliseconds() - before;
+        std::printf("link held back with a full ring: %.1f ms CPU in 500 ms\n", used);
+        RecordProperty("cpu_ms_held_500ms", static_cast<int>(used));
+
+        link.Shutdown();
+        instrument.join();
+        EXPECT_FALSE(link.m_open);
+        EXPECT_EQ(queue.Size(), 0u);
+    }
+    EXPECT_EQ(ProcessThreadCount(), threadsBefore) << "a thread outlived the link";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "link/DeviceLink.h"
 #include "retrieval/LinkFactory.h"
+#include "tests/support/Frames.h"
 #include "tests/support/Hex.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogState.h"
@@ -127,11 +128,8 @@ public:
 
     // A frame from the instrument, built with its checksum.
     void ReceiveFrame(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload = {}) {
-        Bytes frame(payload.size() + FRAME_OVERHEAD);
-        BuildFrame(sync, command, status, static_cast<uint32_t>(payload.size()), payload.data(),
-                   frame.data());
         ASSERT_NE(wire.current, nullptr) << "no open link to receive on";
-        wire.current->Receive(frame);
+        wire.current->Receive(WireFrame(sync, command, status, payload));
         Settle();
     }
     void ReceiveBlock(uint8_t flags, const Bytes& payload = {}) {
