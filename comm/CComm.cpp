@@ -49,20 +49,40 @@ uint32_t CComm::CopyUnread(uint8_t* destination) const {
 }
 
 void CComm::AppendToRing(const uint8_t* bytes, uint32_t count) {
-    std::lock_guard<std::mutex> lock(m_hMutex);
-    while (count > 0) {
-        const uint32_t chunk = count < RING_SIZE ? count : RING_SIZE;
-        const uint32_t toEnd = RING_SIZE - m_writePos;
-        if (chunk > toEnd) {
-            std::memcpy(m_ring + m_writePos, bytes, toEnd);
-            std::memcpy(m_ring, bytes + toEnd, chunk - toEnd);
-        } else {
-            std::memcpy(m_ring + m_writePos, bytes, chunk);
+    if (count == 0) return;
+    {
+        std::lock_guard<std::mutex> lock(m_hMutex);
+        while (count > 0) {
+            const uint32_t chunk = count < RING_SIZE ? count : RING_SIZE;
+            const uint32_t toEnd = RING_SIZE - m_writePos;
+            if (chunk > toEnd) {
+                std::memcpy(m_ring + m_writePos, bytes, toEnd);
+                std::memcpy(m_ring, bytes + toEnd, chunk - toEnd);
+            } else {
+                std::memcpy(m_ring + m_writePos, bytes, chunk);
+            }
+            m_writePos = (m_writePos + chunk) & m_mask;
+            bytes += chunk;
+            count -= chunk;
         }
-        m_writePos = (m_writePos + chunk) & m_mask;
-        bytes += chunk;
-        count -= chunk;
+        m_readerSignalled = true;
     }
+    // A link that waits for bytes (rather than passing every 10 ms) wakes here.
+    m_readerSignal.notify_one();
+}
+
+void CComm::WaitForAppend(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(m_hMutex);
+    m_readerSignal.wait_for(lock, timeout, [this] { return m_readerSignalled; });
+    m_readerSignalled = false;
+}
+
+void CComm::WakeReader() {
+    {
+        std::lock_guard<std::mutex> lock(m_hMutex);
+        m_readerSignalled = true;
+    }
+    m_readerSignal.notify_one();
 }
 
 uint32_t CComm::RingRoom() {

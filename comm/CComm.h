@@ -3,6 +3,8 @@
 // Read, and the dialog's thread writes.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -42,6 +44,12 @@ public:
     // Unread bytes now. For inspection.
     uint32_t UnreadCount();
 
+    // Returns once bytes have been appended since the last return, or
+    // WakeReader was called, or `timeout` passed. Parser thread only.
+    void WaitForAppend(std::chrono::milliseconds timeout);
+    // Ends the reader's wait at once, or its next one. Any thread.
+    void WakeReader();
+
     // Entry of the receive thread.
     static uint32_t CommThreadProc(CComm* channel);
 
@@ -60,7 +68,7 @@ protected:
 
     std::thread m_hThread;
     std::thread::id m_threadId;
-    std::mutex m_hMutex;  // guards m_ring, m_writePos, m_readPos
+    std::mutex m_hMutex;  // guards m_ring, m_writePos, m_readPos, m_readerSignalled
 
 private:
     // Copies the unread bytes out; the caller holds m_hMutex.
@@ -70,4 +78,8 @@ private:
     uint32_t m_writePos = 0;
     uint32_t m_readPos = 0;
     const uint32_t m_mask = RING_SIZE - 1;
+    // Set by an append or WakeReader, cleared when the reader's wait returns,
+    // so a signal given while the reader is not waiting is not lost.
+    bool m_readerSignalled = false;
+    std::condition_variable m_readerSignal;
 };

@@ -29,14 +29,14 @@ DeviceLink::DeviceLink(CComm* channel, const void* parameters, DialogPoster* dia
     }
 }
 
-DeviceLink::DeviceLink(int comPort, DialogPoster* dialog)
-    : DeviceLink(new CSerial(SerialParameter::COM_NUMBER), &comPort, dialog) {}
+DeviceLink::DeviceLink(int comPort, DialogPoster* dialog, Parsing parsing)
+    : DeviceLink(new CSerial(SerialParameter::COM_NUMBER), &comPort, dialog, parsing) {}
 
-DeviceLink::DeviceLink(const SerialPortName* port, DialogPoster* dialog)
-    : DeviceLink(new CSerial(SerialParameter::DEVICE_PATH), port, dialog) {}
+DeviceLink::DeviceLink(const SerialPortName* port, DialogPoster* dialog, Parsing parsing)
+    : DeviceLink(new CSerial(SerialParameter::DEVICE_PATH), port, dialog, parsing) {}
 
-DeviceLink::DeviceLink(const TcpTarget* target, DialogPoster* dialog)
-    : DeviceLink(new CSocket, target, dialog) {}
+DeviceLink::DeviceLink(const TcpTarget* target, DialogPoster* dialog, Parsing parsing)
+    : DeviceLink(new CSocket, target, dialog, parsing) {}
 
 DeviceLink::~DeviceLink() { Shutdown(); }
 
@@ -49,6 +49,7 @@ void DeviceLink::Start(DialogPoster* dialog, CComm* channel, Parsing parsing) {
     for (uint8_t key : RESPONSE_KEYS) AddResponseKey(key);
     for (uint8_t key : REQUEST_KEYS) AddRequestKey(key);
     m_stop = false;
+    m_parsing = parsing;
     if (parsing == PARSER_POLLED) return;
     try {
         m_hThread = std::thread(&DeviceLink::LinkThreadProc, this);
@@ -72,6 +73,12 @@ uint32_t DeviceLink::LinkThreadProc(DeviceLink* link) { return link->ParseLoop()
 uint32_t DeviceLink::ParseLoop() {
     TimerResolution fineSleep;
     uint8_t buffer[CComm::RING_SIZE];
+    if (m_parsing == PARSER_WAKES) PassesOnArrival(buffer);
+    else PacedPasses(buffer);
+    return 0;
+}
+
+void DeviceLink::PacedPasses(uint8_t* buffer) {
     // The passes keep a 10 ms beat. Sleeping 10 ms after each pass would add
     // the pass itself and the sleep's overshoot to every period, and in a
     // download every period carries one block.
@@ -85,7 +92,16 @@ uint32_t DeviceLink::ParseLoop() {
         if (next <= now) next = now + period;
         std::this_thread::sleep_until(next);
     }
-    return 0;
+}
+
+void DeviceLink::PassesOnArrival(uint8_t* buffer) {
+    // The 10 ms still bound the wait: a frame held back for a busy slot
+    // waits for the dialog, which does not signal the channel.
+    const auto longest = std::chrono::milliseconds(PASS_MILLISECONDS);
+    while (!m_stop) {
+        ParsePass(buffer);
+        m_comm->WaitForAppend(longest);
+    }
 }
 
 uint32_t DeviceLink::ParsePass(uint8_t* buffer) {
@@ -202,7 +218,11 @@ int DeviceLink::SendFrame(uint8_t sync, uint8_t command, uint8_t status, uint32_
 
 void DeviceLink::Shutdown() {
     m_stop = true;
-    if (m_hThread.joinable()) m_hThread.join();
+    // A parser waiting for bytes leaves its wait at once.
+    if (m_hThread.joinable()) {
+        m_comm->WakeReader();
+        m_hThread.join();
+    }
     m_threadId = std::thread::id();
     if (m_open) {
         m_comm->Close();

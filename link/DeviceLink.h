@@ -36,21 +36,30 @@ public:
     static constexpr size_t PENDING_FRAMES = 16;
     static constexpr uint32_t PASS_MILLISECONDS = 10;
 
+    // How the parser thread runs its passes.
+    enum Parsing {
+        // One pass every 10 ms, whatever arrives: the dialog's cadence.
+        PARSER_PACED,
+        // A pass as soon as the channel appends bytes, else every 10 ms: a
+        // block is handled when it arrives, not at the next beat (qvlog).
+        PARSER_WAKES,
+        // No thread: the owner drives the parser with PollOnce (tests on a
+        // virtual clock).
+        PARSER_POLLED,
+    };
+
     // Opens `channel` with `parameters` and, if that succeeds, starts the
     // link; the link owns the channel either way and destroys it when it
-    // could not be opened. `dialog` must outlive the link. Without a parser
-    // thread the owner drives the parser with PollOnce (tests on a virtual
-    // clock).
-    enum Parsing { PARSER_THREAD, PARSER_POLLED };
+    // could not be opened. `dialog` must outlive the link.
     DeviceLink(CComm* channel, const void* parameters, DialogPoster* dialog,
-               Parsing parsing = PARSER_THREAD);
+               Parsing parsing = PARSER_PACED);
     // Over a CSerial on COM port `comPort` (\\.\COMn). COM numbers exist on
     // Windows only: elsewhere the link stays closed.
-    DeviceLink(int comPort, DialogPoster* dialog);
+    DeviceLink(int comPort, DialogPoster* dialog, Parsing parsing = PARSER_PACED);
     // Over a CSerial on the device at `port`'s path (/dev/ttyUSB0).
-    DeviceLink(const SerialPortName* port, DialogPoster* dialog);
+    DeviceLink(const SerialPortName* port, DialogPoster* dialog, Parsing parsing = PARSER_PACED);
     // Over a CSocket connected to `target`.
-    DeviceLink(const TcpTarget* target, DialogPoster* dialog);
+    DeviceLink(const TcpTarget* target, DialogPoster* dialog, Parsing parsing = PARSER_PACED);
     ~DeviceLink();
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
@@ -96,6 +105,8 @@ private:
     void Start(DialogPoster* dialog, CComm* channel, Parsing parsing);
     static uint32_t LinkThreadProc(DeviceLink* link);
     uint32_t ParseLoop();
+    void PacedPasses(uint8_t* buffer);
+    void PassesOnArrival(uint8_t* buffer);
     void AddResponseKey(uint8_t key);
     void AddRequestKey(uint8_t key);
     void Dispatch(const FrameImage& image);
@@ -116,6 +127,7 @@ private:
     std::mutex m_hRequestMutex;   // guards m_requestTable's slots
     std::mutex m_hResponseMutex;  // guards m_responseTable's slots
     std::atomic<bool> m_stop{false};
+    Parsing m_parsing = PARSER_PACED;  // set before the parser thread starts
     CComm* m_comm = nullptr;
     std::vector<ResponseSlot> m_responseTable;
     std::vector<ResponseSlot> m_requestTable;

@@ -259,7 +259,7 @@ TEST(DeviceLinkPending, APeerThatDoesNotWaitIsHeldBackAndLosesNoBlock) {
 }
 
 TEST(DeviceLinkPending, ShutdownWithTheQueueAndTheRingFullReturns) {
-    for (DeviceLink::Parsing parsing : {DeviceLink::PARSER_THREAD}) {
+    for (DeviceLink::Parsing parsing : {DeviceLink::PARSER_PACED, DeviceLink::PARSER_WAKES}) {
         MemoryChannel::Log log;
         MessageQueue queue;
         MemoryChannel* channel = new MemoryChannel(log);
