@@ -75,7 +75,7 @@ bool ParseFileList(const std::string& text, std::vector<int>& files) {
 }
 
 const char* UsageText() {
-    return "usage: qvlog [--tcp HOST[:PORT] | --serial PORT] COMMAND [OPTIONS]\n"
+    return "usage: qvlog [--tcp HOST[:PORT] | --serial PORT] [--paced] COMMAND [OPTIONS]\n"
            "  devices                        list instruments found on USB (no connection needed)\n"
            "  list [--json]                  every date, its start times and each run's file count\n"
            "  download [--date YYYY/MM/DD] [--time HH:MM:SS] [--files LIST | --all] [--all-runs]\n"
@@ -84,6 +84,8 @@ const char* UsageText() {
            "  settings set [--collect on|off] [--size-kb N]\n"
            "Without --tcp or --serial the connection comes from setting.ini in the current folder.\n"
            "--tcp's port defaults to 10101; --files takes numbers and ranges (0,2,5-7).\n"
+           "qvlog handles each frame as it arrives; --paced looks at the line every 10 ms,\n"
+           "as the dialog does (slower: at most one 1024-byte block per 10 ms).\n"
            "Exit status: 0 done, 1 instrument error, 2 usage, 3 no response, 4 file not written,\n"
            "5 aborted.\n";
 }
@@ -112,6 +114,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.transport = Transport::SERIAL;
         } else if (a == "--json") {
             options.json = true;
+        } else if (a == "--paced") {
+            options.paced = true;
         } else if (a == "--date") {
             if (!value(a, options.date)) return false;
             if (!MatchesPattern(options.date, "9999/99/99")) {

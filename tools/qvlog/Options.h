@@ -16,6 +16,9 @@ struct Options {
 
     Command command = Command::NONE;
     bool json = false;
+    // The dialog's cadence: the link looks at the line every 10 ms instead
+    // of waking when bytes arrive.
+    bool paced = false;
 
     // download
     std::string date;  // YYYY/MM/DD

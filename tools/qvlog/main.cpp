@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         return static_cast<int>(Outcome::USAGE);
     }
     InstallInterruptHandler();
-    ChannelLinkFactory links;
+    ChannelLinkFactory links(options.paced ? DeviceLink::PARSER_PACED : DeviceLink::PARSER_WAKES);
     Session session(links);
     Outcome outcome = choice.tcp ? session.ConnectTcp(choice.target)
                                  : session.ConnectSerial(choice.comPort, choice.devicePath);
