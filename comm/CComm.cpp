@@ -13,6 +13,29 @@ int CComm::Write(const uint8_t*, int) { return 0; }
 
 uint32_t CComm::Read(uint8_t* destination) {
     std::lock_guard<std::mutex> lock(m_hMutex);
+    const uint32_t count = CopyUnread(destination);
+    m_readPos = (m_readPos + count) & m_mask;
+    return count;
+}
+
+uint32_t CComm::Peek(uint8_t* destination) {
+    std::lock_guard<std::mutex> lock(m_hMutex);
+    return CopyUnread(destination);
+}
+
+void CComm::Consume(uint32_t count) {
+    std::lock_guard<std::mutex> lock(m_hMutex);
+    const uint32_t unread = (m_writePos - m_readPos) & m_mask;
+    if (count > unread) count = unread;
+    m_readPos = (m_readPos + count) & m_mask;
+}
+
+uint32_t CComm::UnreadCount() {
+    std::lock_guard<std::mutex> lock(m_hMutex);
+    return (m_writePos - m_readPos) & m_mask;
+}
+
+uint32_t CComm::CopyUnread(uint8_t* destination) const {
     const uint32_t count = (m_writePos - m_readPos) & m_mask;
     if (count == 0) return 0;
     const uint32_t toEnd = RING_SIZE - m_readPos;
@@ -22,25 +45,44 @@ uint32_t CComm::Read(uint8_t* destination) {
     } else {
         std::memcpy(destination, m_ring + m_readPos, count);
     }
-    m_readPos = (m_readPos + count) & m_mask;
     return count;
 }
 
 void CComm::AppendToRing(const uint8_t* bytes, uint32_t count) {
-    std::lock_guard<std::mutex> lock(m_hMutex);
-    while (count > 0) {
-        const uint32_t chunk = count < RING_SIZE ? count : RING_SIZE;
-        const uint32_t toEnd = RING_SIZE - m_writePos;
-        if (chunk > toEnd) {
-            std::memcpy(m_ring + m_writePos, bytes, toEnd);
-            std::memcpy(m_ring, bytes + toEnd, chunk - toEnd);
-        } else {
-            std::memcpy(m_ring + m_writePos, bytes, chunk);
+    if (count == 0) return;
+    {
+        std::lock_guard<std::mutex> lock(m_hMutex);
+        while (count > 0) {
+            const uint32_t chunk = count < RING_SIZE ? count : RING_SIZE;
+            const uint32_t toEnd = RING_SIZE - m_writePos;
+            if (chunk > toEnd) {
+                std::memcpy(m_ring + m_writePos, bytes, toEnd);
+                std::memcpy(m_ring, bytes + toEnd, chunk - toEnd);
+            } else {
+                std::memcpy(m_ring + m_writePos, bytes, chunk);
+            }
+            m_writePos = (m_writePos + chunk) & m_mask;
+            bytes += chunk;
+            count -= chunk;
         }
-        m_writePos = (m_writePos + chunk) & m_mask;
-        bytes += chunk;
-        count -= chunk;
+        m_readerSignalled = true;
     }
+    // A link that waits for bytes (rather than passing every 10 ms) wakes here.
+    m_readerSignal.notify_one();
+}
+
+void CComm::WaitForAppend(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(m_hMutex);
+    m_readerSignal.wait_for(lock, timeout, [this] { return m_readerSignalled; });
+    m_readerSignalled = false;
+}
+
+void CComm::WakeReader() {
+    {
+        std::lock_guard<std::mutex> lock(m_hMutex);
+        m_readerSignalled = true;
+    }
+    m_readerSignal.notify_one();
 }
 
 uint32_t CComm::RingRoom() {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -34,6 +36,22 @@ public:
     // Copies every unread byte, oldest first, into destination, which has
     // room for RING_SIZE - 1 bytes. Parser thread only.
     uint32_t Read(uint8_t* destination);
+    // Read without marking the bytes read: the reader takes only as many as
+    // it can handle with Consume and leaves the rest for later, so that the
+    // ring fills and the receive thread stops taking bytes from the device.
+    // Parser thread only.
+    uint32_t Peek(uint8_t* destination);
+    // Marks the oldest `count` unread bytes read; at most what Peek returned.
+    // Parser thread only.
+    void Consume(uint32_t count);
+    // Unread bytes now. For inspection.
+    uint32_t UnreadCount();
+
+    // Returns once bytes have been appended since the last return, or
+    // WakeReader was called, or `timeout` passed. Parser thread only.
+    void WaitForAppend(std::chrono::milliseconds timeout);
+    // Ends the reader's wait at once, or its next one. Any thread.
+    void WakeReader();
 
     // Entry of the receive thread.
     static uint32_t CommThreadProc(CComm* channel);
@@ -65,14 +83,21 @@ protected:
 
     std::thread m_hThread;
     std::thread::id m_threadId;
-    std::mutex m_hMutex;  // guards m_ring, m_writePos, m_readPos
+    std::mutex m_hMutex;  // guards m_ring, m_writePos, m_readPos, m_readerSignalled
 
 private:
     ChannelCause m_openCause = ChannelCause::NONE;
     int m_openError = 0;
     std::atomic<bool> m_receiveEnded{false};
+    // Copies the unread bytes out; the caller holds m_hMutex.
+    uint32_t CopyUnread(uint8_t* destination) const;
+
     uint8_t m_ring[RING_SIZE];
     uint32_t m_writePos = 0;
     uint32_t m_readPos = 0;
     const uint32_t m_mask = RING_SIZE - 1;
+    // Set by an append or WakeReader, cleared when the reader's wait returns,
+    // so a signal given while the reader is not waiting is not lost.
+    bool m_readerSignalled = false;
+    std::condition_variable m_readerSignal;
 };

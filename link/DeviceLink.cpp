@@ -23,14 +23,14 @@ DeviceLink::DeviceLink(CComm* channel, const void* parameters, DialogPoster* dia
     }
 }
 
-DeviceLink::DeviceLink(int comPort, DialogPoster* dialog)
-    : DeviceLink(new CSerial(SerialParameter::COM_NUMBER), &comPort, dialog) {}
+DeviceLink::DeviceLink(int comPort, DialogPoster* dialog, Parsing parsing)
+    : DeviceLink(new CSerial(SerialParameter::COM_NUMBER), &comPort, dialog, parsing) {}
 
-DeviceLink::DeviceLink(const SerialPortName* port, DialogPoster* dialog)
-    : DeviceLink(new CSerial(SerialParameter::DEVICE_PATH), port, dialog) {}
+DeviceLink::DeviceLink(const SerialPortName* port, DialogPoster* dialog, Parsing parsing)
+    : DeviceLink(new CSerial(SerialParameter::DEVICE_PATH), port, dialog, parsing) {}
 
-DeviceLink::DeviceLink(const TcpTarget* target, DialogPoster* dialog)
-    : DeviceLink(new CSocket, target, dialog) {}
+DeviceLink::DeviceLink(const TcpTarget* target, DialogPoster* dialog, Parsing parsing)
+    : DeviceLink(new CSocket, target, dialog, parsing) {}
 
 DeviceLink::~DeviceLink() { Shutdown(); }
 
@@ -43,6 +43,7 @@ void DeviceLink::Start(DialogPoster* dialog, CComm* channel, Parsing parsing) {
     for (uint8_t key : RESPONSE_SLOT_KEYS) AddResponseKey(key);
     for (uint8_t key : REQUEST_SLOT_KEYS) AddRequestKey(key);
     m_stop = false;
+    m_parsing = parsing;
     if (parsing == PARSER_POLLED) return;
     try {
         m_hThread = std::thread(&DeviceLink::LinkThreadProc, this);
@@ -66,6 +67,12 @@ uint32_t DeviceLink::LinkThreadProc(DeviceLink* link) { return link->ParseLoop()
 uint32_t DeviceLink::ParseLoop() {
     TimerResolution fineSleep;
     uint8_t buffer[CComm::RING_SIZE];
+    if (m_parsing == PARSER_WAKES) PassesOnArrival(buffer);
+    else PacedPasses(buffer);
+    return 0;
+}
+
+void DeviceLink::PacedPasses(uint8_t* buffer) {
     // The passes keep a 10 ms beat. Sleeping 10 ms after each pass would add
     // the pass itself and the sleep's overshoot to every period, and in a
     // download every period carries one block.
@@ -79,7 +86,16 @@ uint32_t DeviceLink::ParseLoop() {
         if (next <= now) next = now + period;
         std::this_thread::sleep_until(next);
     }
-    return 0;
+}
+
+void DeviceLink::PassesOnArrival(uint8_t* buffer) {
+    // The 10 ms still bound the wait: a frame held back for a busy slot
+    // waits for the dialog, which does not signal the channel.
+    const auto longest = std::chrono::milliseconds(PASS_MILLISECONDS);
+    while (!m_stop) {
+        ParsePass(buffer);
+        m_comm->WaitForAppend(longest);
+    }
 }
 
 uint32_t DeviceLink::ParsePass(uint8_t* buffer) {
@@ -87,9 +103,12 @@ uint32_t DeviceLink::ParsePass(uint8_t* buffer) {
     const size_t heldBefore = m_pendingCount;
     DeliverPending();
     const uint32_t delivered = static_cast<uint32_t>(heldBefore - m_pendingCount);
-    const uint32_t count = m_comm->Read(buffer);
-    m_parser.Feed(buffer, count, dispatcher);
-    return count + delivered;
+    // The parser stops once the pending queue is full; what it left stays
+    // in the ring for a later pass.
+    const uint32_t count = m_comm->Peek(buffer);
+    const uint32_t taken = static_cast<uint32_t>(m_parser.Feed(buffer, count, dispatcher));
+    m_comm->Consume(taken);
+    return taken + delivered;
 }
 
 bool DeviceLink::PollOnce() {
@@ -112,12 +131,9 @@ void DeviceLink::Dispatch(const FrameImage& image) {
     // pending queue that a frame the dialog waits for would need.
     if (!HasSlot(image)) return;
     // Once one frame waits, every later one queues behind it, so the dialog
-    // sees them in arrival order.
+    // sees them in arrival order. The parser feeds no frame while the queue
+    // is full (Dispatcher::TakesMore), so there is always room here.
     if (m_pendingCount == 0 && Deliver(image)) return;
-    if (m_pendingCount == PENDING_FRAMES) {
-        ++m_droppedFrames;
-        return;
-    }
     m_pending[(m_pendingHead + m_pendingCount) % PENDING_FRAMES] = image;
     ++m_pendingCount;
 }
@@ -196,7 +212,11 @@ int DeviceLink::SendFrame(uint8_t sync, uint8_t command, uint8_t status, uint32_
 
 void DeviceLink::Shutdown() {
     m_stop = true;
-    if (m_hThread.joinable()) m_hThread.join();
+    // A parser waiting for bytes leaves its wait at once.
+    if (m_hThread.joinable()) {
+        m_comm->WakeReader();
+        m_hThread.join();
+    }
     m_threadId = std::thread::id();
     if (m_open) {
         m_comm->Close();

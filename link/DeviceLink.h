@@ -29,26 +29,37 @@ class DeviceLink {
 public:
     static constexpr size_t RESPONSE_SLOTS = 20;
     static constexpr size_t REQUEST_SLOTS = 4;
-    // Frames held back while their slot is busy; a peer that outruns the
-    // dialog by more than this loses the newest frames.
+    // Frames held back while their slot is busy. While all of these wait,
+    // the parser leaves further bytes in the ring: the ring fills, the
+    // receive thread stops reading, and the line's own flow control (TCP's
+    // window, RTS/CTS) holds the instrument back. No frame is lost.
     static constexpr size_t PENDING_FRAMES = 16;
     static constexpr uint32_t PASS_MILLISECONDS = 10;
 
+    // How the parser thread runs its passes.
+    enum Parsing {
+        // One pass every 10 ms, whatever arrives: the dialog's cadence.
+        PARSER_PACED,
+        // A pass as soon as the channel appends bytes, else every 10 ms: a
+        // block is handled when it arrives, not at the next beat (qvlog).
+        PARSER_WAKES,
+        // No thread: the owner drives the parser with PollOnce (tests on a
+        // virtual clock).
+        PARSER_POLLED,
+    };
+
     // Opens `channel` with `parameters` and, if that succeeds, starts the
     // link; the link owns the channel either way and destroys it when it
-    // could not be opened. `dialog` must outlive the link. Without a parser
-    // thread the owner drives the parser with PollOnce (tests on a virtual
-    // clock).
-    enum Parsing { PARSER_THREAD, PARSER_POLLED };
+    // could not be opened. `dialog` must outlive the link.
     DeviceLink(CComm* channel, const void* parameters, DialogPoster* dialog,
-               Parsing parsing = PARSER_THREAD);
+               Parsing parsing = PARSER_PACED);
     // Over a CSerial on COM port `comPort` (\\.\COMn). COM numbers exist on
     // Windows only: elsewhere the link stays closed.
-    DeviceLink(int comPort, DialogPoster* dialog);
+    DeviceLink(int comPort, DialogPoster* dialog, Parsing parsing = PARSER_PACED);
     // Over a CSerial on the device at `port`'s path (/dev/ttyUSB0).
-    DeviceLink(const SerialPortName* port, DialogPoster* dialog);
+    DeviceLink(const SerialPortName* port, DialogPoster* dialog, Parsing parsing = PARSER_PACED);
     // Over a CSocket connected to `target`.
-    DeviceLink(const TcpTarget* target, DialogPoster* dialog);
+    DeviceLink(const TcpTarget* target, DialogPoster* dialog, Parsing parsing = PARSER_PACED);
     ~DeviceLink();
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
@@ -70,7 +81,7 @@ public:
     bool TakeFrame(intptr_t lParam, CommandRequest* out);
 
     // One parser pass without the sleep, for a link made PARSER_POLLED.
-    // True when it read bytes or delivered a held-back frame.
+    // True when it took bytes from the ring or delivered a held-back frame.
     bool PollOnce();
 
     // Keys in table order, for inspection.
@@ -79,8 +90,8 @@ public:
     // Copies of the slots in table order, for inspection while no frame comes.
     std::vector<ResponseSlot> ResponseSlots() const { return m_responseTable; }
     std::vector<ResponseSlot> RequestSlots() const { return m_requestTable; }
-    // Frames lost because the pending queue was full (parser thread counts).
-    uint32_t DroppedFrames() const { return m_droppedFrames.load(); }
+    // Frames held back in the pending queue now, for inspection.
+    size_t HeldFrames() const { return m_pendingCount.load(); }
 
     // True once the channel's receive loop ended by itself: the peer closed
     // the connection or the device went away. Dialog's thread only.
@@ -96,6 +107,7 @@ private:
     public:
         explicit Dispatcher(DeviceLink& link) : m_link(link) {}
         void OnFrame(const FrameImage& image) override { m_link.Dispatch(image); }
+        bool TakesMore() const override { return m_link.m_pendingCount < PENDING_FRAMES; }
     private:
         DeviceLink& m_link;
     };
@@ -103,6 +115,8 @@ private:
     void Start(DialogPoster* dialog, CComm* channel, Parsing parsing);
     static uint32_t LinkThreadProc(DeviceLink* link);
     uint32_t ParseLoop();
+    void PacedPasses(uint8_t* buffer);
+    void PassesOnArrival(uint8_t* buffer);
     void AddResponseKey(uint8_t key);
     void AddRequestKey(uint8_t key);
     void Dispatch(const FrameImage& image);
@@ -123,15 +137,15 @@ private:
     std::mutex m_hRequestMutex;   // guards m_requestTable's slots
     std::mutex m_hResponseMutex;  // guards m_responseTable's slots
     std::atomic<bool> m_stop{false};
+    Parsing m_parsing = PARSER_PACED;  // set before the parser thread starts
     CComm* m_comm = nullptr;
     std::vector<ResponseSlot> m_responseTable;
     std::vector<ResponseSlot> m_requestTable;
     DialogPoster* m_hWnd = nullptr;
 
-    // Parser thread only.
+    // Parser thread only; m_pendingCount is also read for inspection.
     FrameParser m_parser;
     FrameImage m_pending[PENDING_FRAMES];
     size_t m_pendingHead = 0;
-    size_t m_pendingCount = 0;
-    std::atomic<uint32_t> m_droppedFrames{0};
+    std::atomic<size_t> m_pendingCount{0};
 };

@@ -17,7 +17,8 @@ size_t BuildFrame(uint8_t sync, uint8_t command, uint8_t status, uint32_t length
     return length + FRAME_OVERHEAD;
 }
 
-void FrameParser::Feed(const uint8_t* bytes, size_t count, FrameSink& sink) {
+size_t FrameParser::Feed(const uint8_t* bytes, size_t count, FrameSink& sink) {
+    if (!sink.TakesMore()) return 0;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t b = bytes[i];
         switch (m_state) {
@@ -61,8 +62,12 @@ void FrameParser::Feed(const uint8_t* bytes, size_t count, FrameSink& sink) {
             m_sum = static_cast<uint8_t>(m_sum + 1);
             m_image.checksum = m_sum;
             m_state = SYNC_SEARCH;
-            if (b == m_sum) sink.OnFrame(m_image);
+            if (b == m_sum) {
+                sink.OnFrame(m_image);
+                if (!sink.TakesMore()) return i + 1;
+            }
             break;
         }
     }
+    return count;
 }

@@ -35,6 +35,9 @@ class FrameSink {
 public:
     virtual ~FrameSink() = default;
     virtual void OnFrame(const FrameImage& image) = 0;
+    // False while the sink has no room for another frame: Feed then takes
+    // no further byte, so the unread rest stays with the caller.
+    virtual bool TakesMore() const { return true; }
 };
 
 // The seven-state parser. Its state carries over between chunks, so a frame
@@ -45,7 +48,9 @@ public:
         SYNC_SEARCH, COMMAND, STATUS, LENGTH_HIGH, LENGTH_LOW, PAYLOAD, CHECKSUM
     };
 
-    void Feed(const uint8_t* bytes, size_t count, FrameSink& sink);
+    // Parses bytes in order until all are taken or, after an accepted frame,
+    // the sink takes no more. Returns how many bytes it took.
+    size_t Feed(const uint8_t* bytes, size_t count, FrameSink& sink);
     void Reset() { m_state = SYNC_SEARCH; }
     State state() const { return m_state; }
 

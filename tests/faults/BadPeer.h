@@ -2,7 +2,8 @@
 // listens on 127.0.0.1, serves qvsim's protocol engine over each connection
 // it accepts, and when told sends for a while what no instrument should:
 // frames that announce up to 65535 bytes, data blocks nobody asked for, a
-// flood of frames faster than the tool drains them, or random bytes. Its
+// flood of frames faster than the tool takes them (the tool holds it back),
+// or random bytes. Its
 // own thread does the work; Linux sockets (tests/faults/posix).
 #pragma once
 

@@ -1,5 +1,5 @@
 // Peers that no instrument should be: frames announcing up to 65535 bytes,
-// data blocks nobody asked for, a flood faster than the ring drains, random
+// data blocks nobody asked for, a flood faster than the tool takes it, random
 // bytes. Each comes while the tool is connected and idle; the tool must not
 // crash, must keep its memory bounded and must stay usable: a new
 // connection afterwards lists the catalogue and downloads every file byte

@@ -12,7 +12,7 @@
 #include "tests/faults/BadPeer.h"
 #include "tests/faults/FaultDriver.h"
 #include "tests/qvsim/TempDir.h"
-#include "tests/support/WireFrame.h"
+#include "tests/support/Frames.h"
 #include "tools/qvsim/GeneratedCatalogue.h"
 #include "ui/controls/ControlIds.h"
 

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <thread>
+#include <vector>
 
+#include "tests/support/Frames.h"
 #include "tests/support/Hex.h"
 #include "tests/support/MemoryChannel.h"
 #include "link/DialogPoster.h"
@@ -142,7 +145,6 @@ TEST_F(DeviceLinkTest, ABusySlotHoldsTheNextFramesBackInArrivalOrder) {
     EXPECT_EQ(Body(second).data[0], 0x02);
     ASSERT_TRUE(link->TakeFrame(second.lParam, nullptr));
     EXPECT_EQ(Next().wParam, 0x85u);
-    EXPECT_EQ(link->DroppedFrames(), 0u);
 }
 
 TEST_F(DeviceLinkTest, SendFrameWritesOneBuffer) {
@@ -197,12 +199,7 @@ TEST(DeviceLinkClosed, FailedOpenLeavesTheLinkClosed) {
 
 namespace {
 
-Bytes Block(uint8_t first) {
-    Bytes frame(7);
-    const uint8_t payload[1] = {first};
-    BuildFrame(SYNC_REQUEST, 0x88, 0x20, 1, payload, frame.data());
-    return frame;
-}
+Bytes Block(uint8_t first) { return WireFrame(SYNC_REQUEST, 0x88, 0x20, {first}); }
 
 TEST(DeviceLinkPending, FramesWithoutASlotTakeNoRoomFromWaitingOnes) {
     MemoryChannel::Log log;
@@ -236,7 +233,72 @@ TEST(DeviceLinkPending, FramesWithoutASlotTakeNoRoomFromWaitingOnes) {
     }
     ASSERT_EQ(firsts.size(), DeviceLink::PENDING_FRAMES + 1) << "a block was lost";
     for (size_t i = 0; i < firsts.size(); ++i) EXPECT_EQ(firsts[i], static_cast<int>(i)) << "block " << i;
-    EXPECT_EQ(link.DroppedFrames(), 0u);
+}
+
+// Takes the next notification as the dialog does: the frame's block number,
+// or -2 when there was none and -3 when its slot was not busy.
+int TakeBlock(DeviceLink& link, MessageQueue& queue) {
+    PostedMessage message{};
+    if (!queue.TryTake(message)) return -2;
+    CommandRequest frame{};
+    if (message.message != WM_APP_DEVICE_REQUEST || !link.TakeFrame(message.lParam, &frame)) return -3;
+    return BlockNumber(frame);
+}
+
+TEST(DeviceLinkPending, APeerThatDoesNotWaitIsHeldBackAndLosesNoBlock) {
+    MemoryChannel::Log log;
+    MessageQueue queue;
+    MemoryChannel* channel = new MemoryChannel(log);
+    DeviceLink link(channel, nullptr, &queue, DeviceLink::PARSER_POLLED);
+    // 200 blocks pushed as fast as the ring takes them, while the dialog
+    // takes a frame only every third pass.
+    const Bytes stream = NumberedBlocks(200);
+    size_t offered = 0;
+    bool ringFilled = false;
+    std::vector<int> numbers;
+    for (int pass = 0; pass < 5000 && numbers.size() < 200; ++pass) {
+        offered += channel->ReceiveWhatFits(stream.data() + offered, stream.size() - offered);
+        ringFilled = ringFilled || channel->UnreadCount() == CComm::RING_SIZE - 1;
+        link.PollOnce();
+        if (pass % 3 == 2) {
+            const int number = TakeBlock(link, queue);
+            if (number != -2) numbers.push_back(number);
+        }
+    }
+    EXPECT_TRUE(ringFilled) << "the peer was never held back";
+    EXPECT_EQ(offered, stream.size());
+    EXPECT_EQ(OrderProblem(numbers, 200), "");
+    link.PollOnce();
+    EXPECT_EQ(queue.Size(), 0u) << "a notification too many";
+}
+
+TEST(DeviceLinkPending, ShutdownWithTheQueueAndTheRingFullReturns) {
+    for (DeviceLink::Parsing parsing : {DeviceLink::PARSER_PACED, DeviceLink::PARSER_WAKES}) {
+        MemoryChannel::Log log;
+        MessageQueue queue;
+        MemoryChannel* channel = new MemoryChannel(log);
+        DeviceLink link(channel, nullptr, &queue, parsing);
+        const Bytes stream = NumberedBlocks(40);
+        size_t offered = 0;
+        // Nothing is taken: one block posted, the queue filled behind it,
+        // then the ring.
+        auto full = [&] {
+            return link.HeldFrames() == DeviceLink::PENDING_FRAMES &&
+                   channel->UnreadCount() == CComm::RING_SIZE - 1;
+        };
+        for (int round = 0; round < 2000 && !full(); ++round) {
+            offered += channel->ReceiveWhatFits(stream.data() + offered, stream.size() - offered);
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+        ASSERT_TRUE(full()) << link.HeldFrames() << " frames held, " << channel->UnreadCount()
+                            << " bytes unread";
+        EXPECT_EQ(offered, (DeviceLink::PENDING_FRAMES + 1) * NumberedBlock(0).size() + CComm::RING_SIZE - 1);
+        EXPECT_EQ(queue.Size(), 1u);
+        link.Shutdown();
+        EXPECT_EQ(log.closes, 1);
+        EXPECT_TRUE(log.destroyed);
+        EXPECT_EQ(queue.Size(), 0u);
+    }
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tests/support/Hex.h"
-#include "tests/support/WireFrame.h"
+#include "tests/support/Frames.h"
 
 namespace {
 

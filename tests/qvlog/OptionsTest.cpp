@@ -30,6 +30,8 @@ TEST(QvlogOptions, TransportsAndCommands) {
     EXPECT_EQ(p.options.port, 10101);
     EXPECT_EQ(p.options.command, Command::LIST);
     EXPECT_TRUE(p.options.json);
+    EXPECT_FALSE(p.options.paced) << "qvlog wakes when bytes arrive unless told otherwise";
+    EXPECT_TRUE(Parse({"--paced", "--tcp", "127.0.0.1", "list"}).options.paced);
 
     p = Parse({"--tcp", "10.0.0.5:5000", "settings", "set", "--collect", "off", "--size-kb", "204800"});
     ASSERT_TRUE(p.ok) << p.error;

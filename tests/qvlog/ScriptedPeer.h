@@ -15,7 +15,7 @@
 #include "comm/CComm.h"
 #include "link/DeviceLink.h"
 #include "link/LinkFactory.h"
-#include "tests/support/WireFrame.h"
+#include "tests/support/Frames.h"
 
 struct PeerScript {
     std::vector<uint32_t> sizes;          // the run's files, in bytes

@@ -192,6 +192,33 @@ TEST(Faults, ReplyDelayHoldsRequestsNotAcknowledgements) {
     EXPECT_EQ(ParseFrames(sim.Send(Ack(0))).size(), 1u) << "the next block comes at once";
 }
 
+TEST(Faults, TurnaroundHoldsEveryBlockNotTheReplies) {
+    MemoryCatalogue catalogue = Catalogue3000();
+    InstrumentConfig config;
+    config.turnaroundMs = 11;
+    Sim sim(catalogue, config);
+    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66") << "a reply is not held";
+    EXPECT_EQ(Statuses(ParseFrames(sim.Send(GetFile(0)))), "55 87 00; ") << "the reply alone at once";
+    EXPECT_EQ(sim.instrument.NextDeadline(false), 11000);
+    EXPECT_EQ(sim.AdvanceTo(10999), Bytes{});
+    EXPECT_EQ(Statuses(ParseFrames(sim.AdvanceTo(11000))), "AA 88 20; ");
+
+    // Each acknowledgement: the next block after another 11 ms, a resend too.
+    EXPECT_EQ(sim.Send(Ack(0)), Bytes{});
+    EXPECT_EQ(sim.AdvanceTo(21999), Bytes{});
+    EXPECT_EQ(Statuses(ParseFrames(sim.AdvanceTo(22000))), "AA 88 20; ");
+    EXPECT_EQ(sim.Send(Ack(2)), Bytes{});
+    const std::vector<Parsed> resent = ParseFrames(sim.AdvanceTo(33000));
+    ASSERT_EQ(resent.size(), 1u);
+    EXPECT_EQ(resent[0].payload, Bytes(catalogue.Content(0, 0).begin() + 1024, catalogue.Content(0, 0).begin() + 2048));
+
+    // A request while a block waits ends the sequence: that block never comes.
+    EXPECT_EQ(sim.Send(Ack(0)), Bytes{});
+    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x81, 0)), Frame(SYNC_RESPONSE, 0x81, 0, Hex("01")));
+    EXPECT_EQ(sim.instrument.NextDeadline(false), qvsim::NO_DEADLINE);
+    EXPECT_EQ(sim.AdvanceTo(60000), Bytes{});
+}
+
 TEST(Faults, CloseAfterEndsTheLineUntilTheNextConnect) {
     MemoryCatalogue catalogue = Catalogue3000();
     InstrumentConfig config;

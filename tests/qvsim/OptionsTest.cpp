@@ -37,7 +37,7 @@ TEST(Options, EveryOptionReachesItsSetting) {
                        "--log-enable", "0", "--log-size", "20480", "--connect-status", "5",
                        "--sd-missing", "--unsupported", "--busy", "3", "--error-block-at", "2",
                        "--silent-after", "0", "--drop-every", "4", "--corrupt-every", "5", "--noise",
-                       "--split", "--reply-delay", "3500", "--close-after", "9", "--baud", "9600",
+                       "--split", "--reply-delay", "3500", "--turnaround", "11", "--close-after", "9", "--baud", "9600",
                        "--seed", "18446744073709551615", "-v", "--record", "r.txt"},
                       o, error))
         << error;
@@ -59,6 +59,7 @@ TEST(Options, EveryOptionReachesItsSetting) {
     EXPECT_EQ(i.line.dropEvery, 4u);
     EXPECT_EQ(i.line.corruptEvery, 5u);
     EXPECT_EQ(i.replyDelayMs, 3500u);
+    EXPECT_EQ(i.turnaroundMs, 11u);
     EXPECT_EQ(i.line.closeAfter, 9);
     EXPECT_EQ(i.line.baud, 9600u);
     EXPECT_EQ(i.line.seed, UINT64_MAX);
@@ -96,6 +97,7 @@ TEST(Options, MistakesAreNamed) {
         {"--error-block-at", "0"},
         {"--drop-every", "0"},
         {"--baud", "-9600"},
+        {"--turnaround", "3600001"},
         {"--seed", "18446744073709551616"},
         {"--busy", "12x"},
         {"--noise=1"},
@@ -121,7 +123,7 @@ TEST(Options, HelpListsEveryOption) {
                              "--block-size", "--log-enable", "--log-size", "--connect-status",
                              "--sd-missing", "--unsupported", "--busy", "--error-block-at",
                              "--silent-after", "--drop-every", "--corrupt-every", "--noise", "--split",
-                             "--reply-delay", "--close-after", "--baud", "--seed", "--verbose",
+                             "--reply-delay", "--turnaround", "--close-after", "--baud", "--seed", "--verbose",
                              "--record", "--help", "--version"})
         EXPECT_NE(usage.find(name), std::string::npos) << name;
 }

@@ -9,7 +9,7 @@
 
 #include "link/Frame.h"
 #include "tests/support/Hex.h"
-#include "tests/support/WireFrame.h"
+#include "tests/support/Frames.h"
 #include "tools/qvsim/Catalogue.h"
 #include "tools/qvsim/Instrument.h"
 

@@ -12,8 +12,8 @@
 
 #include "link/DeviceLink.h"
 #include "link/LinkFactory.h"
+#include "tests/support/Frames.h"
 #include "tests/support/Hex.h"
-#include "tests/support/WireFrame.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/DialogState.h"
 #include "ui/MainDialog.h"

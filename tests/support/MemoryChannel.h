@@ -37,6 +37,14 @@ public:
     void Receive(const Bytes& bytes) {
         AppendToRing(bytes.data(), static_cast<uint32_t>(bytes.size()));
     }
+    // As a receive loop takes bytes: no more than the ring has room for.
+    // Returns how many it took.
+    size_t ReceiveWhatFits(const uint8_t* bytes, size_t count) {
+        const uint32_t room = RingRoom();
+        const uint32_t taken = count < room ? static_cast<uint32_t>(count) : room;
+        AppendToRing(bytes, taken);
+        return taken;
+    }
 
 private:
     Log& m_log;

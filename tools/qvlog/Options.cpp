@@ -81,6 +81,8 @@ bool Parser::Option(const std::string& a, bool& filesGiven) {
     } else if (a == "--serial") {
         if (!Value(a, o.serialPort)) return false;
         o.transport = Transport::SERIAL;
+    } else if (a == "--paced") {
+        m_options.paced = true;
     } else if (a == "--json") {
         o.json = true;
     } else if (a == "--date") {

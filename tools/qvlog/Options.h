@@ -22,6 +22,9 @@ struct Options {
     // times in a row to connect again and go on.
     int retries = 2;
     bool version = false;  // --version: print it and do nothing else
+    // The dialog's cadence: the link looks at the line every 10 ms instead
+    // of waking when bytes arrive.
+    bool paced = false;
 
     // download
     std::string date;  // YYYY/MM/DD

@@ -14,7 +14,7 @@ struct Pair {
 // u8 literals stay UTF-8 where narrow literals are compiled to code page 932.
 const Pair TEXTS[] = {
     {Text::USAGE,
-     "usage: qvlog [--tcp HOST[:PORT] | --serial PORT] COMMAND [OPTIONS]\n"
+     "usage: qvlog [--tcp HOST[:PORT] | --serial PORT] [--paced] COMMAND [OPTIONS]\n"
      "       qvlog --version | --help\n"
      "  devices                        list instruments found on USB (no connection needed)\n"
      "  list                           every date, its start times and each run's file count\n"
@@ -27,9 +27,11 @@ const Pair TEXTS[] = {
      "Without --tcp or --serial the connection comes from setting.ini in the current folder.\n"
      "--tcp takes a host name or an IPv4 address, port 10101 by default; --files takes\n"
      "numbers and ranges (0,2,5-7).\n"
+     "qvlog handles each frame as it arrives; --paced looks at the line every 10 ms, as the\n"
+     "dialog does (slower: at most one 1024-byte block per 10 ms).\n"
      "Exit status: 0 every file complete, 1 instrument or transfer error, 2 usage,\n"
      "3 no connection or no response, 4 file not written, 5 aborted.\n",
-     u8"使い方: qvlog [--tcp ホスト[:ポート] | --serial ポート] コマンド [オプション]\n"
+     u8"使い方: qvlog [--tcp ホスト[:ポート] | --serial ポート] [--paced] コマンド [オプション]\n"
      u8"       qvlog --version | --help\n"
      u8"  devices                        USBで見つかった計測器の一覧 (接続しません)\n"
      u8"  list                           日付ごとの開始時刻と各ログのファイル数\n"
@@ -41,6 +43,8 @@ const Pair TEXTS[] = {
      u8"接続切れ、転送エラーの後に接続し直して続けます) を受け付けます。\n"
      u8"--tcp も --serial もなければ、現在のフォルダの setting.ini の接続先を使います。\n"
      u8"--tcp はホスト名かIPv4アドレス (ポートの既定は10101)、--files は番号と範囲 (0,2,5-7)。\n"
+     u8"qvlog は届いたフレームをすぐに処理します。--paced はダイアログと同じく10ミリ秒ごとに\n"
+     u8"回線を見ます (遅くなります: 10ミリ秒に1024バイトのブロック1つまで)。\n"
      u8"終了コード: 0 全ファイル完了、1 計測器または転送のエラー、2 使い方の誤り、\n"
      u8"3 接続できない・応答なし、4 ファイルを書けない、5 中断。\n"},
     {Text::NEEDS_VALUE, "{1} needs a value", u8"{1} には値が必要です"},

@@ -100,6 +100,7 @@ int RunQvlog(const std::vector<std::string>& args, Environment& env) {
         if (json) out.Out(ReportJson(report));
         return static_cast<int>(Outcome::USAGE);
     }
+    if (options.paced && env.pacedLinks != nullptr) env.links = env.pacedLinks;
     if (options.version) {
         out.Out(std::string("qvlog ") + QV_VERSION_TEXT + "\n");
         return 0;

@@ -14,6 +14,8 @@ class Output;
 
 struct Environment {
     LinkFactory* links = nullptr;
+    // The links of --paced: the dialog's cadence. Null: `links` serves.
+    LinkFactory* pacedLinks = nullptr;
     HeadlessUi::ClockMode clock = HeadlessUi::REAL_CLOCK;
     Language language = Language::ENGLISH;
     Output* output = nullptr;

@@ -29,9 +29,11 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args = Utf8Arguments(argc, argv);
     InstallInterruptHandler();
     ConsoleOutput output;
-    ChannelLinkFactory links;
+    ChannelLinkFactory links(DeviceLink::PARSER_WAKES);
+    ChannelLinkFactory pacedLinks(DeviceLink::PARSER_PACED);
     Environment environment;
     environment.links = &links;
+    environment.pacedLinks = &pacedLinks;
     environment.output = &output;
     environment.language = DetectLanguage();
     environment.pause = PauseBetweenAttempts;

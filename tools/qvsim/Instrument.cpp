@@ -100,6 +100,7 @@ void Instrument::OnFrame(const FrameImage& image) {
 
 void Instrument::Pump(int64_t now, ByteOutput& out) {
     for (;;) {
+        ReleaseBlock(now);
         while (m_inputCount > 0 && m_input[m_inputHead].due <= now &&
                m_line.HasRoom(FRAMES_PER_REQUEST)) {
             Handle(m_input[m_inputHead], now);
@@ -107,16 +108,18 @@ void Instrument::Pump(int64_t now, ByteOutput& out) {
             --m_inputCount;
         }
         m_line.Pump(now, out);
-        // Writing may have made room for the next waiting frame.
-        if (m_inputCount == 0 || m_input[m_inputHead].due > now ||
-            !m_line.HasRoom(FRAMES_PER_REQUEST))
-            return;
+        // Writing may have made room for the next waiting frame or block.
+        const bool blockDue = m_blockHeld && m_blockDue <= now && m_line.HasRoom(1);
+        const bool inputDue = m_inputCount > 0 && m_input[m_inputHead].due <= now &&
+                              m_line.HasRoom(FRAMES_PER_REQUEST);
+        if (!blockDue && !inputDue) return;
     }
 }
 
 int64_t Instrument::NextDeadline(bool outputBlocked) const {
     int64_t at = NO_DEADLINE;
     if (m_inputCount > 0 && m_line.HasRoom(FRAMES_PER_REQUEST)) at = m_input[m_inputHead].due;
+    if (m_blockHeld && m_line.HasRoom(1)) at = std::min(at, m_blockDue);
     if (!outputBlocked) at = std::min(at, m_line.NextDeadline());
     return at;
 }
@@ -267,7 +270,7 @@ void Instrument::OnAcknowledgement(uint8_t code, int64_t now) {
         else SendNextBlock(now);
         break;
     case ACK_RESEND:
-        m_line.Queue(m_lastBlock, m_lastBlockSize, now);
+        QueueBlock(now);
         break;
     case ACK_CANCEL:
         EndSequence();
@@ -344,12 +347,29 @@ void Instrument::SendNextBlock(int64_t now) {
     // After an error block nothing more comes; a resend repeats it.
     m_finalSent = (flags & (BLOCK_LAST | BLOCK_ERROR)) != 0;
     m_lastBlockSize = BuildFrame(SYNC_REQUEST, CMD_DATA_BLOCK, flags, length, m_payload, m_lastBlock);
-    m_line.Queue(m_lastBlock, m_lastBlockSize, now);
+    QueueBlock(now);
     if (m_config.silentAfter > 0 && number >= static_cast<uint32_t>(m_config.silentAfter))
         m_silent = true;
 }
 
+void Instrument::QueueBlock(int64_t now) {
+    if (m_config.turnaroundMs == 0) {
+        m_line.Queue(m_lastBlock, m_lastBlockSize, now);
+        return;
+    }
+    m_blockHeld = true;
+    m_blockDue = now + static_cast<int64_t>(m_config.turnaroundMs) * 1000;
+}
+
+void Instrument::ReleaseBlock(int64_t now) {
+    if (!m_blockHeld || m_blockDue > now || !m_line.HasRoom(1)) return;
+    m_blockHeld = false;
+    m_line.Queue(m_lastBlock, m_lastBlockSize, now);
+}
+
 void Instrument::EndSequence() {
+    // A block not yet sent belongs to the sequence that ends here.
+    m_blockHeld = false;
     m_sequence = Sequence::NONE;
     m_silent = false;
     m_finalSent = false;

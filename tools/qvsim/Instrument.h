@@ -26,6 +26,7 @@ struct InstrumentConfig {
     uint32_t errorBlockAt = 0;     // the Nth block of a sequence carries BLOCK_ERROR; 0: none
     int32_t silentAfter = -1;      // no more blocks after the Nth until the next request; -1: never
     uint32_t replyDelayMs = 0;     // every request is answered this much later
+    uint32_t turnaroundMs = 0;     // every data block goes out this much later
     uint32_t blockSize = FRAME_PAYLOAD_MAX;  // largest data-block payload
     bool logEnable = true;
     uint32_t logSize = 1024 * 1024;
@@ -79,6 +80,10 @@ private:
 
     void StartSequence(Sequence kind, size_t first, size_t end, int64_t now);
     void SendNextBlock(int64_t now);
+    // Puts m_lastBlock on the line, or holds it for --turnaround.
+    void QueueBlock(int64_t now);
+    // Puts a held block on the line once its time has come.
+    void ReleaseBlock(int64_t now);
     void EndSequence();
 
     Catalogue& m_catalogue;
@@ -117,6 +122,8 @@ private:
     bool m_silent = false;
     uint8_t m_lastBlock[FRAME_MAX];
     size_t m_lastBlockSize = 0;
+    bool m_blockHeld = false;  // m_lastBlock waits for m_blockDue (--turnaround)
+    int64_t m_blockDue = 0;
     uint8_t m_payload[FRAME_PAYLOAD_MAX];
     uint8_t m_frame[FRAME_MAX];
 };

@@ -44,6 +44,7 @@ const char USAGE[] =
     "  --split               frames written in random pieces of 1 to 8 bytes, with pauses\n"
     "                        of up to 2 ms now and then\n"
     "  --reply-delay MS      answer every request MS milliseconds late\n"
+    "  --turnaround MS       wait MS milliseconds before sending each data block\n"
     "  --close-after N       close the connection once N frames went out (serial: send\n"
     "                        nothing more until the next CMD_CONNECT)\n"
     "  --baud B              pace the output at B baud, 10 bits a byte\n"
@@ -66,7 +67,7 @@ bool TakesValue(const std::string& name) {
         "--listen",     "--pty",          "--serial",       "--logs",         "--generate",
         "--dump",       "--record",       "--block-size",   "--log-enable",   "--log-size",
         "--connect-status", "--busy",     "--error-block-at", "--silent-after", "--drop-every",
-        "--corrupt-every", "--reply-delay", "--close-after", "--baud",         "--seed"};
+        "--corrupt-every", "--reply-delay", "--turnaround", "--close-after", "--baud", "--seed"};
     for (const char* known : names)
         if (name == known) return true;
     return false;
@@ -218,6 +219,8 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             if (!Number(value, 1, UINT32_MAX, inst.line.corruptEvery)) return bad();
         } else if (name == "--reply-delay") {
             if (!Number(value, 0, 3600000, inst.replyDelayMs)) return bad();
+        } else if (name == "--turnaround") {
+            if (!Number(value, 0, 3600000, inst.turnaroundMs)) return bad();
         } else if (name == "--close-after") {
             if (!Number(value, 0, INT32_MAX, inst.line.closeAfter)) return bad();
         } else if (name == "--baud") {

@@ -20,7 +20,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int POLL_MS = 5;
-constexpr size_t BAD_CHUNK = 1 << 16;
+constexpr size_t BAD_CHUNK = 1 << 12;
+constexpr int INSTRUMENT_SEND_BUFFER = 8192;
 
 int64_t Micros() {
     static const auto start = Clock::now();
@@ -181,6 +182,11 @@ void BadPeer::Run() {
                 if (fd >= 0) {
                     const int one = 1;
                     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                    // An instrument's own send buffer is small: once the tool
+                    // holds it back, it waits, rather than the system taking
+                    // megabytes of misbehaviour on its behalf.
+                    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &INSTRUMENT_SEND_BUFFER,
+                               sizeof INSTRUMENT_SEND_BUFFER);
                     instrument.Connect(Micros());
                 }
             }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 
 #include "tools/qvsim/Clock.h"
@@ -50,6 +51,9 @@ bool WaitForStop(int stopFd, int ms) {
 }
 
 SessionEnd RunSession(Instrument& instrument, int fd, bool stream, int stopFd, FrameLog& log) {
+    // Waits end on time to the microsecond: the default slack of 50 us would
+    // stretch every --turnaround and --baud pause.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     FdOutput out(fd, stream);
     uint8_t buffer[4096];
     for (;;) {

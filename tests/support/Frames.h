@@ -1,0 +1,75 @@
+// Frames as the instrument puts them on the wire, checksum included, and
+// numbered data blocks for tests that stream many of them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/Frame.h"
+#include "tests/support/Hex.h"
+
+// Any payload length up to the 65535 the length field holds (more than a
+// frame may carry, for instruments that misbehave).
+inline Bytes WireFrame(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload = {}) {
+    Bytes out;
+    out.reserve(payload.size() + FRAME_OVERHEAD);
+    for (uint8_t b : {sync, command, status, static_cast<uint8_t>(payload.size() >> 8),
+                      static_cast<uint8_t>(payload.size())})
+        out.push_back(b);
+    for (uint8_t b : payload) out.push_back(b);
+    uint8_t sum = 0;
+    for (uint8_t b : out) sum = static_cast<uint8_t>(sum + b);
+    out.push_back(static_cast<uint8_t>(sum + 1));
+    return out;
+}
+
+// The payload byte at `index` of numbered block `number`: the number,
+// big-endian, then a pattern that differs from block to block, so a block
+// lost, repeated or mixed with another shows.
+inline uint8_t NumberedBlockByte(uint16_t number, size_t index) {
+    if (index == 0) return static_cast<uint8_t>(number >> 8);
+    if (index == 1) return static_cast<uint8_t>(number);
+    return static_cast<uint8_t>((number * 7u + index) % 251u);
+}
+
+// Data block `number`: command 0x88, a file's block (status 0x20), a full
+// 1024-byte payload.
+inline Bytes NumberedBlock(uint16_t number) {
+    Bytes payload(FRAME_PAYLOAD_MAX);
+    for (size_t i = 0; i < payload.size(); ++i) payload[i] = NumberedBlockByte(number, i);
+    return WireFrame(SYNC_REQUEST, 0x88, 0x20, payload);
+}
+
+// Blocks 0 to count - 1, back to back.
+inline Bytes NumberedBlocks(uint16_t count) {
+    Bytes stream;
+    for (uint16_t n = 0; n < count; ++n) {
+        const Bytes block = NumberedBlock(n);
+        stream.insert(stream.end(), block.begin(), block.end());
+    }
+    return stream;
+}
+
+// The number of the numbered block in `frame`, or -1 when the frame is not
+// such a block or its payload is spoilt.
+inline int BlockNumber(const CommandRequest& frame) {
+    if (frame.command != 0x88 || frame.length != static_cast<int32_t>(FRAME_PAYLOAD_MAX)) return -1;
+    const uint16_t number = static_cast<uint16_t>(frame.data[0] << 8 | frame.data[1]);
+    for (size_t i = 2; i < FRAME_PAYLOAD_MAX; ++i)
+        if (frame.data[i] != NumberedBlockByte(number, i)) return -1;
+    return number;
+}
+
+// What is wrong with `numbers` as the blocks 0 to count - 1, each once, in
+// order; empty when nothing is.
+inline std::string OrderProblem(const std::vector<int>& numbers, size_t count) {
+    for (size_t i = 0; i < numbers.size() && i < count; ++i) {
+        if (numbers[i] != static_cast<int>(i))
+            return "block " + std::to_string(numbers[i]) + " came where block " + std::to_string(i) +
+                   " belonged";
+    }
+    if (numbers.size() != count)
+        return std::to_string(numbers.size()) + " blocks came, not " + std::to_string(count);
+    return "";
+}
