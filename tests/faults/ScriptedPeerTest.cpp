@@ -44,7 +44,7 @@ Bytes Original(qvsim::Catalogue& catalogue, int file) {
 TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
     qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
     BadPeer peer(catalogue);
-    int acks = 0;
+    std::atomic<int> acks{0};
     peer.script = [&acks](const FrameImage& frame, int) {
         BadPeer::Step step;
         // Two blocks into the download: a connect, a file-count and a
@@ -77,11 +77,14 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
 TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
     qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
     BadPeer peer(catalogue);
-    std::atomic<bool> armed{false};
+    // Armed by the peer itself, at the re-download's first request: the
+    // test's thread cannot tell when the last ack of the first one came.
+    int requests = 0;
     int acks = 0;
     peer.script = [&](const FrameImage& frame, int) {
         BadPeer::Step step;
-        step.hangUp = armed && IsAckOk(frame) && ++acks == 2;
+        if (frame.sync == SYNC_REQUEST && frame.body.command == CMD_GET_FILE) ++requests;
+        step.hangUp = requests > FILES && IsAckOk(frame) && ++acks == 2;
         return step;
     };
     ASSERT_TRUE(peer.Start());
@@ -91,7 +94,6 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
     driver.DownloadEveryRun(dir.Path().string());
     ASSERT_TRUE(driver.Messages().empty());
 
-    armed = true;
     driver.DownloadEveryRun(dir.Path().string());
     EXPECT_EQ(driver.Messages().size(), 1u) << "the run that was cut short says so";
     const Bytes cut = ReadAll(dir.Path() / (Name(0) + ".partial"));
