@@ -22,6 +22,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int POLL_MS = 5;
 constexpr size_t BAD_CHUNK = 1 << 12;
 constexpr int INSTRUMENT_SEND_BUFFER = 8192;
+// The tool holds a flood back and works through it at the dialog's cadence,
+// about one frame per command per 10 ms pass: a flood of more small frames
+// than this would only keep the test waiting.
+constexpr uint64_t FLOOD_LIMIT = 1 << 14;
 
 int64_t Micros() {
     static const auto start = Clock::now();
@@ -174,6 +178,7 @@ void BadPeer::Run() {
     uint8_t buffer[4096];
     int fd = -1;
     int64_t badUntil = 0;
+    uint64_t flooded = 0;
     while (!m_stop) {
         if (fd < 0) {
             pollfd p{m_listener, POLLIN, 0};
@@ -193,7 +198,8 @@ void BadPeer::Run() {
             continue;
         }
         const int mode = m_mode.load();
-        pollfd p{fd, static_cast<short>(POLLIN | (mode != GOOD ? POLLOUT : 0)), 0};
+        const bool writesBadBytes = mode != GOOD && !(mode == FLOOD && flooded >= FLOOD_LIMIT);
+        pollfd p{fd, static_cast<short>(POLLIN | (writesBadBytes ? POLLOUT : 0)), 0};
         const int ready = poll(&p, 1, POLL_MS);
         bool closed = false;
         if (ready > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR))) {
@@ -215,14 +221,16 @@ void BadPeer::Run() {
             if (badUntil == 0) badUntil = Micros() + int64_t{m_milliseconds.load()} * 1000;
             if (Micros() >= badUntil) {
                 badUntil = 0;
+                flooded = 0;
                 m_mode = GOOD;
-            } else if (ready > 0 && (p.revents & POLLOUT)) {
+            } else if (writesBadBytes && ready > 0 && (p.revents & POLLOUT)) {
                 // Whole chunks, so the line ends at a frame's end.
                 MakeBadBytes(static_cast<Mode>(mode), random, bad);
                 SocketOutput out(fd);
                 out.Write(bad.data(), bad.size());
                 closed = out.failed;
                 if (!closed) m_badBytes += bad.size();
+                if (mode == FLOOD) flooded += bad.size();
             }
         }
         if (!closed && m_mode.load() == GOOD) {
