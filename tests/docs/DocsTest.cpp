@@ -10,7 +10,7 @@
 #include <string>
 
 #include "settings/Settings.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "ui/controls/MessageCatalogue.h"
 #include "version/Version.h"
 
@@ -21,10 +21,7 @@ const char* const GUIDES[] = {"docs/ja/guide.md", "docs/en/guide.md"};
 const char* const SCHEDULE_PAGES[] = {"docs/ja/schedule.md", "docs/en/schedule.md"};
 
 // A file of the source tree; empty when it is missing.
-std::string Source(const std::string& relative) {
-    const std::string text = ReadBytes(SOURCE + "/" + relative);
-    return text == "(missing)" ? std::string() : text;
-}
+std::string Source(const std::string& relative) { return FileText(SOURCE + "/" + relative); }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -53,12 +50,12 @@ TEST(Guides, ShowSettingIniAsTheProgramWritesIt) {
     TempFolder folder;
     ASSERT_TRUE(folder.Made());
     char path[SETTINGS_PATH_SIZE];
-    ASSERT_TRUE(BuildSettingsPath(folder.Dir().c_str(), path));
+    ASSERT_TRUE(BuildSettingsPath(folder.Text().c_str(), path));
     SettingsRecord settings{};
     ReadConnectionSettings(path, settings.connection);
-    ReadLogSettings(path, folder.Dir().c_str(), settings.savePath);
+    ReadLogSettings(path, folder.Text().c_str(), settings.savePath);
     ReadWindowSettings(path, settings.windowPosition);
-    std::istringstream written(ReadBytes(path));
+    std::istringstream written(FileText(path));
     std::string line;
     int lines = 0;
     for (const char* guide : GUIDES) {

@@ -15,14 +15,12 @@
 #include "tests/faults/FaultDriver.h"
 #include "tests/faults/ProcessStats.h"
 #include "tests/faults/SimProcess.h"
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/TempFolder.h"
 #include "ui/controls/MessageCatalogue.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using qvsim_test::ReadAll;
-using qvsim_test::TempDir;
 
 constexpr const char* STATE_0 = "1011000";
 constexpr const char* STATE_1 = "0101101";
@@ -157,7 +155,7 @@ class FaultMatrix : public testing::TestWithParam<Row> {};
 TEST_P(FaultMatrix, EndsAsTheRowSays) {
     const Row& row = GetParam();
     const Expected& want = row.expected;
-    TempDir dir;
+    TempFolder dir;
     const fs::path dump = dir.Path() / "dump";
     ASSERT_EQ(SimProcess::Run(QVSIM_PATH, {"--generate", row.catalogue, "--dump", dump.string()}), 0);
     const std::vector<ExpectedFile> expected = DumpedFiles(dump);
@@ -217,7 +215,7 @@ TEST_P(FaultMatrix, EndsAsTheRowSays) {
     std::vector<std::string> wantNames, gotNames;
     for (int i = 0; i < want.complete; ++i) {
         wantNames.push_back(expected[i].name);
-        EXPECT_TRUE(ReadAll(out / expected[i].name) == ReadAll(expected[i].source))
+        EXPECT_TRUE(FileBytes(out / expected[i].name) == FileBytes(expected[i].source))
             << expected[i].name << " differs from qvsim's dump";
     }
     if (want.partialBytes != NONE) {
@@ -225,8 +223,8 @@ TEST_P(FaultMatrix, EndsAsTheRowSays) {
         const ExpectedFile& cut = expected[want.complete];
         // A file cut short never takes the name of a finished one.
         wantNames.push_back(cut.name + ".partial");
-        const Bytes got = ReadAll(out / (cut.name + ".partial"));
-        const Bytes original = ReadAll(cut.source);
+        const Bytes got = FileBytes(out / (cut.name + ".partial"));
+        const Bytes original = FileBytes(cut.source);
         EXPECT_EQ(got.size(), static_cast<size_t>(want.partialBytes)) << cut.name << " cut short";
         EXPECT_LT(got.size(), original.size());
         EXPECT_TRUE(got.size() <= original.size() && std::equal(got.begin(), got.end(), original.begin()))

@@ -9,7 +9,7 @@
 #include "tests/faults/ProcessStats.h"
 #include "tests/faults/SimProcess.h"
 #include "tests/qvlog/ToolRun.h"
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/TempFolder.h"
 #include "tools/qvlog/Session.h"
 #include "ui/controls/MessageCatalogue.h"
 
@@ -45,7 +45,7 @@ Ended RunSession(const std::vector<std::string>& faults, const fs::path& out) {
 
 TEST(QvlogSession, ReportsWhatTheInstrumentDid) {
     const size_t threads = SettledThreadCount();
-    qvsim_test::TempDir dir;
+    TempFolder dir;
     const int noResponse = MSG_NO_RESPONSE;
 
     const Ended clean = RunSession({}, dir.Path() / "clean");
@@ -87,7 +87,7 @@ TEST(QvlogSession, ReportsWhatTheInstrumentDid) {
 // watch's 30 s pass at once.
 TEST(QvlogSession, PullsEverythingThroughDropsAndHangUps) {
     const size_t threads = SettledThreadCount();
-    qvsim_test::TempDir dir;
+    TempFolder dir;
     const std::string catalogue = "3,4,3000";
     ASSERT_EQ(SimProcess::Run(QVSIM_PATH, {"--generate", catalogue, "--dump", (dir.Path() / "expected").string()}), 0);
     SimProcess sim(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--generate", catalogue, "--drop-every", "20",
@@ -107,7 +107,7 @@ TEST(QvlogSession, PullsEverythingThroughDropsAndHangUps) {
     for (const auto& run : fs::directory_iterator(dir.Path() / "expected")) {
         for (const auto& file : fs::directory_iterator(run.path())) {
             const fs::path got = dir.Path() / "got" / (run.path().filename().string() + "_" + file.path().filename().string());
-            EXPECT_EQ(qvsim_test::ReadAll(got), qvsim_test::ReadAll(file.path())) << got;
+            EXPECT_EQ(FileBytes(got), FileBytes(file.path())) << got;
             ++compared;
         }
     }

@@ -11,7 +11,7 @@
 
 #include "tests/faults/BadPeer.h"
 #include "tests/faults/FaultDriver.h"
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/Frames.h"
 #include "tools/qvsim/GeneratedCatalogue.h"
 #include "ui/controls/ControlIds.h"
@@ -19,8 +19,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using qvsim_test::ReadAll;
-using qvsim_test::TempDir;
 
 constexpr int FILES = 3;
 constexpr uint32_t FILE_BYTES = 6000;
@@ -60,7 +58,7 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
         return step;
     };
     ASSERT_TRUE(peer.Start());
-    TempDir dir;
+    TempFolder dir;
     FaultDriver driver;
     driver.ConnectTcp(peer.Port());
     ASSERT_EQ(driver.ui.ListCount(IDC_FILES), FILES);
@@ -69,7 +67,7 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
     EXPECT_TRUE(driver.Messages().empty()) << driver.Messages()[0];
     EXPECT_GE(acks, 4);
     for (int file = 0; file < FILES; ++file)
-        EXPECT_TRUE(ReadAll(dir.Path() / Name(file)) == Original(catalogue, file)) << Name(file);
+        EXPECT_TRUE(FileBytes(dir.Path() / Name(file)) == Original(catalogue, file)) << Name(file);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), FILES)
         << "nothing under any other name";
 }
@@ -85,7 +83,7 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
         return step;
     };
     ASSERT_TRUE(peer.Start());
-    TempDir dir;
+    TempFolder dir;
     FaultDriver driver;
     driver.ConnectTcp(peer.Port());
     driver.DownloadEveryRun(dir.Path().string());
@@ -94,11 +92,11 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
     armed = true;
     driver.DownloadEveryRun(dir.Path().string());
     EXPECT_EQ(driver.Messages().size(), 1u) << "the run that was cut short says so";
-    const Bytes cut = ReadAll(dir.Path() / (Name(0) + ".partial"));
+    const Bytes cut = FileBytes(dir.Path() / (Name(0) + ".partial"));
     EXPECT_EQ(cut.size(), 2048u);
     EXPECT_TRUE(std::equal(cut.begin(), cut.end(), Original(catalogue, 0).begin()));
     for (int file = 0; file < FILES; ++file)
-        EXPECT_TRUE(ReadAll(dir.Path() / Name(file)) == Original(catalogue, file)) << Name(file) << " was touched";
+        EXPECT_TRUE(FileBytes(dir.Path() / Name(file)) == Original(catalogue, file)) << Name(file) << " was touched";
 }
 
 }  // namespace

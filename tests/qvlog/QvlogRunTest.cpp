@@ -11,7 +11,7 @@
 
 #include "tests/qvlog/ScriptedPeer.h"
 #include "tests/qvlog/ToolRun.h"
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ std::vector<Case> Cases() {
 TEST(QvlogRun, TellsWhatBecameOfEveryFile) {
     for (const Case& c : Cases()) {
         SCOPED_TRACE(c.what);
-        qvsim_test::TempDir dir;
+        TempFolder dir;
         std::vector<std::string> args = {"download", "--out", dir.Path().string(), "--json"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         const Ran ran = RunTool(c.script, args);
@@ -111,7 +111,7 @@ TEST(QvlogRun, TellsWhatBecameOfEveryFile) {
         for (int n : c.complete) {
             expected.push_back(Name(n));
             const fs::path path = dir.Path() / Name(n);
-            EXPECT_EQ(qvsim_test::ReadAll(path), PeerFileContent(n, c.script.sizes[static_cast<size_t>(n)]))
+            EXPECT_EQ(FileBytes(path), PeerFileContent(n, c.script.sizes[static_cast<size_t>(n)]))
                 << Name(n) << " is not the instrument's file";
             EXPECT_FALSE(fs::exists(path.string() + ".partial")) << "a .partial beside a whole " << Name(n);
         }
@@ -134,7 +134,7 @@ TEST(QvlogRun, TellsWhatBecameOfEveryFile) {
 }
 
 TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
-    qvsim_test::TempDir dir;
+    TempFolder dir;
     PeerScript mismatch;
     mismatch.sizes = {3000, 2000};
     mismatch.announced = {{1, 3000}};
@@ -169,7 +169,7 @@ TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
     EXPECT_EQ(ran.connections, 1) << "a file that cannot be written is not retried";
 
     // A folder that cannot be made is refused before any connection.
-    qvsim_test::WriteAll(dir.Path() / "plain", Bytes{1});
+    WriteBytes(dir.Path() / "plain", Bytes{1});
     ran = RunTool(vanishing, {"download", "--out", (dir.Path() / "plain" / "logs").string(), "--json"});
     EXPECT_EQ(ran.exit, 4);
     EXPECT_EQ(ran.json["error"]["cause"].text, "not a folder");
@@ -177,24 +177,24 @@ TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
 }
 
 TEST(QvlogRun, SkipsOnlyWhatIsWholeAndOnlyThat) {
-    qvsim_test::TempDir dir;
+    TempFolder dir;
     PeerScript script;
     script.sizes = {3000, 3000, 3000};
     // File 0 whole, file 1 left cut short by an earlier run.
-    qvsim_test::WriteAll(dir.Path() / Name(0), PeerFileContent(0, 3000));
-    qvsim_test::WriteAll(dir.Path() / (Name(1) + ".partial"), Bytes(100, 'x'));
+    WriteBytes(dir.Path() / Name(0), PeerFileContent(0, 3000));
+    WriteBytes(dir.Path() / (Name(1) + ".partial"), Bytes(100, 'x'));
     const Ran ran = RunTool(script, {"download", "--out", dir.Path().string(), "--skip-existing", "--json"});
     EXPECT_EQ(ran.exit, 0) << ran.err;
     ASSERT_EQ(ran.json["skipped"].items.size(), 1u);
     EXPECT_EQ(ran.json["skipped"][0]["name"].text, Name(0));
     ASSERT_EQ(ran.json["files"].items.size(), 2u);
     EXPECT_EQ(ran.json["files"][0]["name"].text, Name(1));
-    EXPECT_EQ(qvsim_test::ReadAll(dir.Path() / Name(1)), PeerFileContent(1, 3000));
+    EXPECT_EQ(FileBytes(dir.Path() / Name(1)), PeerFileContent(1, 3000));
     EXPECT_FALSE(fs::exists(dir.Path() / (Name(1) + ".partial"))) << "the leftover outlived the whole file";
 }
 
 TEST(QvlogRun, SpeaksTheUsersLanguage) {
-    qvsim_test::TempDir dir;
+    TempFolder dir;
     PeerScript hangUp;
     hangUp.sizes = {3000};
     hangUp.hangUpAfter = 8;

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "tests/qvsim/SimHarness.h"
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/TempFolder.h"
 
 extern char** environ;
 
@@ -185,12 +185,12 @@ TEST(QvsimProgram, ListensOnAFreePortAnswersConnectAndStopsOnSigterm) {
 }
 
 TEST(QvsimProgram, ServesDumpedLogsByteForByteThroughNoiseAndSplitWrites) {
-    TempDir dir;
+    TempFolder dir;
     {
         Program dump({"--generate", "2,3,5000", "--dump", dir.Path().string()});
         EXPECT_EQ(dump.Stop(0), 0) << "--dump writes and exits";
     }
-    const Bytes expected = ReadAll(dir.Path() / "20240507_143015" / "00000002.csv");
+    const Bytes expected = FileBytes(dir.Path() / "20240507_143015" / "00000002.csv");
     ASSERT_EQ(expected.size(), 5000u);
 
     Program qvsim({"--listen", "127.0.0.1:0", "--logs", dir.Path().string(), "--noise", "--split",
@@ -210,14 +210,14 @@ TEST(QvsimProgram, ServesDumpedLogsByteForByteThroughNoiseAndSplitWrites) {
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected) << "download differs from the dumped file";
     EXPECT_EQ(qvsim.Stop(SIGINT), 0);
-    const Bytes recorded = ReadAll(dir.Path() / "trace.txt");
+    const Bytes recorded = FileBytes(dir.Path() / "trace.txt");
     const std::string trace(recorded.begin(), recorded.end());
     EXPECT_NE(trace.find("<- " + ToHex(request)), std::string::npos) << trace.substr(0, 400);
     EXPECT_NE(trace.find("-> 55 87 00 00 04 00 00 13 88 "), std::string::npos) << trace.substr(0, 400);
 }
 
 TEST(QvsimProgram, PseudoTerminalServesOneConversationAfterAnother) {
-    TempDir dir;
+    TempFolder dir;
     const std::string link = dir / "qvcom";
     Program qvsim({"--pty", link});
     const std::string line = qvsim.FirstLine();

@@ -166,7 +166,7 @@ TEST(Connection, EscWhileConnectedSendsOneDisconnectFrameThenSavesTheSettings) {
     const std::filesystem::path saved = dir / "setting.ini";
     std::vector<bool> savedAtFrame;
     Conversation c;
-    std::snprintf(c.state->startDir, sizeof c.state->startDir, "%s", dir.text().c_str());
+    std::snprintf(c.state->startDir, sizeof c.state->startDir, "%s", dir.Text().c_str());
     AcceptConnection(c);
     c.wire.onFrame = [&](const Bytes&) { savedAtFrame.push_back(std::filesystem::exists(saved)); };
     c.dialog.Command(IDC_CANCEL);
@@ -174,7 +174,7 @@ TEST(Connection, EscWhileConnectedSendsOneDisconnectFrameThenSavesTheSettings) {
     OnDestroy(*c.state, c.ui);
     EXPECT_EQ(c.TakeSent(), Sent{"AA 11 00 00 00 BC"});
     EXPECT_EQ(savedAtFrame, std::vector<bool>{false}) << "the settings were saved before the frame left";
-    EXPECT_NE(FileContent(saved).find("method=WIFI"), std::string::npos) << FileContent(saved);
+    EXPECT_NE(FileText(saved).find("method=WIFI"), std::string::npos) << FileText(saved);
 }
 
 TEST(Connection, RequestOfLengthZeroKeepsThePreviousPayloadBytes) {

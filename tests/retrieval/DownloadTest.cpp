@@ -46,7 +46,7 @@ protected:
     // chosen and Download pressed; checks and takes the first CMD_GET_FILE.
     void Start(const std::vector<int>& selected, const std::string& folder = "") {
         ReachRun20240507(c, 8);
-        c.ui.SetControlText(IDC_SAVE_PATH, folder.empty() ? dir.text().c_str() : folder.c_str());
+        c.ui.SetControlText(IDC_SAVE_PATH, folder.empty() ? dir.Text().c_str() : folder.c_str());
         for (int n : selected) c.ui.SelectEntry(IDC_FILES, n, true);
         c.Command(IDC_DOWNLOAD);
         EXPECT_EQ(c.TakeSent(), Sent{GetFileFrame(selected[0])});
@@ -82,12 +82,12 @@ TEST_F(Download, TwoSelectedFilesAreWrittenUnderTheirRunNames) {
         EXPECT_EQ(c.Text(IDC_BYTE_TEXT), " 68% (2048 / 3000 byte)");
         c.ReceiveBlock(0xA0, Bytes(content.begin() + 2048, content.end()));
         EXPECT_EQ(c.Text(IDC_STATUS_TEXT), OutputName(n).substr(16) + " 完了");
-        EXPECT_EQ(FileContent(Output(n)), AsText(content));
+        EXPECT_EQ(FileText(Output(n)), AsText(content));
         EXPECT_EQ(c.Text(IDC_FILE_TEXT), n == 2 ? "1 / 2" : "2 / 2");
         EXPECT_EQ(c.TakeSent(), n == 2 ? (Sent{ACK_OK_FRAME, GetFileFrame(5)}) : Sent{ACK_OK_FRAME})
             << "the next request leaves after the acknowledgement";
     }
-    EXPECT_EQ(FileNames(dir.path()), (Texts{OutputName(2), OutputName(5)}));
+    EXPECT_EQ(FileNames(dir.Path()), (Texts{OutputName(2), OutputName(5)}));
     EXPECT_EQ(c.ui.control(IDC_FILE_BAR).position, 2);
     EXPECT_EQ(c.StateFlags(), STATE_1);
     EXPECT_TRUE(c.MessageTexts().empty());
@@ -99,7 +99,7 @@ TEST_F(Download, LastFlagClosesTheFileBeforeTheAnnouncedSizeArrived) {
     c.Receive("55 87 00 00 04 00 00 0B B8 A4");
     c.Receive("AA 88 A0 00 02 41 42 58");
     EXPECT_EQ(c.TakeSent(), (Sent{"55 88 00 00 00 DE", GetFileFrame(5)}));
-    EXPECT_EQ(FileContent(Output(3)), "AB");
+    EXPECT_EQ(FileText(Output(3)), "AB");
     EXPECT_EQ(c.Text(IDC_BYTE_TEXT), "  0% (2 / 3000 byte)");
     EXPECT_EQ(c.Text(IDC_FILE_TEXT), "1 / 2");
 
@@ -109,7 +109,7 @@ TEST_F(Download, LastFlagClosesTheFileBeforeTheAnnouncedSizeArrived) {
     c.ReceiveBlock(0xA0);
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_OK_FRAME}));
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Output(5)), "CD");
+    EXPECT_EQ(FileText(Output(5)), "CD");
     EXPECT_EQ(c.Text(IDC_FILE_TEXT), "2 / 2");
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
@@ -121,20 +121,20 @@ TEST_F(Download, EmptyLastBlockMovesOnToTheNextSelectedFile) {
     c.ReceiveBlock(0xA0);
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_OK_FRAME, GetFileFrame(5)}));
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Output(2)), "AB");
+    EXPECT_EQ(FileText(Output(2)), "AB");
     EXPECT_EQ(c.Text(IDC_FILE_TEXT), "1 / 2");
     EXPECT_EQ(c.StateFlags(), STATE_2);
 }
 
 TEST_F(Download, NothingSelectedSendsNothingAndChangesNothing) {
     ReachRun20240507(c, 3);
-    c.ui.SetControlText(IDC_SAVE_PATH, dir.text().c_str());
+    c.ui.SetControlText(IDC_SAVE_PATH, dir.Text().c_str());
     c.Command(IDC_DOWNLOAD);
     EXPECT_TRUE(c.TakeSent().empty());
     EXPECT_EQ(c.StateFlags(), STATE_1);
     EXPECT_FALSE(c.Shown(IDC_BYTE_BAR) || c.Shown(IDC_STATUS_TEXT) || c.Shown(IDC_FILE_TEXT));
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "");
-    EXPECT_TRUE(FileNames(dir.path()).empty());
+    EXPECT_TRUE(FileNames(dir.Path()).empty());
 }
 
 TEST_F(Download, NotReadyIsAskedAgainFiveTimesThenGivesUp) {
@@ -145,7 +145,7 @@ TEST_F(Download, NotReadyIsAskedAgainFiveTimesThenGivesUp) {
     }
     c.ReceiveReply(0x87, 0, SizeBytes(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
-    EXPECT_EQ(FileContent(Output(1)), "AB");
+    EXPECT_EQ(FileText(Output(1)), "AB");
     EXPECT_EQ(c.TakeSent(), Sent{ACK_OK_FRAME});
     EXPECT_EQ(c.StateFlags(), STATE_1);
     EXPECT_TRUE(c.MessageTexts().empty());
@@ -171,7 +171,7 @@ TEST_F(Download, ZeroSizeEndsTheRunAndLaterFilesAreNotFetched) {
     c.Advance(10000);
     EXPECT_TRUE(c.TakeSent().empty());
     EXPECT_TRUE(c.MessageTexts().empty());
-    EXPECT_TRUE(FileNames(dir.path()).empty());
+    EXPECT_TRUE(FileNames(dir.Path()).empty());
 }
 
 TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
@@ -190,8 +190,8 @@ TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
     ExpectBars(PROGRESS_PAUSED);
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv 中断");
     EXPECT_EQ(c.StateFlags(), STATE_1);
-    EXPECT_EQ(FileContent(Partial(2)), AsText(Pattern(1024, 1)));
-    EXPECT_EQ(FileNames(dir.path()), Texts{OutputName(2) + ".partial"});
+    EXPECT_EQ(FileText(Partial(2)), AsText(Pattern(1024, 1)));
+    EXPECT_EQ(FileNames(dir.Path()), Texts{OutputName(2) + ".partial"});
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_ABORT) || c.ui.TimerRunning(TIMER_BLOCK));
     c.Advance(200000);
     EXPECT_TRUE(c.TakeSent().empty());
@@ -211,7 +211,7 @@ TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore
     ExpectBars(PROGRESS_PAUSED);
     EXPECT_EQ(c.StateFlags(), STATE_1);
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Partial(2)), AsText(Pattern(1024, 1)));
+    EXPECT_EQ(FileText(Partial(2)), AsText(Pattern(1024, 1)));
     c.Advance(200000);
     EXPECT_TRUE(c.TakeSent().empty()) << "no ACK_RESEND after the abort has finished";
     EXPECT_EQ(c.MessageTexts().size(), 1u);
@@ -230,7 +230,7 @@ TEST_F(Download, AbortThatEndedWithoutABlockDoesNotCutTheNextRunShort) {
     EXPECT_TRUE(c.MessageTexts().empty());
     EXPECT_EQ(c.StateFlags(), STATE_2);
     c.ReceiveBlock(0xA0, Hex("43 44"));
-    EXPECT_EQ(FileContent(Output(2)), "ABCD");
+    EXPECT_EQ(FileText(Output(2)), "ABCD");
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
@@ -245,7 +245,7 @@ TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
     ExpectBars(PROGRESS_ERROR);
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
     EXPECT_EQ(c.StateFlags(), STATE_1);
-    EXPECT_EQ(FileContent(Partial(2)), "ABC");
+    EXPECT_EQ(FileText(Partial(2)), "ABC");
     EXPECT_FALSE(fs::exists(Output(2)));
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
 }
@@ -261,7 +261,7 @@ TEST_F(Download, SilenceWithinAFileEndsItAfterFiveResendRequests) {
     ExpectBars(PROGRESS_ERROR);
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Partial(2)), "AB");
+    EXPECT_EQ(FileText(Partial(2)), "AB");
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
@@ -276,7 +276,7 @@ TEST_F(Download, ReplyTimeOutStopsEveryWatch) {
     EXPECT_EQ(c.MessageTexts(), Texts{"応答がありません。計測器から切断しました。"});
     EXPECT_EQ(c.StateFlags(), STATE_0);
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_TRUE(FileNames(dir.path()).empty());
+    EXPECT_TRUE(FileNames(dir.Path()).empty());
     c.Advance(200000);
     EXPECT_EQ(c.MessageTexts().size(), 1u) << "no abort or watch message after the connection is gone";
     EXPECT_TRUE(c.TakeSent().empty());
@@ -305,7 +305,7 @@ TEST_F(Download, ExistingFileOfTheSameNameIsReplaced) {
     Start({2});
     c.ReceiveReply(0x87, 0, SizeBytes(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
-    EXPECT_EQ(FileContent(Output(2)), "AB");
+    EXPECT_EQ(FileText(Output(2)), "AB");
 }
 
 TEST_F(Download, FiftyMegabyteFileShowsHalfWayCorrectly) {
@@ -348,7 +348,7 @@ TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
     Start({2});
     c.ReceiveReply(0x87, 0, SizeBytes(4));
     c.ReceiveBlock(0xA0, Hex("41 42 43 44"));
-    ASSERT_EQ(FileContent(Output(2)), "ABCD");
+    ASSERT_EQ(FileText(Output(2)), "ABCD");
 
     // The same file again, aborted after one block: the complete one stays.
     c.Command(IDC_DOWNLOAD);
@@ -357,15 +357,15 @@ TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
     c.Command(IDC_ABORT);
     c.ReceiveBlock(0x20, Hex("47 48"));
     EXPECT_EQ(c.MessageTexts(), Texts{"中断しました。"});
-    EXPECT_EQ(FileContent(Output(2)), "ABCD");
-    EXPECT_EQ(FileContent(Partial(2)), "EF");
+    EXPECT_EQ(FileText(Output(2)), "ABCD");
+    EXPECT_EQ(FileText(Partial(2)), "EF");
 
     // A complete third download replaces both.
     c.Command(IDC_DOWNLOAD);
     c.ReceiveReply(0x87, 0, SizeBytes(2));
     c.ReceiveBlock(0xA0, Hex("49 4A"));
-    EXPECT_EQ(FileNames(dir.path()), Texts{OutputName(2)});
-    EXPECT_EQ(FileContent(Output(2)), "IJ");
+    EXPECT_EQ(FileNames(dir.Path()), Texts{OutputName(2)});
+    EXPECT_EQ(FileText(Output(2)), "IJ");
 }
 
 TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
@@ -396,16 +396,16 @@ TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, GetFileFrame(1)}));
     c.ReceiveReply(0x87, 0, SizeBytes(1));
     c.ReceiveBlock(0xA0, Hex("45"));
-    EXPECT_EQ(FileContent(Output(0)), "ABCD");
-    EXPECT_EQ(FileContent(Output(1)), "E");
+    EXPECT_EQ(FileText(Output(0)), "ABCD");
+    EXPECT_EQ(FileText(Output(1)), "E");
     EXPECT_TRUE(c.MessageTexts().empty());
 
     // A file block after the run ended neither re-creates nor truncates.
     c.TakeSent();
     c.ReceiveBlock(0xA0, Hex("5A"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
-    EXPECT_EQ(FileContent(Output(1)), "E");
-    EXPECT_EQ(FileNames(dir.path()), (Texts{OutputName(0), OutputName(1)}));
+    EXPECT_EQ(FileText(Output(1)), "E");
+    EXPECT_EQ(FileNames(dir.Path()), (Texts{OutputName(0), OutputName(1)}));
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
@@ -431,7 +431,7 @@ TEST_F(Download, RunThatFailsWhileAnAbortIsPendingShowsOneMessage) {
 
 // An existing folder whose path is exactly `length` characters long.
 std::string FolderOfLength(const TempFolder& base, size_t length) {
-    std::string folder = base.text();
+    std::string folder = base.Text();
     folder += static_cast<char>(fs::path::preferred_separator);
     folder.append(length - folder.size(), 'f');
     fs::create_directories(folder);
@@ -458,7 +458,7 @@ TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
     c.Command(IDC_DOWNLOAD);
     c.ReceiveReply(0x87, 0, SizeBytes(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
-    EXPECT_EQ(FileContent(fs::path(longest) / OutputName(2)), "AB");
+    EXPECT_EQ(FileText(fs::path(longest) / OutputName(2)), "AB");
     EXPECT_EQ(c.MessageTexts().size(), 1u);
 }
 
@@ -470,7 +470,7 @@ TEST_F(Download, RepliesTooShortForTheirNumbersAreTransferErrors) {
     c.ReceiveReply(0x87, 0, Hex("00 00"));
     EXPECT_EQ(c.MessageTexts(), std::vector<std::string>{"データ転送中にエラーが発生しました。"});
     EXPECT_EQ(c.StateFlags(), STATE_1);
-    EXPECT_TRUE(FileNames(dir.path()).empty());
+    EXPECT_TRUE(FileNames(dir.Path()).empty());
 
     // A file count without its two bytes leaves the list empty.
     Conversation fresh;
