@@ -14,7 +14,7 @@
 
 #include "tests/faults/FaultDriver.h"
 #include "tests/faults/ProcessStats.h"
-#include "tests/faults/SimProcess.h"
+#include "tests/support/SimProcess.h"
 #include "tests/support/TempFolder.h"
 #include "ui/controls/MessageCatalogue.h"
 

@@ -7,7 +7,7 @@
 
 #include "link/ChannelLinks.h"
 #include "tests/faults/ProcessStats.h"
-#include "tests/faults/SimProcess.h"
+#include "tests/support/SimProcess.h"
 #include "tests/qvlog/ToolRun.h"
 #include "tests/support/TempFolder.h"
 #include "tools/qvlog/Session.h"

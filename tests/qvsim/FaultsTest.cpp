@@ -15,14 +15,14 @@ MemoryCatalogue Catalogue3000() {
 }
 
 Bytes GetFile(uint16_t file) {
-    return Frame(SYNC_REQUEST, 0x87, 0,
+    return WireFrame(SYNC_REQUEST, 0x87, 0,
                  {0x07, 0xE8, 5, 7, 9, 5, 0, static_cast<uint8_t>(file >> 8),
                   static_cast<uint8_t>(file)});
 }
 
-std::string Statuses(const std::vector<Parsed>& frames) {
+std::string Statuses(const std::vector<ParsedFrame>& frames) {
     std::string out;
-    for (const Parsed& f : frames) out += ToHex(Bytes{f.sync, f.command, f.status}) + "; ";
+    for (const ParsedFrame& f : frames) out += ToHex(Bytes{f.sync, f.command, f.status}) + "; ";
     return out;
 }
 
@@ -33,16 +33,16 @@ TEST(Faults, SdMissingAndUnsupportedRefuseCatalogueAndFileCommands) {
     Sim sim(catalogue, config);
     EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
     EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "55 85 0B 00 00 E6") << "no blocks follow";
-    EXPECT_EQ(sim.Send("AA 86 00 00 04 07 E8 05 07 30"), Frame(SYNC_RESPONSE, 0x86, 11));
-    EXPECT_EQ(sim.Send("AA 84 00 00 07 07 E8 05 07 09 05 00 3F"), Frame(SYNC_RESPONSE, 0x84, 11));
-    EXPECT_EQ(sim.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 11));
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x81, 0)), Frame(SYNC_RESPONSE, 0x81, 0, Hex("01")))
+    EXPECT_EQ(sim.Send("AA 86 00 00 04 07 E8 05 07 30"), WireFrame(SYNC_RESPONSE, 0x86, 11));
+    EXPECT_EQ(sim.Send("AA 84 00 00 07 07 E8 05 07 09 05 00 3F"), WireFrame(SYNC_RESPONSE, 0x84, 11));
+    EXPECT_EQ(sim.Send(GetFile(0)), WireFrame(SYNC_RESPONSE, 0x87, 11));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x81, 0)), WireFrame(SYNC_RESPONSE, 0x81, 0, Hex("01")))
         << "settings do not need the card";
 
     config.unsupported = true;  // wins over the missing card
     Sim both(catalogue, config);
     EXPECT_EQ(both.Exchange("AA 85 00 00 00 30"), "55 85 FF 00 00 DA");
-    EXPECT_EQ(both.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 0xFF));
+    EXPECT_EQ(both.Send(GetFile(0)), WireFrame(SYNC_RESPONSE, 0x87, 0xFF));
 }
 
 TEST(Faults, BusyAnswers13TheFirstTimesForEachFile) {
@@ -50,11 +50,11 @@ TEST(Faults, BusyAnswers13TheFirstTimesForEachFile) {
     InstrumentConfig config;
     config.busy = 2;
     Sim sim(catalogue, config);
-    EXPECT_EQ(sim.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 13));
-    EXPECT_EQ(sim.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(sim.Send(GetFile(0)), WireFrame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(sim.Send(GetFile(0)), WireFrame(SYNC_RESPONSE, 0x87, 13));
     EXPECT_EQ(ParseFrames(sim.Send(GetFile(0))).size(), 2u) << "third time: size and first block";
-    EXPECT_EQ(sim.Send(GetFile(1)), Frame(SYNC_RESPONSE, 0x87, 13)) << "each file counts alone";
-    EXPECT_EQ(sim.Send(GetFile(1)), Frame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(sim.Send(GetFile(1)), WireFrame(SYNC_RESPONSE, 0x87, 13)) << "each file counts alone";
+    EXPECT_EQ(sim.Send(GetFile(1)), WireFrame(SYNC_RESPONSE, 0x87, 13));
     EXPECT_EQ(ParseFrames(sim.Send(GetFile(1)))[0].status, 0);
     EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[0].status, 0) << "a ready file stays ready";
     sim.instrument.Connect(sim.now);
@@ -68,7 +68,7 @@ TEST(Faults, ErrorBlockEndsTheSequence) {
     Sim sim(catalogue, config);
     EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[1].status, 0x20);
     const Bytes error = sim.Send(Ack(0));
-    const std::vector<Parsed> frames = ParseFrames(error);
+    const std::vector<ParsedFrame> frames = ParseFrames(error);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].status, 0x60) << "file block flagged BLOCK_ERROR";
     EXPECT_EQ(sim.Send(Ack(2)), error) << "a resend repeats the error block";
@@ -113,10 +113,10 @@ TEST(Faults, DropAndCorruptCountTheFramesSent) {
     Sim bad(catalogue, config);
     bad.Send("AA 10 20 00 00 DB");
     const Bytes out = bad.Send(GetFile(0));  // frames 2 and 3
-    const Bytes good = Frame(SYNC_RESPONSE, 0x87, 0, Hex("00 00 0B B8"));
+    const Bytes good = WireFrame(SYNC_RESPONSE, 0x87, 0, Hex("00 00 0B B8"));
     ASSERT_EQ(out.size(), good.size() + 1030);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + 10), good);
-    const std::vector<Parsed> frames = ParseFrames(out);
+    const std::vector<ParsedFrame> frames = ParseFrames(out);
     EXPECT_EQ(frames.size(), 1u) << "the third frame fails the tool's checksum: " << Statuses(frames);
     // A resend (frame 4) is whole again, and differs only in the checksum.
     const Bytes resent = bad.Send(Ack(2));
@@ -145,7 +145,7 @@ TEST(Faults, NoiseGoesBetweenFramesAndNeverLooksLikeASync) {
         Bytes more = sim.Send(Ack(0));
         all.insert(all.end(), more.begin(), more.end());
     }
-    const std::vector<Parsed> frames = ParseFrames(all);
+    const std::vector<ParsedFrame> frames = ParseFrames(all);
     ASSERT_EQ(frames.size(), 4u) << Statuses(frames);
     Bytes content;
     for (size_t i = 1; i < frames.size(); ++i)
@@ -187,7 +187,7 @@ TEST(Faults, ReplyDelayHoldsRequestsNotAcknowledgements) {
     EXPECT_EQ(sim.instrument.NextDeadline(false), qvsim::NO_DEADLINE);
 
     sim.Send(GetFile(0));
-    const std::vector<Parsed> frames = ParseFrames(sim.AdvanceTo(7000000));
+    const std::vector<ParsedFrame> frames = ParseFrames(sim.AdvanceTo(7000000));
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(ParseFrames(sim.Send(Ack(0))).size(), 1u) << "the next block comes at once";
 }
@@ -208,13 +208,13 @@ TEST(Faults, TurnaroundHoldsEveryBlockNotTheReplies) {
     EXPECT_EQ(sim.AdvanceTo(21999), Bytes{});
     EXPECT_EQ(Statuses(ParseFrames(sim.AdvanceTo(22000))), "AA 88 20; ");
     EXPECT_EQ(sim.Send(Ack(2)), Bytes{});
-    const std::vector<Parsed> resent = ParseFrames(sim.AdvanceTo(33000));
+    const std::vector<ParsedFrame> resent = ParseFrames(sim.AdvanceTo(33000));
     ASSERT_EQ(resent.size(), 1u);
     EXPECT_EQ(resent[0].payload, Bytes(catalogue.Content(0, 0).begin() + 1024, catalogue.Content(0, 0).begin() + 2048));
 
     // A request while a block waits ends the sequence: that block never comes.
     EXPECT_EQ(sim.Send(Ack(0)), Bytes{});
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x81, 0)), Frame(SYNC_RESPONSE, 0x81, 0, Hex("01")));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x81, 0)), WireFrame(SYNC_RESPONSE, 0x81, 0, Hex("01")));
     EXPECT_EQ(sim.instrument.NextDeadline(false), qvsim::NO_DEADLINE);
     EXPECT_EQ(sim.AdvanceTo(60000), Bytes{});
 }
@@ -284,7 +284,7 @@ TEST(Faults, InputBeyondTheQueueIsDroppedNotStored) {
     Sim sim(catalogue, config);
     Bytes burst;
     for (int i = 0; i < 20; ++i) {
-        const Bytes f = Frame(SYNC_REQUEST, 0x81, 0);
+        const Bytes f = WireFrame(SYNC_REQUEST, 0x81, 0);
         burst.insert(burst.end(), f.begin(), f.end());
     }
     EXPECT_EQ(sim.Send(burst), Bytes{});

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "link/Frame.h"
-#include "tests/support/Hex.h"
 #include "tests/support/Frames.h"
 #include "tools/qvsim/Catalogue.h"
 #include "tools/qvsim/Instrument.h"
@@ -72,30 +70,7 @@ public:
     size_t room = SIZE_MAX;
 };
 
-inline Bytes Frame(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload = {}) {
-    return WireFrame(sync, command, status, payload);
-}
-
-inline Bytes Ack(uint8_t code) { return Frame(SYNC_RESPONSE, 0x88, code); }
-
-struct Parsed {
-    uint8_t sync, command, status;
-    Bytes payload;
-};
-
-// The frames in `bytes` that a tool's parser accepts.
-inline std::vector<Parsed> ParseFrames(const Bytes& bytes) {
-    struct Sink : FrameSink {
-        void OnFrame(const FrameImage& image) override {
-            frames.push_back(Parsed{image.sync, image.body.command, image.body.status,
-                                    Bytes(image.body.data, image.body.data + image.body.length)});
-        }
-        std::vector<Parsed> frames;
-    } sink;
-    FrameParser parser;
-    parser.Feed(bytes.data(), bytes.size(), sink);
-    return sink.frames;
-}
+inline Bytes Ack(uint8_t code) { return WireFrame(SYNC_RESPONSE, 0x88, code); }
 
 // The engine with a hand-advanced clock (microseconds).
 class Sim {

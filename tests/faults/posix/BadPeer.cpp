@@ -13,7 +13,7 @@
 #include <random>
 #include <vector>
 
-#include "link/Frame.h"
+#include "tests/support/Frames.h"
 #include "tools/qvsim/Instrument.h"
 
 namespace {
@@ -48,22 +48,12 @@ private:
     int m_fd;
 };
 
-// Appends one frame of any length up to 65535, with a checksum that fits.
-void AppendFrame(std::vector<uint8_t>& out, uint8_t sync, uint8_t command, uint8_t status, uint32_t length,
-                 std::mt19937& random) {
-    const uint8_t header[5] = {sync, command, status, static_cast<uint8_t>(length >> 8),
-                               static_cast<uint8_t>(length)};
-    uint8_t sum = 0;
-    for (uint8_t b : header) {
-        out.push_back(b);
-        sum = static_cast<uint8_t>(sum + b);
-    }
-    for (uint32_t i = 0; i < length; ++i) {
-        const uint8_t b = static_cast<uint8_t>(random());
-        out.push_back(b);
-        sum = static_cast<uint8_t>(sum + b);
-    }
-    out.push_back(static_cast<uint8_t>(sum + 1));
+// Appends one frame of any length up to 65535, random bytes in it.
+void AppendFrame(Bytes& out, uint8_t sync, uint8_t command, uint8_t status, uint32_t length, std::mt19937& random) {
+    Bytes payload(length);
+    for (uint8_t& b : payload) b = static_cast<uint8_t>(random());
+    const Bytes frame = WireFrame(sync, command, status, payload);
+    out.insert(out.end(), frame.begin(), frame.end());
 }
 
 // About BAD_CHUNK bytes of misbehaviour.
