@@ -36,26 +36,9 @@ for program in "$qvsim" "$qvlog"; do
   [ -x "$program" ] || { echo "bench: $program is missing: build the native preset" >&2; exit 1; }
 done
 
+source tests/support/qvsim.sh
 work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# first_line FILE PATTERN: waits up to 5 s for a line of FILE matching the
-# sed pattern and prints its first group.
-first_line() {
-  local found=
-  for _ in $(seq 250); do
-    found=$(sed -n "s/$2/\1/p" "$1" 2>/dev/null | head -1)
-    [ -n "$found" ] && break
-    sleep 0.02
-  done
-  echo "$found"
-}
+trap 'stop_qvsims; rm -rf "$work"' EXIT
 
 "$qvsim" --generate "1,1,$size" --dump "$work/expected" >/dev/null
 expected=$(ls "$work"/expected/*/00000000.csv)
@@ -87,10 +70,8 @@ measure() {
 
 tcp_port=
 start_tcp() {
-  "$qvsim" --listen 127.0.0.1:0 --generate "1,1,$size" >"$work/tcp.out" 2>&1 &
-  pids+=($!)
-  tcp_port=$(first_line "$work/tcp.out" '^listening on 127\.0\.0\.1:\([0-9]*\)$')
-  [ -n "$tcp_port" ] || { echo "bench: qvsim did not start: $(cat "$work/tcp.out")" >&2; exit 1; }
+  start_qvsim tcp "$qvsim" --listen 127.0.0.1:0 --generate "1,1,$size"
+  tcp_port=$port
 }
 
 tcp_ceiling=102400
@@ -111,10 +92,7 @@ for leg in "${legs[@]}"; do
         --tcp "127.0.0.1:$tcp_port"
       ;;
     serial)
-      "$qvsim" --pty "$work/pty" --baud 115200 --generate "1,1,$size" >"$work/pty.out" 2>&1 &
-      pids+=($!)
-      [ -n "$(first_line "$work/pty.out" '^serial on \(.*\)$')" ] ||
-        { echo "bench: qvsim --pty did not start: $(cat "$work/pty.out")" >&2; exit 1; }
+      start_qvsim pty "$qvsim" --pty "$work/pty" --baud 115200 --generate "1,1,$size"
       measure "qvlog, pty at 115200 baud" "$serial_ceiling" serial "$qvlog" --serial "$work/pty"
       ;;
   esac
