@@ -13,7 +13,7 @@
 
 #include "tests/faults/BadPeer.h"
 #include "tests/faults/FaultDriver.h"
-#include "tests/faults/ProcessStats.h"
+#include "tests/support/ProcessStats.h"
 #include "tests/support/TempFolder.h"
 #include "tools/qvsim/GeneratedCatalogue.h"
 #include "ui/controls/ControlIds.h"

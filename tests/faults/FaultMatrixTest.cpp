@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tests/faults/FaultDriver.h"
-#include "tests/faults/ProcessStats.h"
+#include "tests/support/ProcessStats.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/TempFolder.h"
 #include "ui/controls/MessageCatalogue.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "link/ChannelLinks.h"
-#include "tests/faults/ProcessStats.h"
+#include "tests/support/ProcessStats.h"
 #include "tests/support/SimProcess.h"
 #include "tests/qvlog/ToolRun.h"
 #include "tests/support/TempFolder.h"

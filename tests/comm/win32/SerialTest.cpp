@@ -13,7 +13,7 @@
 
 #include "comm/win32/LineSettings.h"
 #include "tests/comm/ChannelReading.h"
-#include "tests/comm/ProcessCpuTime.h"
+#include "tests/support/ProcessStats.h"
 #include "tests/support/Hex.h"
 
 namespace {
@@ -86,9 +86,9 @@ TEST_F(SerialTest, PortIsHeldExclusively) {
 TEST_F(SerialTest, IdlePortCostsNoCpuAndClosesPromptly) {
     ASSERT_TRUE(channel.Open(&comPort));
     std::this_thread::sleep_for(milliseconds(50));
-    const double before = ProcessCpuMilliseconds();
+    const double before = CpuMilliseconds();
     std::this_thread::sleep_for(milliseconds(300));
-    const double used = ProcessCpuMilliseconds() - before;
+    const double used = CpuMilliseconds() - before;
     RecordProperty("cpu_ms_idle_300ms", static_cast<int>(used));
     EXPECT_LT(used, 50.0) << "the receive loop spins while nothing arrives";
     const double took = MillisecondsOf([&] { channel.Close(); });
