@@ -76,9 +76,7 @@ TEST_P(BadPeerTest, ToolSurvivesAndWorksAfterwards) {
         for (int file = 0; file < FILES; ++file) {
             Bytes expected(FILE_BYTES);
             ASSERT_TRUE(catalogue.Read(0, static_cast<uint16_t>(file), 0, expected.data(), FILE_BYTES));
-            char name[64];
-            std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", file);
-            EXPECT_TRUE(FileBytes(out / name) == expected) << name << " differs";
+            EXPECT_TRUE(FileBytes(out / OutputName(file)) == expected) << OutputName(file) << " differs";
         }
         driver.Disconnect();
         EXPECT_FALSE(driver.state->link);

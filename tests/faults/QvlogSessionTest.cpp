@@ -51,12 +51,12 @@ TEST(QvlogSession, ReportsWhatTheInstrumentDid) {
     const Ended clean = RunSession({}, dir.Path() / "clean");
     EXPECT_EQ(clean.connect, Outcome::OK);
     EXPECT_EQ(clean.download, Outcome::OK);
-    EXPECT_EQ(fs::file_size(dir.Path() / "clean" / "20240507_090500_00000001.csv"), 5000u);
+    EXPECT_EQ(fs::file_size(dir.Path() / "clean" / OutputName(1)), 5000u);
 
     // A block left out in the middle of a file: asked for again after 30 s.
     const Ended dropped = RunSession({"--drop-every", "10"}, dir.Path() / "dropped");
     EXPECT_EQ(dropped.download, Outcome::OK) << dropped.message;
-    EXPECT_EQ(fs::file_size(dir.Path() / "dropped" / "20240507_090500_00000000.csv"), 5000u);
+    EXPECT_EQ(fs::file_size(dir.Path() / "dropped" / OutputName(0)), 5000u);
 
     // The dates reply comes, its blocks never do: nothing watches that, so
     // the tool gives up itself, and says the instrument stopped answering.

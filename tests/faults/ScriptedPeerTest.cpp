@@ -27,12 +27,6 @@ bool IsAckOk(const FrameImage& frame) {
     return frame.sync == SYNC_RESPONSE && frame.body.command == 0x88 && frame.body.status == 0;
 }
 
-std::string Name(int file) {
-    char name[64];
-    std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", file);
-    return name;
-}
-
 Bytes Original(qvsim::Catalogue& catalogue, int file) {
     Bytes bytes(FILE_BYTES);
     catalogue.Read(0, static_cast<uint16_t>(file), 0, bytes.data(), FILE_BYTES);
@@ -67,7 +61,7 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
     EXPECT_TRUE(driver.Messages().empty()) << driver.Messages()[0];
     EXPECT_GE(acks, 4);
     for (int file = 0; file < FILES; ++file)
-        EXPECT_TRUE(FileBytes(dir.Path() / Name(file)) == Original(catalogue, file)) << Name(file);
+        EXPECT_TRUE(FileBytes(dir.Path() / OutputName(file)) == Original(catalogue, file)) << OutputName(file);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), FILES)
         << "nothing under any other name";
 }
@@ -92,11 +86,11 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
     armed = true;
     driver.DownloadEveryRun(dir.Path().string());
     EXPECT_EQ(driver.Messages().size(), 1u) << "the run that was cut short says so";
-    const Bytes cut = FileBytes(dir.Path() / (Name(0) + ".partial"));
+    const Bytes cut = FileBytes(dir.Path() / (OutputName(0) + ".partial"));
     EXPECT_EQ(cut.size(), 2048u);
     EXPECT_TRUE(std::equal(cut.begin(), cut.end(), Original(catalogue, 0).begin()));
     for (int file = 0; file < FILES; ++file)
-        EXPECT_TRUE(FileBytes(dir.Path() / Name(file)) == Original(catalogue, file)) << Name(file) << " was touched";
+        EXPECT_TRUE(FileBytes(dir.Path() / OutputName(file)) == Original(catalogue, file)) << OutputName(file) << " was touched";
 }
 
 }  // namespace

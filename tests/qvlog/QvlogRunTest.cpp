@@ -30,12 +30,6 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
     return ran;
 }
 
-std::string Name(int number) {
-    char name[40];
-    std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", number);
-    return name;
-}
-
 struct Case {
     const char* what;
     PeerScript script;
@@ -109,21 +103,21 @@ TEST(QvlogRun, TellsWhatBecameOfEveryFile) {
         }
         std::vector<std::string> expected;
         for (int n : c.complete) {
-            expected.push_back(Name(n));
-            const fs::path path = dir.Path() / Name(n);
+            expected.push_back(OutputName(n));
+            const fs::path path = dir.Path() / OutputName(n);
             EXPECT_EQ(FileBytes(path), PeerFileContent(n, c.script.sizes[static_cast<size_t>(n)]))
-                << Name(n) << " is not the instrument's file";
-            EXPECT_FALSE(fs::exists(path.string() + ".partial")) << "a .partial beside a whole " << Name(n);
+                << OutputName(n) << " is not the instrument's file";
+            EXPECT_FALSE(fs::exists(path.string() + ".partial")) << "a .partial beside a whole " << OutputName(n);
         }
         EXPECT_EQ(listed, expected);
         for (size_t n = 0; n < c.script.sizes.size(); ++n) {
             const bool done = std::find(c.complete.begin(), c.complete.end(), static_cast<int>(n)) != c.complete.end();
             if (!done) {
-                EXPECT_FALSE(fs::exists(dir.Path() / Name(static_cast<int>(n)))) << Name(static_cast<int>(n));
+                EXPECT_FALSE(fs::exists(dir.Path() / OutputName(static_cast<int>(n)))) << OutputName(static_cast<int>(n));
             }
         }
         if (c.partial >= 0) {
-            const fs::path partial = dir.Path() / (Name(c.partial) + ".partial");
+            const fs::path partial = dir.Path() / (OutputName(c.partial) + ".partial");
             EXPECT_EQ(j["partial"].text, partial.string());
             EXPECT_EQ(fs::file_size(partial), c.partialSize);
             EXPECT_NE(ran.err.find("partial file left: " + partial.string()), std::string::npos) << ran.err;
@@ -141,7 +135,7 @@ TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
     Ran ran = RunTool(mismatch, {"download", "--out", dir.Path().string(), "--retries", "0", "--json"});
     EXPECT_EQ(ran.json["error"]["received"].Int(), 2000);
     EXPECT_EQ(ran.json["error"]["announced"].Int(), 3000);
-    EXPECT_NE(ran.err.find(Name(1) + ": received 2000 bytes, the instrument announced 3000"), std::string::npos)
+    EXPECT_NE(ran.err.find(OutputName(1) + ": received 2000 bytes, the instrument announced 3000"), std::string::npos)
         << ran.err;
 
     // The empty file is listed as such, and its size in the files is 0.
@@ -149,9 +143,9 @@ TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
     empty.sizes = {0, 10};
     ran = RunTool(empty, {"download", "--out", dir.Path().string(), "--json"});
     ASSERT_EQ(ran.json["empty"].items.size(), 1u);
-    EXPECT_EQ(ran.json["empty"][0]["name"].text, Name(0));
+    EXPECT_EQ(ran.json["empty"][0]["name"].text, OutputName(0));
     EXPECT_EQ(ran.json["files"][0]["size"].Int(), 0);
-    EXPECT_EQ(fs::file_size(dir.Path() / Name(0)), 0u);
+    EXPECT_EQ(fs::file_size(dir.Path() / OutputName(0)), 0u);
 
     // The folder goes away under the dialog: the file that cannot be made
     // is named, with the system's reason.
@@ -165,7 +159,7 @@ TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
     EXPECT_EQ(ran.exit, 4);
     EXPECT_EQ(ran.json["error"]["message"].Int(), 3);
     EXPECT_EQ(ran.json["error"]["cause"].text, "no such folder");
-    EXPECT_EQ(ran.json["error"]["path"].text, (gone / Name(0)).string());
+    EXPECT_EQ(ran.json["error"]["path"].text, (gone / OutputName(0)).string());
     EXPECT_EQ(ran.connections, 1) << "a file that cannot be written is not retried";
 
     // A folder that cannot be made is refused before any connection.
@@ -181,16 +175,16 @@ TEST(QvlogRun, SkipsOnlyWhatIsWholeAndOnlyThat) {
     PeerScript script;
     script.sizes = {3000, 3000, 3000};
     // File 0 whole, file 1 left cut short by an earlier run.
-    WriteBytes(dir.Path() / Name(0), PeerFileContent(0, 3000));
-    WriteBytes(dir.Path() / (Name(1) + ".partial"), Bytes(100, 'x'));
+    WriteBytes(dir.Path() / OutputName(0), PeerFileContent(0, 3000));
+    WriteBytes(dir.Path() / (OutputName(1) + ".partial"), Bytes(100, 'x'));
     const Ran ran = RunTool(script, {"download", "--out", dir.Path().string(), "--skip-existing", "--json"});
     EXPECT_EQ(ran.exit, 0) << ran.err;
     ASSERT_EQ(ran.json["skipped"].items.size(), 1u);
-    EXPECT_EQ(ran.json["skipped"][0]["name"].text, Name(0));
+    EXPECT_EQ(ran.json["skipped"][0]["name"].text, OutputName(0));
     ASSERT_EQ(ran.json["files"].items.size(), 2u);
-    EXPECT_EQ(ran.json["files"][0]["name"].text, Name(1));
-    EXPECT_EQ(FileBytes(dir.Path() / Name(1)), PeerFileContent(1, 3000));
-    EXPECT_FALSE(fs::exists(dir.Path() / (Name(1) + ".partial"))) << "the leftover outlived the whole file";
+    EXPECT_EQ(ran.json["files"][0]["name"].text, OutputName(1));
+    EXPECT_EQ(FileBytes(dir.Path() / OutputName(1)), PeerFileContent(1, 3000));
+    EXPECT_FALSE(fs::exists(dir.Path() / (OutputName(1) + ".partial"))) << "the leftover outlived the whole file";
 }
 
 TEST(QvlogRun, SpeaksTheUsersLanguage) {

@@ -29,12 +29,6 @@ std::string GetFileFrame(int n) {
     return frames.at(n);
 }
 
-std::string OutputName(int n) {
-    char name[40];
-    std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", n);
-    return name;
-}
-
 Bytes SizeBytes(uint32_t size) {
     return {static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
             static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)};

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -67,6 +68,14 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
 inline void WriteBytes(const std::filesystem::path& path, const Bytes& bytes) {
     std::filesystem::create_directories(path.parent_path());
     WriteText(path, std::string(bytes.begin(), bytes.end()));
+}
+
+// The name the tool gives file `n` of the run 2024-05-07 09:05:00, the run
+// most tests use.
+inline std::string OutputName(int n) {
+    char name[40];
+    std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", n);
+    return name;
 }
 
 // Files and folders, sorted.
