@@ -10,20 +10,16 @@
 #include <string>
 
 #include "settings/Settings.h"
+#include "tests/docs/GuidePages.h"
 #include "tests/support/TempFolder.h"
 #include "ui/controls/MessageCatalogue.h"
 #include "version/Version.h"
 
 namespace {
 
+using namespace guide_pages;
+
 const std::string SOURCE = QV_SOURCE_DIR;
-const char* const GUIDES[] = {"docs/ja/guide.md", "docs/en/guide.md"};
-const char* const SCHEDULE_PAGES[] = {"docs/ja/schedule.md", "docs/en/schedule.md"};
-
-// A file of the source tree; empty when it is missing.
-std::string Source(const std::string& relative) { return FileText(SOURCE + "/" + relative); }
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The pictures a page shows: the targets of its ![...](...png) links.
 std::set<std::string> Pictures(const std::string& page) {

@@ -30,47 +30,30 @@ FaultDriver::~FaultDriver() { OnDestroy(*state, ui); }
 
 void FaultDriver::Press(int id, uint32_t notification) { m_dialog.Command(id, notification); }
 
-bool FaultDriver::Busy() {
-    const bool abortEnabled = ui.control(IDC_ABORT).enabled;
-    const bool allDisabled = !ui.control(IDC_CONNECT).enabled && !ui.control(IDC_DISCONNECT).enabled;
-    return abortEnabled || allDisabled;
-}
-
 bool FaultDriver::Settle() {
-    const auto start = Clock::now();
     auto quietSince = Clock::now();
     double cpuAtQuiet = CpuMilliseconds();
-    bool abortPressed = false;
-    while (MsSince(start) < SETTLE_LIMIT_MS) {
-        if (m_dialog.WaitAndDispatch(POLL)) {
+    HeadlessDialog::StepRules rules;
+    rules.wait = POLL;
+    rules.quietPasses = QUIET_MS / static_cast<int>(POLL.count());
+    rules.realLimit = std::chrono::milliseconds(SETTLE_LIMIT_MS);
+    rules.afterPass = [&](bool handled) {
+        if (handled) {
             quietSince = Clock::now();
             cpuAtQuiet = CpuMilliseconds();
-            continue;
         }
-        uint32_t timer = 0;
-        uint64_t due = 0;
-        const bool watching = ui.NextTimer(timer, due);
-        if (!watching && !Busy() && ui.queue().Size() == 0) return true;
-        const double quietMs = MsSince(quietSince);
-        if (quietMs < QUIET_MS) continue;
-        quietWallMs += quietMs;
+        return false;
+    };
+    rules.onQuiet = [&] {
+        quietWallMs += MsSince(quietSince);
         quietCpuMs += CpuMilliseconds() - cpuAtQuiet;
-        if (watching) {
-            // Nothing more comes before this watch runs out.
-            if (due > ui.Now()) ui.Advance(due - ui.Now());
-            ++clockJumps;
-        } else if (!abortPressed && ui.control(IDC_ABORT).enabled) {
-            // Busy, and nothing would ever end it: the user's only way out.
-            abortPressed = true;
-            ++userAborts;
-            Press(IDC_ABORT);
-        } else {
-            return false;
-        }
         quietSince = Clock::now();
         cpuAtQuiet = CpuMilliseconds();
-    }
-    return false;
+    };
+    const int abortsBefore = m_dialog.abortsPressed;
+    const bool atRest = m_dialog.RunStep(rules) == HeadlessDialog::StepEnd::AT_REST;
+    userAborts += m_dialog.abortsPressed - abortsBefore;
+    return atRest;
 }
 
 void FaultDriver::IdleFor(int ms) {

@@ -51,10 +51,8 @@ public:
     // Download, Abort, Select all.
     std::string StateFlags();
     std::vector<std::string> Messages() const;
-    bool Busy();
 
     int userAborts = 0;       // Abort presses the driver made
-    int clockJumps = 0;       // watches that ran out on the manual clock
     double quietCpuMs = 0;    // CPU the process used while the line was quiet
     double quietWallMs = 0;   // the real time that was
 

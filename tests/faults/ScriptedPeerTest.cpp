@@ -18,7 +18,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 
 constexpr int FILES = 3;
 constexpr uint32_t FILE_BYTES = 6000;
@@ -36,7 +35,7 @@ Bytes Original(qvsim::Catalogue& catalogue, int file) {
 TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
     qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
     BadPeer peer(catalogue);
-    int acks = 0;
+    std::atomic<int> acks{0};
     peer.script = [&acks](const FrameImage& frame, int) {
         BadPeer::Step step;
         // Two blocks into the download: a connect, a file-count and a
@@ -62,18 +61,21 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
     EXPECT_GE(acks, 4);
     for (int file = 0; file < FILES; ++file)
         EXPECT_TRUE(FileBytes(dir.Path() / OutputName(file)) == Original(catalogue, file)) << OutputName(file);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), FILES)
+    EXPECT_EQ(FileNames(dir.Path()).size(), static_cast<size_t>(FILES))
         << "nothing under any other name";
 }
 
 TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
     qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
     BadPeer peer(catalogue);
-    std::atomic<bool> armed{false};
+    // Armed by the peer itself, at the re-download's first request: the
+    // test's thread cannot tell when the last ack of the first one came.
+    int requests = 0;
     int acks = 0;
     peer.script = [&](const FrameImage& frame, int) {
         BadPeer::Step step;
-        step.hangUp = armed && IsAckOk(frame) && ++acks == 2;
+        if (frame.sync == SYNC_REQUEST && frame.body.command == CMD_GET_FILE) ++requests;
+        step.hangUp = requests > FILES && IsAckOk(frame) && ++acks == 2;
         return step;
     };
     ASSERT_TRUE(peer.Start());
@@ -83,14 +85,14 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
     driver.DownloadEveryRun(dir.Path().string());
     ASSERT_TRUE(driver.Messages().empty());
 
-    armed = true;
     driver.DownloadEveryRun(dir.Path().string());
     EXPECT_EQ(driver.Messages().size(), 1u) << "the run that was cut short says so";
     const Bytes cut = FileBytes(dir.Path() / (OutputName(0) + ".partial"));
     EXPECT_EQ(cut.size(), 2048u);
     EXPECT_TRUE(std::equal(cut.begin(), cut.end(), Original(catalogue, 0).begin()));
     for (int file = 0; file < FILES; ++file)
-        EXPECT_TRUE(FileBytes(dir.Path() / OutputName(file)) == Original(catalogue, file)) << OutputName(file) << " was touched";
+        EXPECT_TRUE(FileBytes(dir.Path() / OutputName(file)) == Original(catalogue, file))
+            << OutputName(file) << " was touched";
 }
 
 }  // namespace

@@ -92,27 +92,10 @@ public:
 
     // Handles everything that is ready, without moving the clock.
     void Settle() {
-        for (int guard = 0; guard < 100000; ++guard) {
-            if (dialog.DispatchOne()) continue;
-            if (state->link && state->link->PollOnce()) continue;
-            return;
-        }
-        ADD_FAILURE() << "the dialog never came to rest";
+        if (!dialog.Settle()) ADD_FAILURE() << "the dialog never came to rest";
     }
-
     // Moves the clock forward, firing each timer at its time.
-    void Advance(uint64_t milliseconds) {
-        const uint64_t end = ui.Now() + milliseconds;
-        Settle();
-        uint32_t id = 0;
-        uint64_t due = 0;
-        while (ui.NextTimer(id, due) && due <= end) {
-            if (due > ui.Now()) ui.Advance(due - ui.Now());
-            Settle();
-        }
-        if (end > ui.Now()) ui.Advance(end - ui.Now());
-        Settle();
-    }
+    void Advance(uint64_t milliseconds) { dialog.Advance(milliseconds); }
 
     void Command(int id, uint32_t notification = 0) {
         dialog.Command(id, notification);

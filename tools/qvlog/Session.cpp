@@ -21,10 +21,6 @@ constexpr uint64_t UNWATCHED_LIMIT_MS = 30000;
 constexpr int QUIET_PASSES = 2;
 constexpr auto DISCONNECT_WAIT = std::chrono::seconds(3);
 
-bool AnyWatchRunning(const HeadlessUi& ui) {
-    return ui.TimerRunning(TIMER_REPLY) || ui.TimerRunning(TIMER_BLOCK) || ui.TimerRunning(TIMER_ABORT);
-}
-
 Text TextOfCause(ChannelCause cause) {
     switch (cause) {
     case ChannelCause::REFUSED: return Text::CAUSE_REFUSED;
@@ -52,15 +48,13 @@ bool SessionUi::PostDialogMessage(uint32_t message, uintptr_t wParam, intptr_t l
 }
 
 Session::Session(LinkFactory& factory, HeadlessUi::ClockMode clock, Language language)
-    : ui(clock), state(NewDialogState()), m_dialog(*state, ui), m_clock(clock), m_language(language) {
+    : ui(clock), state(NewDialogState()), m_dialog(*state, ui), m_language(language) {
     state->linkFactory = &factory;
     state->settings.connection.method = METHOD_WIFI;
     InitMainDialog(*state, ui);
 }
 
 Session::~Session() { OnDestroy(*state, ui); }
-
-bool Session::Busy() const { return state->phase == CONTROLS_BUSY || state->phase == CONTROLS_ABORTING; }
 
 bool Session::LinkLost() const { return state->link && state->link->m_open && state->link->ChannelLost(); }
 
@@ -85,16 +79,9 @@ Failure Session::FailureOfMessage(int number) const {
     }
 }
 
-void Session::JumpClock(uint64_t lastActivity) {
-    uint32_t timer = 0;
-    uint64_t due = 0;
-    const uint64_t now = ui.Now();
-    if (ui.NextTimer(timer, due)) {
-        if (due > now) ui.Advance(due - now);
-    } else {
-        const uint64_t limit = lastActivity + UNWATCHED_LIMIT_MS + 1;
-        if (limit > now) ui.Advance(limit - now);
-    }
+Failure Session::NothingCame() const {
+    return Fail(Outcome::NO_RESPONSE, Cause::NO_RESPONSE, "no response",
+                Say(m_language, Text::NOTHING_CAME, {std::to_string(UNWATCHED_LIMIT_MS / 1000)}), MSG_NO_RESPONSE);
 }
 
 void Session::Stop(const Failure& why) {
@@ -107,65 +94,55 @@ void Session::Stop(const Failure& why) {
 Failure Session::RunUntilSettled() {
     m_stopRequested = false;
     bool userAbort = false;
-    bool gaveUp = false;  // the tool pressed Abort itself: nothing came any more
-    uint64_t lastActivity = ui.Now();
-    int quietPasses = 0;
+    bool lostBefore = false;
     int message = -1;
-    for (;;) {
+    Failure endedWith;
+    HeadlessDialog::StepRules rules;
+    rules.wait = PUMP_WAIT;
+    rules.quietPasses = QUIET_PASSES;
+    rules.unwatchedMs = UNWATCHED_LIMIT_MS;
+    rules.beforePass = [&] {
         if (InterruptRequested() && !userAbort) {
             userAbort = true;
-            if (state->phase == CONTROLS_BUSY) m_dialog.Command(IDC_ABORT);
-            else if (!Busy()) return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(m_language, Text::INTERRUPTED));
+            if (state->phase == CONTROLS_BUSY) {
+                m_dialog.Command(IDC_ABORT);
+            } else if (!m_dialog.Busy()) {
+                endedWith = Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(m_language, Text::INTERRUPTED));
+                return true;
+            }
         }
+        lostBefore = LinkLost();
+        return false;
+    };
+    rules.afterPass = [&](bool handled) {
         // Lost before this pass and nothing more to handle after it: the
         // parser has had its passes over whatever the channel took in.
-        const bool lostBefore = LinkLost();
-        if (m_dialog.WaitAndDispatch(PUMP_WAIT)) {
-            lastActivity = ui.Now();
-            quietPasses = 0;
-        } else {
-            ++quietPasses;
-            if (lostBefore && ui.queue().Size() == 0) {
-                Failure lost = Fail(Outcome::NO_RESPONSE, Cause::CONNECTION_LOST, "connection lost",
-                                    Say(m_language, Text::CONNECTION_LOST, {Say(m_language, Text::LOST_BY_PEER)}),
-                                    MSG_NO_RESPONSE);
-                return lost;
-            }
+        if (!handled && lostBefore && ui.queue().Size() == 0) {
+            endedWith = Fail(Outcome::NO_RESPONSE, Cause::CONNECTION_LOST, "connection lost",
+                             Say(m_language, Text::CONNECTION_LOST, {Say(m_language, Text::LOST_BY_PEER)}),
+                             MSG_NO_RESPONSE);
+            return true;
         }
         if (onTick) onTick();
         if (state->messagesShown != m_messagesSeen) {
             m_messagesSeen = state->messagesShown;
             message = state->lastMessage;
         }
-        const bool idle = ui.queue().Size() == 0 && !AnyWatchRunning(ui);
-        if (idle && !Busy()) {
-            // The abort was the tool's own, for an instrument that fell
-            // silent: that is what the user must hear, not "aborted".
-            if (gaveUp)
-                return Fail(Outcome::NO_RESPONSE, Cause::NO_RESPONSE, "no response",
-                            Say(m_language, Text::NOTHING_CAME, {std::to_string(UNWATCHED_LIMIT_MS / 1000)}),
-                            MSG_NO_RESPONSE);
-            if (m_stopRequested) return m_stopWith;
-            if (message >= 0) return FailureOfMessage(message);
-            if (userAbort) return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(m_language, Text::INTERRUPTED));
-            return Failure();
-        }
-        if (idle && ui.Now() - lastActivity > UNWATCHED_LIMIT_MS) {
-            if (!userAbort && !gaveUp && state->phase == CONTROLS_BUSY) {
-                gaveUp = true;
-                m_dialog.Command(IDC_ABORT);
-                lastActivity = ui.Now();
-                continue;
-            }
-            return Fail(Outcome::NO_RESPONSE, Cause::NO_RESPONSE, "no response",
-                        Say(m_language, Text::NOTHING_CAME, {std::to_string(UNWATCHED_LIMIT_MS / 1000)}),
-                        MSG_NO_RESPONSE);
-        }
-        if (m_clock == HeadlessUi::MANUAL_CLOCK && quietPasses >= QUIET_PASSES) {
-            JumpClock(lastActivity);
-            quietPasses = 0;
-        }
+        return false;
+    };
+    const int abortsBefore = m_dialog.abortsPressed;
+    switch (m_dialog.RunStep(rules)) {
+    case HeadlessDialog::StepEnd::ENDED_BY_CALLER: return endedWith;
+    case HeadlessDialog::StepEnd::AT_REST: break;
+    default: return NothingCame();
     }
+    // The abort was the tool's own, for an instrument that fell silent:
+    // that is what the user must hear, not "aborted".
+    if (m_dialog.abortsPressed != abortsBefore) return NothingCame();
+    if (m_stopRequested) return m_stopWith;
+    if (message >= 0) return FailureOfMessage(message);
+    if (userAbort) return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(m_language, Text::INTERRUPTED));
+    return Failure();
 }
 
 Failure Session::OpenFailure() {

@@ -81,15 +81,12 @@ private:
     // Runs the dialog until it is idle again: nothing queued, no watch
     // running, not busy. Presses Abort once on Ctrl-C.
     Failure RunUntilSettled();
-    // Manual clock: moves it to where the next watch runs out, or past the
-    // unwatched limit when none runs.
-    void JumpClock(uint64_t lastActivity);
-    bool Busy() const;
+    // The instrument fell silent where nothing watches it.
+    Failure NothingCame() const;
     bool LinkLost() const;
     Failure FailureOfMessage(int number) const;
 
     HeadlessDialog m_dialog;
-    HeadlessUi::ClockMode m_clock;
     Language m_language;
     uint32_t m_messagesSeen = 0;
     bool m_stopRequested = false;

@@ -96,6 +96,7 @@ public:
     std::function<int(LogSettingsAnswer&)> logSettingsAnswer;
 
     // The clock, in milliseconds since the UI was made.
+    ClockMode Mode() const { return m_mode; }
     uint64_t Now() const;
     // Moves a manual clock forward.
     void Advance(uint64_t milliseconds);

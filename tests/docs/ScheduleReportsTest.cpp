@@ -1,0 +1,208 @@
+// The schedule pages quote qvlog as it is: its usage as --help prints it,
+// and every JSON report and "qvlog:" line as the real qvlog writes them
+// against qvsim. A page shortens with "…", names the save folder
+// /srv/qv500/logs and the instrument 127.0.0.1:10101; nothing else differs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "link/ChannelLinks.h"
+#include "tests/docs/GuidePages.h"
+#include "tests/support/SimProcess.h"
+#include "tools/qvlog/Attempts.h"
+#include "tools/qvlog/Console.h"
+#include "tools/qvlog/Options.h"
+#include "tools/qvlog/Tool.h"
+
+namespace {
+
+using namespace guide_pages;
+
+const std::string PAGE_FOLDER = "/srv/qv500/logs";
+const std::string PAGE_ADDRESS = "127.0.0.1:10101";
+const std::string ELLIPSIS = "…";
+
+struct Page {
+    const char* path;
+    Language language;
+};
+const Page PAGES[] = {{SCHEDULE_PAGES[0], Language::JAPANESE}, {SCHEDULE_PAGES[1], Language::ENGLISH}};
+
+class CapturedOutput : public Output {
+public:
+    void Out(const std::string& utf8) override { out += utf8; }
+    void Err(const std::string& utf8) override { err += utf8; }
+    bool ErrIsTerminal() const override { return false; }
+    std::string out, err;
+};
+
+struct Ran {
+    int exit = -1;
+    std::string out, err;
+};
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// qvlog as its main runs it, over real links, except that the waits
+// between attempts are recorded, not slept.
+Ran RunQvlogHere(const std::vector<std::string>& args, Language language) {
+    ChannelLinkFactory links;
+    CapturedOutput output;
+    Environment env;
+    env.links = &links;
+    env.language = language;
+    env.output = &output;
+    env.pause = [](int) { return true; };
+    Ran ran;
+    ran.exit = RunQvlog(args, env);
+    ran.out = output.out;
+    ran.err = output.err;
+    return ran;
+}
+
+// The situations the pages show, each run for real and put in the pages'
+// names: every file complete, a connection lost once, the same with
+// --retries 0, no SD card, nothing listening; and the settings, for their
+// members.
+std::vector<Ran> RealRuns(Language language, const TempFolder& folder) {
+    SimProcess whole(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--generate", "2,3,5000"});
+    SimProcess closing(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--generate", "2,3,5000", "--close-after", "40"});
+    SimProcess noCard(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--sd-missing"});
+    std::vector<Ran> runs;
+    auto download = [&](int port, std::vector<std::string> extra) {
+        const std::string out = folder.Text() + "/run" + std::to_string(runs.size());
+        const std::string where = "127.0.0.1:" + std::to_string(port);
+        std::vector<std::string> args = {"--tcp", where, "download", "--all-runs", "--skip-existing",
+                                         "--out", out, "--json"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        Ran ran = RunQvlogHere(args, language);
+        for (std::string* text : {&ran.out, &ran.err})
+            *text = Replaced(Replaced(*text, out, PAGE_FOLDER), where, PAGE_ADDRESS);
+        runs.push_back(ran);
+    };
+    download(whole.Port(), {});
+    download(closing.Port(), {});
+    download(closing.Port(), {"--retries", "0"});
+    download(noCard.Port(), {});
+    const int closed = noCard.Port();
+    noCard.Stop();
+    download(closed, {});
+    runs.push_back(RunQvlogHere({"--tcp", "127.0.0.1:" + std::to_string(whole.Port()), "settings", "get", "--json"},
+                                language));
+    return runs;
+}
+
+// The lines of the page's fenced blocks of `kind` ("json", or "" for plain).
+std::vector<std::string> BlockLines(const std::string& page, const std::string& kind) {
+    std::vector<std::string> lines;
+    const std::string open = "```" + kind + "\n";
+    for (size_t at = page.find(open); at != std::string::npos; at = page.find(open, at)) {
+        const size_t start = at + open.size();
+        const size_t end = page.find("```", start);
+        if (end == std::string::npos) break;
+        for (size_t line = start; line < end;) {
+            const size_t next = page.find('\n', line);
+            lines.push_back(page.substr(line, next - line));
+            line = next + 1;
+        }
+        at = end + 3;
+    }
+    return lines;
+}
+
+// `real` as `example` shows it, each "…" standing for any text.
+bool Shows(const std::string& example, const std::string& real) {
+    std::vector<std::string> pieces;
+    size_t from = 0;
+    for (size_t at = example.find(ELLIPSIS); at != std::string::npos; at = example.find(ELLIPSIS, from)) {
+        pieces.push_back(example.substr(from, at - from));
+        from = at + ELLIPSIS.size();
+    }
+    pieces.push_back(example.substr(from));
+    if (pieces.size() == 1) return example == real;
+    if (real.compare(0, pieces.front().size(), pieces.front()) != 0) return false;
+    size_t at = pieces.front().size();
+    for (size_t i = 1; i + 1 < pieces.size(); ++i) {
+        at = real.find(pieces[i], at);
+        if (at == std::string::npos) return false;
+        at += pieces[i].size();
+    }
+    const std::string& last = pieces.back();
+    return real.size() >= at + last.size() && real.compare(real.size() - last.size(), last.size(), last) == 0;
+}
+
+TEST(SchedulePages, ShowTheUsageAsQvlogHelpPrintsIt) {
+    for (const Page& page : PAGES) {
+        const Ran help = RunQvlogHere({"--help"}, page.language);
+        EXPECT_EQ(help.exit, 0);
+        ASSERT_FALSE(help.out.empty());
+        EXPECT_TRUE(Has(Source(page.path), "```\n" + help.out + "```")) << page.path << " does not show:\n" << help.out;
+    }
+}
+
+TEST(SchedulePages, QuoteReportsAndMessagesAsQvlogWritesThemAgainstQvsim) {
+    for (const Page& page : PAGES) {
+        const std::string text = Source(page.path);
+        TempFolder folder;
+        ASSERT_TRUE(folder.Made());
+        const std::vector<Ran> runs = RealRuns(page.language, folder);
+        const std::vector<int> exits = {0, 0, 3, 1, 3, 0};
+        for (size_t i = 0; i < runs.size(); ++i) EXPECT_EQ(runs[i].exit, exits[i]) << "run " << i << ":\n" << runs[i].err;
+
+        const std::vector<std::string> reports = BlockLines(text, "json");
+        EXPECT_GE(reports.size(), 5u) << page.path << " shows the reports of its five situations";
+        for (const std::string& report : reports) {
+            const bool real = std::any_of(runs.begin(), runs.end(), [&](const Ran& ran) {
+                return Shows(report, ran.out.substr(0, ran.out.find_last_not_of('\n') + 1));
+            });
+            EXPECT_TRUE(real) << page.path << " shows a report qvlog did not write:\n" << report;
+        }
+
+        size_t told = 0;
+        for (const std::string& line : BlockLines(text, "")) {
+            if (line.rfind("qvlog: ", 0) != 0) continue;
+            ++told;
+            const bool real = std::any_of(runs.begin(), runs.end(),
+                                          [&](const Ran& ran) { return Has(ran.err, line + "\n"); });
+            EXPECT_TRUE(real) << page.path << " shows a line qvlog did not write:\n" << line;
+        }
+        EXPECT_GE(told, 4u) << page.path << " shows what qvlog tells on failure and on a retry";
+
+        // The table names every member of the reports.
+        std::set<std::string> members;
+        const std::regex member(R"re("([A-Za-z]+)":)re");
+        for (const Ran& ran : runs)
+            for (std::sregex_iterator it(ran.out.begin(), ran.out.end(), member), end; it != end; ++it)
+                members.insert((*it)[1]);
+        EXPECT_GE(members.size(), 25u);
+        for (const std::string& name : members)
+            EXPECT_TRUE(Has(text, "`" + name + "`")) << page.path << " does not name the member " << name;
+    }
+}
+
+TEST(SchedulePages, GiveTheRetryWaitsAndDefaultAsQvlogHasThem) {
+    const std::string defaultRetries = std::to_string(Options().retries);
+    const std::string longest = std::to_string(RetryWaitSeconds(RETRIES_MAX));
+    for (const Page& page : PAGES) {
+        const bool ja = page.language == Language::JAPANESE;
+        std::string waits;
+        for (int retry = 1; retry <= 4; ++retry)
+            waits += (retry > 1 ? (ja ? "、" : ", ") : "") + std::to_string(RetryWaitSeconds(retry)) + (ja ? " 秒" : " s");
+        const std::string text = Source(page.path);
+        EXPECT_TRUE(Has(text, waits)) << page.path << " does not give the waits " << waits;
+        EXPECT_TRUE(Has(text, ja ? "長くても " + longest + " 秒" : "up to " + longest + " s"))
+            << page.path << " does not give the longest wait, " << longest << " s";
+        EXPECT_TRUE(Has(text, ja ? "既定 " + defaultRetries : "default " + defaultRetries))
+            << page.path << " does not give the default of --retries, " << defaultRetries;
+    }
+}
+
+}  // namespace
