@@ -36,8 +36,8 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
     qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
     BadPeer peer(catalogue);
     std::atomic<int> acks{0};
-    peer.script = [&acks](const FrameImage& frame, int) {
-        BadPeer::Step step;
+    peer.fromTool = [&acks](const FrameImage& frame, int) {
+        ScriptedInstrument::Step step;
         // Two blocks into the download: a connect, a file-count and a
         // disconnect reply that answer nothing the tool asked.
         if (IsAckOk(frame) && ++acks == 4) {
@@ -72,8 +72,8 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
     // test's thread cannot tell when the last ack of the first one came.
     int requests = 0;
     int acks = 0;
-    peer.script = [&](const FrameImage& frame, int) {
-        BadPeer::Step step;
+    peer.fromTool = [&](const FrameImage& frame, int) {
+        ScriptedInstrument::Step step;
         if (frame.sync == SYNC_REQUEST && frame.body.command == CMD_GET_FILE) ++requests;
         step.hangUp = requests > FILES && IsAckOk(frame) && ++acks == 2;
         return step;

@@ -6,23 +6,89 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "tests/qvlog/ScriptedPeer.h"
 #include "tests/qvlog/ToolRun.h"
+#include "tests/support/MemoryCatalogue.h"
+#include "tests/support/ScriptedLinks.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+// The instrument of a case: one log run (2024/05/07 09:05:00) whose files
+// may be empty, announced with a size they do not have, interrupted by a
+// reply or a block nobody asked for, or cut off by a hang-up after a chosen
+// frame. It knows no settings.
+struct PeerScript {
+    std::vector<uint32_t> sizes;          // the run's files, in bytes
+    std::map<int, uint32_t> announced;    // file -> the size its reply gives instead
+    // On the first connection only, after the instrument's Nth frame
+    // (counted from 1, the connect reply): -1 never.
+    int hangUpAfter = -1;
+    int unaskedReplyAfter = -1;   // a file-count reply nobody asked for
+    int unaskedBlockAfter = -1;   // a date block in the middle of a file
+    std::function<void(int frame)> afterFrame;  // any connection
+};
+
+// The content of file `number`, `size` bytes.
+Bytes PeerFileContent(int number, uint32_t size) {
+    Bytes bytes(size);
+    for (uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>('0' + (number * 7 + i) % 43);
+    return bytes;
+}
+
 struct Ran : ToolRun {
     int connections = 0;
 };
 
 Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language language = Language::ENGLISH) {
-    ScriptedPeerLinks links(script);
+    std::vector<Bytes> files;
+    for (size_t n = 0; n < script.sizes.size(); ++n)
+        files.push_back(PeerFileContent(static_cast<int>(n), script.sizes[n]));
+    MemoryCatalogue catalogue({{RUN_0507_0905, files}});
+    ScriptedLinks links(catalogue);
+    int file = -1, strays = 0;
+    links.instrument.fromTool = [&](const FrameImage& frame, int) {
+        ScriptedInstrument::Step step;
+        const uint8_t command = frame.body.command;
+        if (frame.sync == SYNC_REQUEST && command == CMD_GET_FILE && frame.body.length == 9)
+            file = frame.body.data[7] << 8 | frame.body.data[8];
+        if (frame.sync == SYNC_REQUEST && command >= CMD_SET_LOG_ENABLE && command <= CMD_GET_LOG_SETTING) {
+            step.swallow = true;
+            step.inject = WireFrame(SYNC_RESPONSE, command, STATUS_UNSUPPORTED);
+        }
+        // The refusal of a stray block does not cancel the file.
+        if (frame.sync == SYNC_RESPONSE && command == CMD_DATA_BLOCK && frame.body.status == ACK_CANCEL &&
+            strays > 0) {
+            --strays;
+            step.swallow = true;
+        }
+        return step;
+    };
+    links.instrument.fromInstrument = [&](const FrameImage& frame, int number) {
+        ScriptedInstrument::Step step;
+        const auto lie = script.announced.find(file);
+        if (frame.sync == SYNC_RESPONSE && frame.body.command == CMD_GET_FILE && frame.body.status == STATUS_OK &&
+            lie != script.announced.end()) {
+            step.swallow = true;
+            step.inject = WireFrame(SYNC_RESPONSE, CMD_GET_FILE, STATUS_OK, Big32(lie->second));
+        }
+        if (script.afterFrame) script.afterFrame(number);
+        if (links.connections != 1) return step;
+        if (number == script.unaskedReplyAfter)
+            step.inject = WireFrame(SYNC_RESPONSE, CMD_GET_FILE_COUNT, 0, {0x00, 0x09});
+        if (number == script.unaskedBlockAfter) {
+            ++strays;
+            step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, 0x00, {0x07, 0xE8, 0x05, 0x08});
+        }
+        step.hangUp = number == script.hangUpAfter;
+        return step;
+    };
     args.insert(args.begin(), {"--tcp", "127.0.0.1"});
     Ran ran;
     static_cast<ToolRun&>(ran) = RunInProcess(links, args, language);

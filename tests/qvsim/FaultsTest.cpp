@@ -14,12 +14,6 @@ MemoryCatalogue Catalogue3000() {
     return MemoryCatalogue({{RUN_0507_0905, {Pattern(3000, 0), Pattern(3000, 1), Bytes{}}}});
 }
 
-Bytes GetFile(uint16_t file) {
-    return WireFrame(SYNC_REQUEST, 0x87, 0,
-                 {0x07, 0xE8, 5, 7, 9, 5, 0, static_cast<uint8_t>(file >> 8),
-                  static_cast<uint8_t>(file)});
-}
-
 std::string Statuses(const std::vector<ParsedFrame>& frames) {
     std::string out;
     for (const ParsedFrame& f : frames) out += ToHex(Bytes{f.sync, f.command, f.status}) + "; ";
@@ -35,14 +29,14 @@ TEST(Faults, SdMissingAndUnsupportedRefuseCatalogueAndFileCommands) {
     EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "55 85 0B 00 00 E6") << "no blocks follow";
     EXPECT_EQ(sim.Send("AA 86 00 00 04 07 E8 05 07 30"), WireFrame(SYNC_RESPONSE, 0x86, 11));
     EXPECT_EQ(sim.Send("AA 84 00 00 07 07 E8 05 07 09 05 00 3F"), WireFrame(SYNC_RESPONSE, 0x84, 11));
-    EXPECT_EQ(sim.Send(GetFile(0)), WireFrame(SYNC_RESPONSE, 0x87, 11));
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 11));
     EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x81, 0)), WireFrame(SYNC_RESPONSE, 0x81, 0, Hex("01")))
         << "settings do not need the card";
 
     config.unsupported = true;  // wins over the missing card
     Sim both(catalogue, config);
     EXPECT_EQ(both.Exchange("AA 85 00 00 00 30"), "55 85 FF 00 00 DA");
-    EXPECT_EQ(both.Send(GetFile(0)), WireFrame(SYNC_RESPONSE, 0x87, 0xFF));
+    EXPECT_EQ(both.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 0xFF));
 }
 
 TEST(Faults, BusyAnswers13TheFirstTimesForEachFile) {
@@ -50,15 +44,15 @@ TEST(Faults, BusyAnswers13TheFirstTimesForEachFile) {
     InstrumentConfig config;
     config.busy = 2;
     Sim sim(catalogue, config);
-    EXPECT_EQ(sim.Send(GetFile(0)), WireFrame(SYNC_RESPONSE, 0x87, 13));
-    EXPECT_EQ(sim.Send(GetFile(0)), WireFrame(SYNC_RESPONSE, 0x87, 13));
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0))).size(), 2u) << "third time: size and first block";
-    EXPECT_EQ(sim.Send(GetFile(1)), WireFrame(SYNC_RESPONSE, 0x87, 13)) << "each file counts alone";
-    EXPECT_EQ(sim.Send(GetFile(1)), WireFrame(SYNC_RESPONSE, 0x87, 13));
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(1)))[0].status, 0);
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[0].status, 0) << "a ready file stays ready";
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0))).size(), 2u) << "third time: size and first block";
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 1)), WireFrame(SYNC_RESPONSE, 0x87, 13)) << "each file counts alone";
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 1)), WireFrame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 1)))[0].status, 0);
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))[0].status, 0) << "a ready file stays ready";
     sim.instrument.Connect(sim.now);
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[0].status, 0) << "the instrument remembers";
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))[0].status, 0) << "the instrument remembers";
 }
 
 TEST(Faults, ErrorBlockEndsTheSequence) {
@@ -66,7 +60,7 @@ TEST(Faults, ErrorBlockEndsTheSequence) {
     InstrumentConfig config;
     config.errorBlockAt = 2;
     Sim sim(catalogue, config);
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[1].status, 0x20);
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))[1].status, 0x20);
     const Bytes error = sim.Send(Ack(0));
     const std::vector<ParsedFrame> frames = ParseFrames(error);
     ASSERT_EQ(frames.size(), 1u);
@@ -85,11 +79,11 @@ TEST(Faults, SilentAfterStopsBlocksUntilTheNextRequest) {
     InstrumentConfig config;
     config.silentAfter = 1;
     Sim sim(catalogue, config);
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0))).size(), 2u);
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0))).size(), 2u);
     EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "");
     EXPECT_EQ(sim.Exchange("55 88 02 00 00 E0"), "") << "resend requests go unanswered too";
     EXPECT_EQ(sim.RunToIdle(), Bytes{});
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(1))).size(), 2u) << "a new request is answered";
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 1))).size(), 2u) << "a new request is answered";
 
     config.silentAfter = 0;
     Sim mute(catalogue, config);
@@ -112,7 +106,7 @@ TEST(Faults, DropAndCorruptCountTheFramesSent) {
     config.line.corruptEvery = 3;
     Sim bad(catalogue, config);
     bad.Send("AA 10 20 00 00 DB");
-    const Bytes out = bad.Send(GetFile(0));  // frames 2 and 3
+    const Bytes out = bad.Send(GetFile(RUN_0507_0905, 0));  // frames 2 and 3
     const Bytes good = WireFrame(SYNC_RESPONSE, 0x87, 0, Hex("00 00 0B B8"));
     ASSERT_EQ(out.size(), good.size() + 1030);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + 10), good);
@@ -140,7 +134,7 @@ TEST(Faults, NoiseGoesBetweenFramesAndNeverLooksLikeASync) {
         EXPECT_NE(out[i], 0x55);
     }
     // A whole download through the noise reads as without it.
-    Bytes all = sim.Send(GetFile(0));
+    Bytes all = sim.Send(GetFile(RUN_0507_0905, 0));
     for (int i = 0; i < 3; ++i) {
         Bytes more = sim.Send(Ack(0));
         all.insert(all.end(), more.begin(), more.end());
@@ -163,12 +157,12 @@ TEST(Faults, SplitWritesSmallPiecesWithTinyPauses) {
     InstrumentConfig config;
     config.line.split = true;
     Sim sim(catalogue, config);
-    Bytes out = sim.Send(GetFile(0));
+    Bytes out = sim.Send(GetFile(RUN_0507_0905, 0));
     EXPECT_LT(out.size(), 1040u) << "a pause came before the whole output";
     Bytes rest = sim.RunToIdle();
     out.insert(out.end(), rest.begin(), rest.end());
     Sim plain(catalogue);
-    EXPECT_EQ(out, plain.Send(GetFile(0)));
+    EXPECT_EQ(out, plain.Send(GetFile(RUN_0507_0905, 0)));
     EXPECT_GT(sim.wire.writes.size(), 1040u / 8);
     for (size_t n : sim.wire.writes) EXPECT_LE(n, 8u);
     EXPECT_GT(sim.now, 0) << "pauses took virtual time";
@@ -186,7 +180,7 @@ TEST(Faults, ReplyDelayHoldsRequestsNotAcknowledgements) {
     EXPECT_EQ(ToHex(sim.AdvanceTo(3500000)), "55 10 00 00 00 66");
     EXPECT_EQ(sim.instrument.NextDeadline(false), qvsim::NO_DEADLINE);
 
-    sim.Send(GetFile(0));
+    sim.Send(GetFile(RUN_0507_0905, 0));
     const std::vector<ParsedFrame> frames = ParseFrames(sim.AdvanceTo(7000000));
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(ParseFrames(sim.Send(Ack(0))).size(), 1u) << "the next block comes at once";
@@ -198,7 +192,7 @@ TEST(Faults, TurnaroundHoldsEveryBlockNotTheReplies) {
     config.turnaroundMs = 11;
     Sim sim(catalogue, config);
     EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66") << "a reply is not held";
-    EXPECT_EQ(Statuses(ParseFrames(sim.Send(GetFile(0)))), "55 87 00; ") << "the reply alone at once";
+    EXPECT_EQ(Statuses(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))), "55 87 00; ") << "the reply alone at once";
     EXPECT_EQ(sim.instrument.NextDeadline(false), 11000);
     EXPECT_EQ(sim.AdvanceTo(10999), Bytes{});
     EXPECT_EQ(Statuses(ParseFrames(sim.AdvanceTo(11000))), "AA 88 20; ");
@@ -243,7 +237,7 @@ TEST(Faults, BaudPacesTenBitsAByte) {
     InstrumentConfig config;
     config.line.baud = 9600;
     Sim sim(catalogue, config);
-    Bytes out = sim.Send(GetFile(0));  // 1040 bytes due
+    Bytes out = sim.Send(GetFile(RUN_0507_0905, 0));  // 1040 bytes due
     EXPECT_EQ(out.size(), 1u) << "the first byte leaves at once";
     // The k-th byte may not leave before k * 10 / 9600 s.
     size_t total = out.size();
@@ -266,7 +260,7 @@ TEST(Faults, ConnectMidFrameFinishesThatFrameAndDropsTheRest) {
     InstrumentConfig config;
     config.line.baud = 115200;
     Sim sim(catalogue, config);
-    Bytes sent = sim.Send(GetFile(0));
+    Bytes sent = sim.Send(GetFile(RUN_0507_0905, 0));
     Bytes more = sim.AdvanceTo(500);  // 6 bytes of the reply are out
     sent.insert(sent.end(), more.begin(), more.end());
     ASSERT_EQ(sent.size(), 6u);

@@ -18,13 +18,6 @@ MemoryCatalogue OneRun(std::vector<Bytes> files) {
 
 const char GET_FILE_3[] = "AA 87 00 00 09 07 E8 05 07 09 05 00 00 03 47";
 
-Bytes GetFile(const RunStamp& s, uint16_t file) {
-    return WireFrame(SYNC_REQUEST, 0x87, 0,
-                 {static_cast<uint8_t>(s.year >> 8), static_cast<uint8_t>(s.year), s.month, s.day,
-                  s.hour, s.minute, s.second, static_cast<uint8_t>(file >> 8),
-                  static_cast<uint8_t>(file)});
-}
-
 TEST(Instrument, ConnectAndDisconnectAnswerAsTheToolExpects) {
     MemoryCatalogue catalogue = OneRun({});
     Sim sim(catalogue);

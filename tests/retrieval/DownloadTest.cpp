@@ -29,11 +29,6 @@ std::string GetFileFrame(int n) {
     return frames.at(n);
 }
 
-Bytes SizeBytes(uint32_t size) {
-    return {static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
-            static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)};
-}
-
 class Download : public ::testing::Test {
 protected:
     // The run listed with eight files, the save folder set, `selected`
@@ -68,7 +63,7 @@ TEST_F(Download, TwoSelectedFilesAreWrittenUnderTheirRunNames) {
     for (int n : {2, 5}) {
         SCOPED_TRACE(testing::Message() << "file " << n);
         const Bytes content = Pattern(3000, static_cast<uint8_t>(n));
-        c.ReceiveReply(0x87, 0, SizeBytes(3000));
+        c.ReceiveReply(0x87, 0, Big32(3000));
         EXPECT_EQ(c.Text(IDC_BYTE_TEXT), "  0% (0 / 3000 byte)");
         c.ReceiveBlock(0x20, Bytes(content.begin(), content.begin() + 1024));
         c.ReceiveBlock(0x20, Bytes(content.begin() + 1024, content.begin() + 2048));
@@ -98,7 +93,7 @@ TEST_F(Download, LastFlagClosesTheFileBeforeTheAnnouncedSizeArrived) {
     EXPECT_EQ(c.Text(IDC_FILE_TEXT), "1 / 2");
 
     // An empty last block ends a file just the same.
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0x20, Hex("43 44"));
     c.ReceiveBlock(0xA0);
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_OK_FRAME}));
@@ -110,7 +105,7 @@ TEST_F(Download, LastFlagClosesTheFileBeforeTheAnnouncedSizeArrived) {
 
 TEST_F(Download, EmptyLastBlockMovesOnToTheNextSelectedFile) {
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.ReceiveBlock(0xA0);
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_OK_FRAME, GetFileFrame(5)}));
@@ -137,7 +132,7 @@ TEST_F(Download, NotReadyIsAskedAgainFiveTimesThenGivesUp) {
         c.ReceiveReply(0x87, 13);
         EXPECT_EQ(c.TakeSent(), Sent{GetFileFrame(1)}) << "repeat " << repeat;
     }
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(FileText(Output(1)), "AB");
     EXPECT_EQ(c.TakeSent(), Sent{ACK_OK_FRAME});
@@ -160,7 +155,7 @@ TEST_F(Download, NotReadyIsAskedAgainFiveTimesThenGivesUp) {
 
 TEST_F(Download, ZeroSizeEndsTheRunAndLaterFilesAreNotFetched) {
     Start({1, 2});
-    c.ReceiveReply(0x87, 0, SizeBytes(0));
+    c.ReceiveReply(0x87, 0, Big32(0));
     EXPECT_EQ(c.StateFlags(), STATE_1);
     c.Advance(10000);
     EXPECT_TRUE(c.TakeSent().empty());
@@ -170,7 +165,7 @@ TEST_F(Download, ZeroSizeEndsTheRunAndLaterFilesAreNotFetched) {
 
 TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     c.TakeSent();
     c.Command(IDC_ABORT);
@@ -194,7 +189,7 @@ TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
 
 TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore) {
     Start({2});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     c.TakeSent();
     c.Command(IDC_ABORT);
@@ -214,11 +209,11 @@ TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore
 TEST_F(Download, AbortThatEndedWithoutABlockDoesNotCutTheNextRunShort) {
     Start({2});
     c.Command(IDC_ABORT);
-    c.ReceiveReply(0x87, 0, SizeBytes(0));  // the run ends before any block
+    c.ReceiveReply(0x87, 0, Big32(0));  // the run ends before any block
     EXPECT_EQ(c.StateFlags(), STATE_1);
     c.Advance(2000);
     c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveReply(0x87, 0, Big32(4));
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.Advance(9000);  // past the first abort's ten seconds
     EXPECT_TRUE(c.MessageTexts().empty());
@@ -230,7 +225,7 @@ TEST_F(Download, AbortThatEndedWithoutABlockDoesNotCutTheNextRunShort) {
 
 TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Hex("41 42 43"));
     c.TakeSent();
     c.ReceiveBlock(0x60, Hex("44 45"));
@@ -246,7 +241,7 @@ TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
 
 TEST_F(Download, SilenceWithinAFileEndsItAfterFiveResendRequests) {
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.TakeSent();
     c.Advance(180000);
@@ -279,7 +274,7 @@ TEST_F(Download, ReplyTimeOutStopsEveryWatch) {
 TEST_F(Download, MissingSaveFolderCancelsTheFirstBlockAndCreatesNothing) {
     const fs::path missing = dir / "missing";
     Start({2, 5}, missing.string());
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME}) << "no ACK_OK, no request for file 5";
     EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
@@ -297,7 +292,7 @@ TEST_F(Download, ExistingFileOfTheSameNameIsReplaced) {
         std::fclose(old);
     }
     Start({2});
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(FileText(Output(2)), "AB");
 }
@@ -305,7 +300,7 @@ TEST_F(Download, ExistingFileOfTheSameNameIsReplaced) {
 TEST_F(Download, FiftyMegabyteFileShowsHalfWayCorrectly) {
     Start({0});
     constexpr uint32_t total = 50u << 20;
-    c.ReceiveReply(0x87, 0, SizeBytes(total));
+    c.ReceiveReply(0x87, 0, Big32(total));
     const Bytes block = Pattern(1024, 9);
     constexpr int halfWay = static_cast<int>(total / 2 / 1024);
     for (int i = 0; i < halfWay - 1; ++i) {
@@ -324,7 +319,7 @@ TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
     if (!HAS_DEV_FULL) GTEST_SKIP() << "needs /dev/full";
     fs::create_symlink("/dev/full", Partial(2));
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(1u << 20));
+    c.ReceiveReply(0x87, 0, Big32(1u << 20));
     // The very block that did not reach the disk is the one refused.
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
@@ -340,13 +335,13 @@ TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
 
 TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
     Start({2});
-    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveReply(0x87, 0, Big32(4));
     c.ReceiveBlock(0xA0, Hex("41 42 43 44"));
     ASSERT_EQ(FileText(Output(2)), "ABCD");
 
     // The same file again, aborted after one block: the complete one stays.
     c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveReply(0x87, 0, Big32(4));
     c.ReceiveBlock(0x20, Hex("45 46"));
     c.Command(IDC_ABORT);
     c.ReceiveBlock(0x20, Hex("47 48"));
@@ -356,7 +351,7 @@ TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
 
     // A complete third download replaces both.
     c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("49 4A"));
     EXPECT_EQ(FileNames(dir.Path()), Texts{OutputName(2)});
     EXPECT_EQ(FileText(Output(2)), "IJ");
@@ -364,7 +359,7 @@ TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
 
 TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Pattern(1100, 1));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
     EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
@@ -375,11 +370,11 @@ TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
 
 TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
     Start({0, 1});
-    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveReply(0x87, 0, Big32(4));
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.TakeSent();
     // Replies that answer no request: no catalogue restart, no end of the run.
-    for (uint8_t command : {0x10, 0x84, 0x11, 0x87}) c.ReceiveReply(command, 0, SizeBytes(9));
+    for (uint8_t command : {0x10, 0x84, 0x11, 0x87}) c.ReceiveReply(command, 0, Big32(9));
     // Blocks of another sequence: refused, nothing else.
     c.ReceiveBlock(0x00, Hex("07 E8 05 08"));
     c.ReceiveBlock(0x90, Hex("10 00 00"));
@@ -388,7 +383,7 @@ TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
     EXPECT_EQ(c.StateFlags(), STATE_2);
     c.ReceiveBlock(0xA0, Hex("43 44"));
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, GetFileFrame(1)}));
-    c.ReceiveReply(0x87, 0, SizeBytes(1));
+    c.ReceiveReply(0x87, 0, Big32(1));
     c.ReceiveBlock(0xA0, Hex("45"));
     EXPECT_EQ(FileText(Output(0)), "ABCD");
     EXPECT_EQ(FileText(Output(1)), "E");
@@ -405,7 +400,7 @@ TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
 
 TEST_F(Download, RunThatFailsWhileAnAbortIsPendingShowsOneMessage) {
     Start({2});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Hex("41"));
     c.Command(IDC_ABORT);
     c.ReceiveBlock(0x60);
@@ -414,7 +409,7 @@ TEST_F(Download, RunThatFailsWhileAnAbortIsPendingShowsOneMessage) {
 
     // The block watch runs out while the abort waits for its ten seconds.
     c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Hex("41"));
     c.Advance(175000);
     c.Command(IDC_ABORT);
@@ -437,7 +432,7 @@ TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
     // ".partial": 260.
     const std::string tooLong = FolderOfLength(dir, 223);
     Start({2}, tooLong);
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
     EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
@@ -450,7 +445,7 @@ TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
     fs::create_directories(longest);
     c.ui.SetControlText(IDC_SAVE_PATH, longest.c_str());
     c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(FileText(fs::path(longest) / OutputName(2)), "AB");
     EXPECT_EQ(c.MessageTexts().size(), 1u);

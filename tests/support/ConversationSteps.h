@@ -41,7 +41,7 @@ inline void ReachFileList(Conversation& c, const Bytes& date, const Bytes& time,
     c.ReceiveBlock(0x80, date);
     c.ReceiveReply(0x86, 0);
     c.ReceiveBlock(0x90, time);
-    c.ReceiveReply(0x84, 0, {static_cast<uint8_t>(files >> 8), static_cast<uint8_t>(files)});
+    c.ReceiveReply(0x84, 0, Big16(static_cast<uint32_t>(files)));
     c.TakeSent();
     ASSERT_EQ(c.StateFlags(), STATE_1);
     ASSERT_EQ(c.Entries(IDC_FILES).size(), static_cast<size_t>(files));

@@ -26,6 +26,13 @@ inline Bytes WireFrame(uint8_t sync, uint8_t command, uint8_t status, const Byte
     return out;
 }
 
+// Numbers as payloads carry them, big-endian.
+inline Bytes Big16(uint32_t value) { return {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)}; }
+inline Bytes Big32(uint32_t value) {
+    return {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
+            static_cast<uint8_t>(value)};
+}
+
 // A frame as the tool's parser accepted it: the length from the wire, the
 // payload bytes it stored (at most 1024) and the checksum.
 struct ParsedFrame {

@@ -28,25 +28,16 @@ int64_t Micros() {
     return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
 }
 
-// Writes everything, waiting as long as the tool takes to drain it, unless
-// the connection fails.
-class SocketOutput : public qvsim::ByteOutput {
-public:
-    explicit SocketOutput(int fd) : m_fd(fd) {}
-    size_t Write(const uint8_t* data, size_t size) override {
-        size_t sent = 0;
-        while (sent < size && !failed) {
-            const ssize_t n = send(m_fd, data + sent, size - sent, MSG_NOSIGNAL);
-            if (n > 0) sent += static_cast<size_t>(n);
-            else failed = true;
-        }
-        return size;
+// Sends everything, waiting as long as the tool takes to drain it; false
+// when the connection fails.
+bool SendAll(int fd, const Bytes& bytes) {
+    for (size_t sent = 0; sent < bytes.size();) {
+        const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += static_cast<size_t>(n);
     }
-    bool failed = false;
-
-private:
-    int m_fd;
-};
+    return true;
+}
 
 // Appends one frame of any length up to 65535, random bytes in it.
 void AppendFrame(Bytes& out, uint8_t sync, uint8_t command, uint8_t status, uint32_t length, std::mt19937& random) {
@@ -85,42 +76,6 @@ void MakeBadBytes(BadPeer::Mode mode, std::mt19937& random, std::vector<uint8_t>
     }
 }
 
-// Cuts what the tool sends into frames and asks the script about each.
-class ScriptReader : public FrameSink {
-public:
-    explicit ScriptReader(const BadPeer::Script& script) : m_script(script) {}
-    // The bytes the instrument may hear, and what else to do.
-    void Feed(const uint8_t* bytes, size_t count, BadPeer::Step& step, std::vector<uint8_t>& heard) {
-        m_step = &step;
-        m_heard = &heard;
-        for (size_t i = 0; i < count && !step.hangUp; ++i) {
-            m_frame.push_back(bytes[i]);
-            m_parser.Feed(bytes + i, 1, *this);
-            if (m_parser.state() == FrameParser::SYNC_SEARCH && !m_frame.empty()) {
-                // Bytes outside any frame reach the instrument as they came.
-                heard.insert(heard.end(), m_frame.begin(), m_frame.end());
-                m_frame.clear();
-            }
-        }
-    }
-
-private:
-    void OnFrame(const FrameImage& image) override {
-        BadPeer::Step step = m_script(image, m_index++);
-        m_step->inject.insert(m_step->inject.end(), step.inject.begin(), step.inject.end());
-        m_step->hangUp = m_step->hangUp || step.hangUp;
-        if (!step.swallow) m_heard->insert(m_heard->end(), m_frame.begin(), m_frame.end());
-        m_frame.clear();
-    }
-
-    const BadPeer::Script& m_script;
-    FrameParser m_parser;
-    std::vector<uint8_t> m_frame;
-    int m_index = 0;
-    BadPeer::Step* m_step = nullptr;
-    std::vector<uint8_t>* m_heard = nullptr;
-};
-
 }  // namespace
 
 BadPeer::BadPeer(qvsim::Catalogue& catalogue) : m_catalogue(catalogue) {}
@@ -155,11 +110,10 @@ void BadPeer::Misbehave(Mode mode, int milliseconds) {
 }
 
 void BadPeer::Run() {
-    qvsim::InstrumentConfig config;
-    qvsim::Instrument instrument(m_catalogue, config, nullptr);
+    ScriptedInstrument instrument(m_catalogue);
+    instrument.fromTool = fromTool;
+    instrument.fromInstrument = fromInstrument;
     std::mt19937 random(0xBAD9EE7);
-    ScriptReader reader(script);
-    std::vector<uint8_t> heard;
     std::vector<uint8_t> bad;
     uint8_t buffer[4096];
     int fd = -1;
@@ -190,15 +144,10 @@ void BadPeer::Run() {
             const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
             if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) closed = true;
             // While it misbehaves it hears nothing the tool says.
-            else if (n > 0 && mode == GOOD && !script) instrument.Receive(buffer, static_cast<size_t>(n), Micros());
             else if (n > 0 && mode == GOOD) {
-                Step step;
-                heard.clear();
-                reader.Feed(buffer, static_cast<size_t>(n), step, heard);
-                SocketOutput out(fd);
-                out.Write(step.inject.data(), step.inject.size());
-                closed = out.failed || step.hangUp;
-                if (!closed) instrument.Receive(heard.data(), heard.size(), Micros());
+                Bytes answer;
+                closed = !instrument.Receive(buffer, static_cast<size_t>(n), Micros(), answer);
+                closed = !SendAll(fd, answer) || closed;
             }
         }
         if (!closed && mode != GOOD) {
@@ -209,16 +158,14 @@ void BadPeer::Run() {
             } else if (ready > 0 && (p.revents & POLLOUT)) {
                 // Whole chunks, so the line ends at a frame's end.
                 MakeBadBytes(static_cast<Mode>(mode), random, bad);
-                SocketOutput out(fd);
-                out.Write(bad.data(), bad.size());
-                closed = out.failed;
+                closed = !SendAll(fd, bad);
                 if (!closed) m_badBytes += bad.size();
             }
         }
         if (!closed && m_mode.load() == GOOD) {
-            SocketOutput out(fd);
-            instrument.Pump(Micros(), out);
-            closed = out.failed;
+            Bytes answer;
+            closed = !instrument.Pump(Micros(), answer);
+            closed = !SendAll(fd, answer) || closed;
         }
         if (closed) {
             close(fd);
