@@ -305,7 +305,7 @@ TEST_F(Download, FiftyMegabyteFileShowsHalfWayCorrectly) {
     constexpr int halfWay = static_cast<int>(total / 2 / 1024);
     for (int i = 0; i < halfWay - 1; ++i) {
         c.ReceiveBlock(0x20, block);
-        c.wire.sent.clear();
+        c.wire.writes.clear();
     }
     EXPECT_EQ(c.Text(IDC_BYTE_TEXT), " 49% (24 / 50 Mbyte)");
     c.ReceiveBlock(0x20, block);
