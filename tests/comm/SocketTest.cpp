@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/comm/ChannelReading.h"
-#include "tests/comm/LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 #include "tests/support/ProcessStats.h"
 #include "tests/support/Hex.h"
 

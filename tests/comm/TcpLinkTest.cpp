@@ -9,7 +9,7 @@
 #include "comm/TcpTarget.h"
 #include "tests/comm/ChannelReading.h"
 #include "tests/comm/LinkModes.h"
-#include "tests/comm/LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 #include "link/DialogPoster.h"
 
 namespace {

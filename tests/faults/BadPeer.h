@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <thread>
 
+#include "tests/support/LoopbackPeer.h"
 #include "tests/support/ScriptedInstrument.h"
 
 class BadPeer {
@@ -26,7 +27,7 @@ public:
 
     // Listens on a free port and starts the thread; false when it cannot.
     bool Start();
-    int Port() const { return m_port; }
+    int Port() const { return m_line.Port(); }
     // Misbehaves in `mode` for `milliseconds` on the connection it has (or
     // the next one), then serves properly again. Returns at once.
     void Misbehave(Mode mode, int milliseconds);
@@ -40,8 +41,7 @@ private:
     void Run();
 
     qvsim::Catalogue& m_catalogue;
-    int m_listener = -1;
-    int m_port = 0;
+    LoopbackPeer m_line;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_mode{GOOD};
     std::atomic<int> m_milliseconds{0};

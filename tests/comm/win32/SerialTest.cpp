@@ -15,18 +15,14 @@
 #include "tests/comm/ChannelReading.h"
 #include "tests/support/ProcessStats.h"
 #include "tests/support/Hex.h"
+#include "tests/support/win32/WindowSearch.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 
-// Wine keeps no share modes on devices, and reads the one termios flag for
-// RTS/CTS back as CTS flow with RTS merely enabled.
-bool UnderWine() {
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
+// Under Wine: no share modes on devices, and the one termios flag for
+// RTS/CTS read back as CTS flow with RTS merely enabled.
 class SerialTest : public ::testing::Test {
 protected:
     void SetUp() override {

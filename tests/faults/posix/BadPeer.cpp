@@ -1,20 +1,14 @@
 #include "tests/faults/BadPeer.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <random>
 #include <vector>
-
-#include "tests/support/Frames.h"
-#include "tools/qvsim/Instrument.h"
 
 namespace {
 
@@ -26,17 +20,6 @@ constexpr int INSTRUMENT_SEND_BUFFER = 8192;
 int64_t Micros() {
     static const auto start = Clock::now();
     return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
-}
-
-// Sends everything, waiting as long as the tool takes to drain it; false
-// when the connection fails.
-bool SendAll(int fd, const Bytes& bytes) {
-    for (size_t sent = 0; sent < bytes.size();) {
-        const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        sent += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // Appends one frame of any length up to 65535, random bytes in it.
@@ -83,23 +66,10 @@ BadPeer::BadPeer(qvsim::Catalogue& catalogue) : m_catalogue(catalogue) {}
 BadPeer::~BadPeer() {
     m_stop = true;
     if (m_thread.joinable()) m_thread.join();
-    if (m_listener >= 0) close(m_listener);
 }
 
 bool BadPeer::Start() {
-    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listener < 0) return false;
-    const int yes = 1;
-    setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listener, 4) != 0 ||
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return false;
-    m_port = ntohs(address.sin_port);
+    if (!m_line.Listen()) return false;
     m_thread = std::thread(&BadPeer::Run, this);
     return true;
 }
@@ -120,19 +90,15 @@ void BadPeer::Run() {
     int64_t badUntil = 0;
     while (!m_stop) {
         if (fd < 0) {
-            pollfd p{m_listener, POLLIN, 0};
-            if (poll(&p, 1, POLL_MS) > 0) {
-                fd = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-                if (fd >= 0) {
-                    const int one = 1;
-                    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-                    // An instrument's own send buffer is small: once the tool
-                    // holds it back, it waits, rather than the system taking
-                    // megabytes of misbehaviour on its behalf.
-                    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &INSTRUMENT_SEND_BUFFER,
-                               sizeof INSTRUMENT_SEND_BUFFER);
-                    instrument.Connect(Micros());
-                }
+            if (m_line.Accept(POLL_MS)) {
+                fd = static_cast<int>(m_line.Connection());
+                const int one = 1;
+                setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                // An instrument's own send buffer is small: once the tool
+                // holds it back, it waits, rather than the system taking
+                // megabytes of misbehaviour on its behalf.
+                setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &INSTRUMENT_SEND_BUFFER, sizeof INSTRUMENT_SEND_BUFFER);
+                instrument.Connect(Micros());
             }
             continue;
         }
@@ -147,7 +113,7 @@ void BadPeer::Run() {
             else if (n > 0 && mode == GOOD) {
                 Bytes answer;
                 closed = !instrument.Receive(buffer, static_cast<size_t>(n), Micros(), answer);
-                closed = !SendAll(fd, answer) || closed;
+                closed = !m_line.Send(answer.data(), answer.size()) || closed;
             }
         }
         if (!closed && mode != GOOD) {
@@ -158,19 +124,18 @@ void BadPeer::Run() {
             } else if (ready > 0 && (p.revents & POLLOUT)) {
                 // Whole chunks, so the line ends at a frame's end.
                 MakeBadBytes(static_cast<Mode>(mode), random, bad);
-                closed = !SendAll(fd, bad);
+                closed = !m_line.Send(bad.data(), bad.size());
                 if (!closed) m_badBytes += bad.size();
             }
         }
         if (!closed && m_mode.load() == GOOD) {
             Bytes answer;
             closed = !instrument.Pump(Micros(), answer);
-            closed = !SendAll(fd, answer) || closed;
+            closed = !m_line.Send(answer.data(), answer.size()) || closed;
         }
         if (closed) {
-            close(fd);
+            m_line.CloseConnection();
             fd = -1;
         }
     }
-    if (fd >= 0) close(fd);
 }
