@@ -103,15 +103,10 @@ TEST(QvlogSession, PullsEverythingThroughDropsAndHangUps) {
         EXPECT_TRUE(attempt["error"]["cause"].text == "connection lost" || attempt["error"]["cause"].text == "no response" ||
                     attempt["error"]["cause"].text == "transfer error")
             << attempt["error"]["cause"].text;
-    size_t compared = 0;
-    for (const auto& run : fs::directory_iterator(dir.Path() / "expected")) {
-        for (const auto& file : fs::directory_iterator(run.path())) {
-            const fs::path got = dir.Path() / "got" / (run.path().filename().string() + "_" + file.path().filename().string());
-            EXPECT_EQ(FileBytes(got), FileBytes(file.path())) << got;
-            ++compared;
-        }
-    }
-    EXPECT_EQ(compared, 12u);
+    const std::vector<DumpedFile> expected = DumpedFiles(dir.Path() / "expected");
+    for (const DumpedFile& file : expected)
+        EXPECT_EQ(FileBytes(dir.Path() / "got" / file.name), FileBytes(file.source)) << file.name;
+    EXPECT_EQ(expected.size(), 12u);
     size_t partials = 0;
     for (const auto& entry : fs::directory_iterator(dir.Path() / "got")) partials += entry.path().extension() == ".partial";
     EXPECT_EQ(partials, 0u);

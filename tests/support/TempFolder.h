@@ -86,3 +86,17 @@ inline std::vector<std::string> FileNames(const std::filesystem::path& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+// The files of a `qvsim --dump` folder in the order the tool downloads them,
+// with the names it gives them.
+struct DumpedFile {
+    std::string name;
+    std::filesystem::path source;
+};
+
+inline std::vector<DumpedFile> DumpedFiles(const std::filesystem::path& dump) {
+    std::vector<DumpedFile> files;
+    for (const std::string& run : FileNames(dump))
+        for (const std::string& file : FileNames(dump / run)) files.push_back({run + "_" + file, dump / run / file});
+    return files;
+}
