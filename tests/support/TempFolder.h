@@ -1,6 +1,6 @@
 // A folder of its own under the system's temporary folder, named after the
-// test and removed with everything in it when the test ends; and whole-file
-// reads and writes in binary.
+// test and removed with everything in it when the test ends; whole-file
+// reads and writes in binary; and the names of the files the tool downloads.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include "tests/comm/posix/PseudoTerminal.h"
 #include "tests/support/ProcessStats.h"
 #include "tests/support/Hex.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -111,14 +110,13 @@ TEST(SerialOpen, RefusesWhatIsNotAnOpenableTerminal) {
     EXPECT_EQ(byPath.PortHandle(), -1);
     EXPECT_EQ(byPath.OpenCause(), ChannelCause::NO_DEVICE);
 
-    char file[] = "/tmp/qv500-serial-XXXXXX";
-    const int fd = mkstemp(file);
-    ASSERT_GE(fd, 0);
-    const SerialPortName plainFile{file};
+    TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    WriteText(folder / "plain", "");
+    const std::string file = folder.File("plain");
+    const SerialPortName plainFile{file.c_str()};
     EXPECT_FALSE(byPath.Open(&plainFile)) << "a plain file has no line settings";
     EXPECT_EQ(byPath.OpenCause(), ChannelCause::NOT_A_PORT);
-    close(fd);
-    unlink(file);
 
     CSerial byNumber;
     const int com3 = 3;

@@ -15,6 +15,7 @@
 #include "tests/comm/ChannelReading.h"
 #include "tests/support/ProcessStats.h"
 #include "tests/support/Hex.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/win32/WindowSearch.h"
 
 namespace {
@@ -115,20 +116,20 @@ TEST(SerialOpen, PortNumbersNameTheirDevicePath) {
 
 TEST(SerialOpen, APortWhoseDriverRefusesASettingIsClosedAgain) {
     // A plain file opens like a port, and its driver refuses every port setting.
-    char folder[MAX_PATH];
-    char file[MAX_PATH];
-    ASSERT_NE(GetTempPathA(sizeof folder, folder), 0u);
-    ASSERT_NE(GetTempFileNameA(folder, "qvs", 0, file), 0u);
+    TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    const std::string file = folder.File("port");
+    WriteText(file, "");
     CSerial byPath(SerialParameter::DEVICE_PATH);
-    const SerialPortName name{file};
+    const SerialPortName name{file.c_str()};
     EXPECT_FALSE(byPath.Open(&name));
     EXPECT_EQ(byPath.PortHandle(), -1);
     // Opened without sharing: a handle left open would refuse this.
-    const HANDLE again = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    const HANDLE again = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the refused port stayed open, error " << GetLastError();
     if (again != INVALID_HANDLE_VALUE) CloseHandle(again);
-    EXPECT_TRUE(DeleteFileA(file));
+    EXPECT_TRUE(DeleteFileA(file.c_str()));
 }
 
 }  // namespace
