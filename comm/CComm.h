@@ -1,6 +1,7 @@
 // The byte channel to the instrument: a receive thread of the concrete
 // channel fills a 4096-byte ring, the link's parser thread drains it with
-// Read, and the dialog's thread writes.
+// Peek and Consume (waking on appends when it asks to), and the dialog's
+// thread writes.
 #pragma once
 
 #include <atomic>

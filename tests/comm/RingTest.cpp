@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -73,6 +75,36 @@ TEST(Ring, BaseBodiesDoNothing) {
     EXPECT_EQ(channel.Write(&byte, 1), 0);
     channel.Close();
     EXPECT_EQ(CComm::CommThreadProc(&channel), 0u);
+}
+
+TEST(Ring, PeekLeavesTheBytesUnreadUntilConsumed) {
+    RingChannel ring;
+    ring.Append(std::vector<uint8_t>(4090, 0xEE));
+    ASSERT_EQ(ring.ReadAll().size(), 4090u);
+    ring.Append(Sequence(10, 1));  // across the end of the ring
+    std::vector<uint8_t> seen(CComm::RING_SIZE);
+    seen.resize(ring.Peek(seen.data()));
+    EXPECT_EQ(seen, Sequence(10, 1));
+    ring.Consume(4);
+    EXPECT_EQ(ring.UnreadCount(), 6u);
+    EXPECT_EQ(ring.ReadAll(), Sequence(6, 5)) << "the bytes after the consumed ones, once";
+    ring.Consume(1);
+    EXPECT_EQ(ring.UnreadCount(), 0u) << "consuming more than is unread takes nothing extra";
+}
+
+TEST(Ring, AnAppendOrAWakeEndsTheReadersWait) {
+    // Waits of an hour: a wait that misses its signal hangs the test.
+    const auto hour = std::chrono::milliseconds(3600000);
+    RingChannel ring;
+    ring.Append({1});
+    ring.WaitForAppend(hour);  // the append came first: not lost
+    std::thread woken([&] { ring.WaitForAppend(hour); });
+    ring.WakeReader();
+    woken.join();
+    std::thread reader([&] { ring.WaitForAppend(hour); });
+    ring.Append({2});
+    reader.join();
+    EXPECT_EQ(ring.ReadAll(), (std::vector<uint8_t>{1, 2}));
 }
 
 }  // namespace

@@ -186,4 +186,39 @@ TEST(FrameParse, EveryHeaderByteValueKeepsTheParserInStep) {
     }
 }
 
+// A sink with room for a given number of frames, as the link's pending
+// queue is.
+class LimitedSink : public RecordingSink {
+public:
+    explicit LimitedSink(size_t room) : m_room(room) {}
+    bool TakesMore() const override { return frames.size() < m_room; }
+
+private:
+    size_t m_room;
+};
+
+TEST(FrameParse, FeedStopsAfterTheFrameThatFillsTheSinkAndSaysWhatItTook) {
+    // Noise, two frames, then the head of a third: the sink takes one frame.
+    Bytes stream = Hex("00 01");
+    for (const char* frame : {"55 10 00 00 00 66", "55 11 00 00 00 67", "AA 88 20"}) {
+        const Bytes bytes = Hex(frame);
+        stream.insert(stream.end(), bytes.begin(), bytes.end());
+    }
+    FrameParser parser;
+    LimitedSink full(0);
+    EXPECT_EQ(parser.Feed(stream.data(), stream.size(), full), 0u) << "a full sink takes nothing";
+    LimitedSink one(1);
+    one.lastChecksumExpected = 0x66;
+    ASSERT_EQ(parser.Feed(stream.data(), stream.size(), one), 8u);
+    ASSERT_EQ(one.frames.size(), 1u);
+    EXPECT_EQ(one.frames[0].command, 0x10);
+    // The rest, fed later, parses on from where it stopped.
+    RecordingSink rest;
+    rest.lastChecksumExpected = 0x67;
+    EXPECT_EQ(parser.Feed(stream.data() + 8, stream.size() - 8, rest), stream.size() - 8);
+    ASSERT_EQ(rest.frames.size(), 1u);
+    EXPECT_EQ(rest.frames[0].command, 0x11);
+    EXPECT_EQ(parser.state(), FrameParser::LENGTH_HIGH);
+}
+
 }  // namespace
