@@ -43,47 +43,16 @@ for program in "$qvsim" "$qvlog"; do
   [ -x "$program" ] || { echo "bench: $program is missing: build the native preset" >&2; exit 1; }
 done
 
+source tests/support/qvsim.sh
 work=$(mktemp -d)
-sim=
-cleanup() {
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'stop_qvsims; rm -rf "$work"' EXIT
 
-# first_line FILE PATTERN: waits up to 5 s for a line of FILE matching the
-# sed pattern and prints its first group.
-first_line() {
-  local found=
-  for _ in $(seq 250); do
-    found=$(sed -n "s/$2/\1/p" "$1" 2>/dev/null | head -1)
-    [ -n "$found" ] && break
-    sleep 0.02
-  done
-  echo "$found"
-}
-
-# start_sim ARGS...: a fresh qvsim; sets $sim and, over TCP, $port.
+# start_sim ARGS...: a fresh qvsim, the last one ended; sets $port over TCP.
 start_sim() {
-  stop_sim
-  rm -f "$work/sim.out"  # so that the last simulator's address is not read
-  "$qvsim" "$@" >"$work/sim.out" 2>&1 &
-  sim=$!
-  if [ "$1" = --listen ]; then
-    port=$(first_line "$work/sim.out" '^listening on 127\.0\.0\.1:\([0-9]*\)$')
-    [ -n "$port" ] || { echo "bench: qvsim did not start: $(cat "$work/sim.out")" >&2; exit 1; }
-  else
-    [ -n "$(first_line "$work/sim.out" '^serial on \(.*\)$')" ] ||
-      { echo "bench: qvsim --pty did not start: $(cat "$work/sim.out")" >&2; exit 1; }
-  fi
+  stop_qvsims
+  start_qvsim sim "$qvsim" "$@" || exit 1
 }
-stop_sim() {
-  [ -n "$sim" ] || return 0
-  kill "$sim" 2>/dev/null || true
-  wait "$sim" 2>/dev/null || true
-  sim=
-}
+stop_sim() { stop_qvsims; }
 
 expected_for() {  # expected_for SIZE: qvsim's own copy of the one file
   local dir=$work/expected-$1

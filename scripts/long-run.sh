@@ -23,19 +23,14 @@ drop_every=${DROP_EVERY:-97}
 drop_tries=${DROP_TRIES:-10}
 bad_peer_seconds=${BAD_PEER_SECONDS:-60}
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package time)"; exit 1; }
+source tests/support/qvsim.sh
 work=$(mktemp -d)
-sim=
-cleanup() { [ -n "$sim" ] && kill "$sim" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
+trap 'stop_qvsims; rm -rf "$work"' EXIT
 
-# start_sim ARGS...: a qvsim on a free port; sets $port and $sim.
+# start_sim ARGS...: a qvsim on a free port in place of the last one; sets $port.
 start_sim() {
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null && wait "$sim" 2>/dev/null
-  "$bin/qvsim" --listen 127.0.0.1:0 "$@" >"$work/sim.out" 2>/dev/null &
-  sim=$!
-  for _ in $(seq 200); do [ -s "$work/sim.out" ] && break; sleep 0.02; done
-  port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/sim.out")
-  [ -n "$port" ] || { echo "qvsim did not start"; exit 1; }
+  stop_qvsims
+  start_qvsim sim "$bin/qvsim" --listen 127.0.0.1:0 "$@" || exit 1
 }
 
 # compare DUMP GOT: prints "files bytes mismatches missing partial".

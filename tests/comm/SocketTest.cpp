@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tests/comm/ChannelReading.h"
-#include "tests/comm/LoopbackPeer.h"
-#include "tests/comm/ProcessCpuTime.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/ProcessStats.h"
 #include "tests/support/Hex.h"
 
 namespace {
@@ -136,9 +136,9 @@ TEST_F(SocketTest, PeerClosingEndsTheReceiveLoopWithoutSpinning) {
     EXPECT_TRUE(WaitUntil([&] { return channel.ReceiveEnded(); })) << "the peer's close went unnoticed";
     std::this_thread::sleep_for(milliseconds(50));
 
-    const double before = ProcessCpuMilliseconds();
+    const double before = CpuMilliseconds();
     std::this_thread::sleep_for(milliseconds(300));
-    const double used = ProcessCpuMilliseconds() - before;
+    const double used = CpuMilliseconds() - before;
     RecordProperty("cpu_ms_idle_300ms", static_cast<int>(used));
     EXPECT_LT(used, 50.0) << "the receive loop keeps running on a closed connection";
 

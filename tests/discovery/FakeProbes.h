@@ -13,6 +13,20 @@
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/UiPort.h"
 
+// A list as "MODEL [SERIAL] COMn;", with the device path before the COM
+// number where there is one and `devRoot` in it written as DEV.
+inline std::string Describe(const std::vector<DeviceEntry>& list, const std::string& devRoot = "") {
+    std::string text;
+    for (const DeviceEntry& e : list) {
+        std::string path = e.devicePath;
+        if (!devRoot.empty() && path.compare(0, devRoot.size(), devRoot) == 0)
+            path = "DEV" + path.substr(devRoot.size());
+        text += e.model + " [" + e.serialNumber + "] " + (path.empty() ? "" : path + " ") + "COM" +
+                std::to_string(e.comPort) + ";";
+    }
+    return text;
+}
+
 struct FakeBridge {
     std::string serialNumber;
     std::string description;

@@ -10,14 +10,6 @@ std::vector<DeviceEntry> Pass(FakeFtdi& ftdi) {
     return list;
 }
 
-std::string Describe(const std::vector<DeviceEntry>& list) {
-    std::string text;
-    for (const DeviceEntry& e : list) {
-        text += e.model + " " + e.serialNumber + " COM" + std::to_string(e.comPort) + ";";
-    }
-    return text;
-}
-
 void ExpectAllClosed(const FakeFtdi& ftdi) {
     EXPECT_EQ(ftdi.OpenHandles(), 0);
     EXPECT_EQ(ftdi.opens, ftdi.closes);
@@ -31,8 +23,8 @@ TEST(FtdiPass, ModelLetterComesFromTheFirstTwoCharactersOfTheSerialNumber) {
                     {"B5", "QUORVEL QV-520R", 8},     {"5", "QUORVEL QV-540R", 9},
                     {"", "QUORVEL QV-520R", 10}};
     EXPECT_EQ(Describe(Pass(ftdi)),
-              "QV-520R 5B0042 COM3;QV-540R 6V1234 COM4;QV-540A 6v1234 COM5;"
-              "QV-520A 5b0042 COM6;QV-520A B5 COM8;QV-540A 5 COM9;QV-520A  COM10;");
+              "QV-520R [5B0042] COM3;QV-540R [6V1234] COM4;QV-540A [6v1234] COM5;"
+              "QV-520A [5b0042] COM6;QV-520A [B5] COM8;QV-540A [5] COM9;QV-520A [] COM10;");
     ExpectAllClosed(ftdi);
 }
 
@@ -43,7 +35,7 @@ TEST(FtdiPass, OnlyTheTwoDescriptionsExactlyAreInstruments) {
                     {"A5", " QUORVEL QV-520R", 5}, {"A6", "QUORVEL QV-530R", 6},
                     {"A7", "QUORVEL  QV-520R", 7}, {"A8", "FT232R USB UART", 8},
                     {"A9", "", 9},                 {"5B10", "QUORVEL QV-540R", 10}};
-    EXPECT_EQ(Describe(Pass(ftdi)), "QV-540R 5B10 COM10;");
+    EXPECT_EQ(Describe(Pass(ftdi)), "QV-540R [5B10] COM10;");
     // Rejected records are not even opened.
     EXPECT_EQ(ftdi.openedSerials, std::vector<std::string>{"5B10"});
     ExpectAllClosed(ftdi);
@@ -60,7 +52,7 @@ TEST(FtdiPass, BridgesWithoutAUsablePortAreClosedAndLeftOut) {
     ftdi.bridges = {noPort, {"5B05", "QUORVEL QV-540R", 11}, portUnknown, heldElsewhere,
                     negative, {"6V06", "QUORVEL QV-520R", 12}};
 
-    EXPECT_EQ(Describe(Pass(ftdi)), "QV-540R 5B05 COM11;QV-520R 6V06 COM12;");
+    EXPECT_EQ(Describe(Pass(ftdi)), "QV-540R [5B05] COM11;QV-520R [6V06] COM12;");
     EXPECT_EQ(ftdi.opens, 5);  // all but the one held elsewhere
     ExpectAllClosed(ftdi);
 }
@@ -89,7 +81,7 @@ TEST(FtdiPass, PassAppendsWithoutDuplicateCheckAndKeepsWhatIsListed) {
     ftdi.bridges = {{"5B01", "QUORVEL QV-520R", 4}, {"5B02", "QUORVEL QV-540R", 4}};
     std::vector<DeviceEntry> list{{"X", "QV-560R", 4, ""}};
     EnumerateFtdiDevices(ftdi, list);
-    EXPECT_EQ(Describe(list), "QV-560R X COM4;QV-520R 5B01 COM4;QV-540R 5B02 COM4;");
+    EXPECT_EQ(Describe(list), "QV-560R [X] COM4;QV-520R [5B01] COM4;QV-540R [5B02] COM4;");
 }
 
 TEST(FtdiPass, RecordsAreReadOnlyWithinTheirRoomAndFields) {
@@ -101,7 +93,7 @@ TEST(FtdiPass, RecordsAreReadOnlyWithinTheirRoomAndFields) {
     const std::string fullSerial(sizeof(FtdiDeviceInfo::serialNumber), '5');
     ftdi.bridges = {{fullSerial, "QUORVEL QV-520R", 2}, {"6V02", "QUORVEL QV-520R", 3}};
 
-    EXPECT_EQ(Describe(Pass(ftdi)), "QV-520R 6V02 COM3;");
+    EXPECT_EQ(Describe(Pass(ftdi)), "QV-520R [6V02] COM3;");
     ASSERT_EQ(ftdi.openedSerials.size(), 2u);
     EXPECT_EQ(ftdi.openedSerials[0], fullSerial.substr(0, fullSerial.size() - 1));
     ExpectAllClosed(ftdi);

@@ -1,10 +1,11 @@
 #include "discovery/posix/SysfsTty.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
+
+#include "tests/discovery/FakeProbes.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -16,29 +17,21 @@ namespace fs = std::filesystem;
 class SysfsTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/qv-sysfs-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        top = pattern;
+        ASSERT_TRUE(top.Made());
         sys = top / "sys";
         dev = top / "dev";
         fs::create_directories(sys / "class" / "tty");
         fs::create_directories(dev);
     }
-    void TearDown() override { fs::remove_all(top); }
-
-    static void Write(const fs::path& file, const std::string& text) {
-        std::ofstream(file) << text;
-    }
-
     fs::path UsbDevice(const std::string& name, const std::string& vendor,
                        const std::string& product, const std::string& serial,
                        const std::string& productName) {
         const fs::path dir = sys / "devices" / "pci0000:00" / "usb1" / name;
         fs::create_directories(dir);
-        Write(dir / "idVendor", vendor + "\n");
-        Write(dir / "idProduct", product + "\n");
-        if (!serial.empty()) Write(dir / "serial", serial + "\n");
-        Write(dir / "product", productName + "\n");
+        WriteText(dir / "idVendor", vendor + "\n");
+        WriteText(dir / "idProduct", product + "\n");
+        if (!serial.empty()) WriteText(dir / "serial", serial + "\n");
+        WriteText(dir / "product", productName + "\n");
         return dir;
     }
 
@@ -49,7 +42,7 @@ protected:
         fs::create_directory_symlink(fs::relative(device, own), own / "device");
         fs::create_directory_symlink(fs::relative(own, sys / "class" / "tty"),
                                      sys / "class" / "tty" / name);
-        if (node) Write(dev / name, "");
+        if (node) WriteText(dev / name, "");
     }
 
     void UsbSerialTty(const std::string& name, const fs::path& usbDevice, bool node = true) {
@@ -70,20 +63,9 @@ protected:
         return list;
     }
 
-    std::string Describe(const std::vector<DeviceEntry>& list) {
-        std::string text;
-        for (const DeviceEntry& e : list) {
-            std::string path = e.devicePath;
-            if (path.compare(0, dev.string().size(), dev.string()) == 0) {
-                path = "DEV" + path.substr(dev.string().size());
-            }
-            text += e.model + " [" + e.serialNumber + "] " + path + " " +
-                    std::to_string(e.comPort) + ";";
-        }
-        return text;
-    }
 
-    fs::path top, sys, dev;
+    TempFolder top;
+    fs::path sys, dev;
 };
 
 TEST_F(SysfsTree, InstrumentsAreFoundByTheirUsbParents) {
@@ -107,20 +89,20 @@ TEST_F(SysfsTree, InstrumentsAreFoundByTheirUsbParents) {
     fs::create_directories(sys / "devices" / "virtual" / "tty" / "tty0");
     fs::create_directory_symlink("../../devices/virtual/tty/tty0", sys / "class" / "tty" / "tty0");
 
-    EXPECT_EQ(Describe(Scan()),
-              "QV-520R [5B0042] DEV/ttyUSB0 -1;QV-540R [6VAB] DEV/ttyUSB9 -1;"
-              "QV-520A [A1] DEV/ttyUSB10 -1;QV-560R [QV56001] DEV/ttyACM0 -1;"
-              "QV-560R [] DEV/ttyACM2 -1;");
+    EXPECT_EQ(Describe(Scan(), dev.string()),
+              "QV-520R [5B0042] DEV/ttyUSB0 COM-1;QV-540R [6VAB] DEV/ttyUSB9 COM-1;"
+              "QV-520A [A1] DEV/ttyUSB10 COM-1;QV-560R [QV56001] DEV/ttyACM0 COM-1;"
+              "QV-560R [] DEV/ttyACM2 COM-1;");
 }
 
 TEST_F(SysfsTree, WalkStaysInsideTheTreeItWasGiven) {
     // USB attributes above the sysfs root must not be taken for a parent.
-    Write(top / "idVendor", "16f4\n");
-    Write(top / "idProduct", "5005\n");
+    WriteText(top / "idVendor", "16f4\n");
+    WriteText(top / "idProduct", "5005\n");
     const fs::path lone = sys / "devices" / "lone";
     fs::create_directories(lone);
     Tty("ttyS1", lone);
-    EXPECT_EQ(Describe(Scan()), "");
+    EXPECT_EQ(Describe(Scan(), dev.string()), "");
 }
 
 TEST_F(SysfsTree, MissingTreeGivesNothing) {

@@ -11,14 +11,6 @@ FakePort Port(const std::string& serial, const std::string& portName) {
     return FakePort{QV560 + serial, portName};
 }
 
-std::string Describe(const std::vector<DeviceEntry>& list) {
-    std::string text;
-    for (const DeviceEntry& e : list) {
-        text += e.model + " [" + e.serialNumber + "] COM" + std::to_string(e.comPort) + ";";
-    }
-    return text;
-}
-
 void ExpectAllClosed(const FakeDeviceSetup& setup) {
     EXPECT_FALSE(setup.SetOpen());
     EXPECT_FALSE(setup.KeyOpen());

@@ -11,11 +11,11 @@ readme_ja=はじめにお読みください.txt
 wine_run=$source_dir/cmake/wine-run
 export LC_ALL=C.UTF-8
 
+source "$source_dir/tests/support/qvsim.sh"
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix
-sim_pid=
 cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
+  stop_qvsims
   /usr/lib/wine/wineserver -k 2>/dev/null
   wait 2>/dev/null
   rm -rf "$work"
@@ -91,17 +91,8 @@ done
 # qvlog.exe fetches a run from qvsim.exe, both from the folder, both under Wine.
 catalogue=2,3,5000
 "$qvsim" --generate "$catalogue" --dump "$work/expected" >/dev/null || { echo "FAIL: $qvsim --dump"; exit 1; }
-"$wine_run" "$unpacked/qvsim.exe" --generate "$catalogue" --listen 127.0.0.1:0 \
-  >"$work/sim.out" 2>&1 </dev/null &
-sim_pid=$!
-port=
-for _ in $(seq 500); do
-  port=$(tr -d '\r' <"$work/sim.out" | sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p')
-  [ -n "$port" ] && break
-  sleep 0.02
-done
-if [ -z "$port" ]; then
-  fail "qvsim.exe did not start: $(cat "$work/sim.out")"
+if ! start_qvsim sim "$wine_run" "$unpacked/qvsim.exe" --generate "$catalogue" --listen 127.0.0.1:0; then
+  fail "qvsim.exe did not start"
 else
   first=$(ls "$work/expected" | head -1)
   run_date=${first:0:4}/${first:4:2}/${first:6:2} run_time=${first:9:2}:${first:11:2}:${first:13:2}

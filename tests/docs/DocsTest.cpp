@@ -11,7 +11,7 @@
 
 #include "settings/Settings.h"
 #include "tests/docs/GuidePages.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "ui/controls/MessageCatalogue.h"
 #include "version/Version.h"
 
@@ -46,12 +46,12 @@ TEST(Guides, ShowSettingIniAsTheProgramWritesIt) {
     TempFolder folder;
     ASSERT_TRUE(folder.Made());
     char path[SETTINGS_PATH_SIZE];
-    ASSERT_TRUE(BuildSettingsPath(folder.Dir().c_str(), path));
+    ASSERT_TRUE(BuildSettingsPath(folder.Text().c_str(), path));
     SettingsRecord settings{};
     ReadConnectionSettings(path, settings.connection);
-    ReadLogSettings(path, folder.Dir().c_str(), settings.savePath);
+    ReadLogSettings(path, folder.Text().c_str(), settings.savePath);
     ReadWindowSettings(path, settings.windowPosition);
-    std::istringstream written(ReadBytes(path));
+    std::istringstream written(FileText(path));
     std::string line;
     int lines = 0;
     for (const char* guide : GUIDES) {

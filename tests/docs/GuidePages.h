@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace guide_pages {
 
@@ -12,8 +12,7 @@ const char* const SCHEDULE_PAGES[] = {"docs/ja/schedule.md", "docs/en/schedule.m
 
 // A file of the source tree; empty when it is missing.
 inline std::string Source(const std::string& relative) {
-    const std::string text = ReadBytes(std::string(QV_SOURCE_DIR) + "/" + relative);
-    return text == "(missing)" ? std::string() : text;
+    return FileText(std::string(QV_SOURCE_DIR) + "/" + relative);
 }
 
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

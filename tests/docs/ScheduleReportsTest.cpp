@@ -12,7 +12,7 @@
 
 #include "link/ChannelLinks.h"
 #include "tests/docs/GuidePages.h"
-#include "tests/faults/SimProcess.h"
+#include "tests/support/SimProcess.h"
 #include "tools/qvlog/Attempts.h"
 #include "tools/qvlog/Console.h"
 #include "tools/qvlog/Options.h"
@@ -78,7 +78,7 @@ std::vector<Ran> RealRuns(Language language, const TempFolder& folder) {
     SimProcess noCard(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--sd-missing"});
     std::vector<Ran> runs;
     auto download = [&](int port, std::vector<std::string> extra) {
-        const std::string out = folder.Dir() + "/run" + std::to_string(runs.size());
+        const std::string out = folder.Text() + "/run" + std::to_string(runs.size());
         const std::string where = "127.0.0.1:" + std::to_string(port);
         std::vector<std::string> args = {"--tcp", where, "download", "--all-runs", "--skip-existing",
                                          "--out", out, "--json"};

@@ -6,11 +6,11 @@
 # [RUNNER] (RUNNER runs QVLOG, e.g. the Wine runner for the Windows build).
 set -uo pipefail
 qvsim=$1 qvlog=$2 runner=${3:-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/qvsim.sh"
 work=$(mktemp -d)
-pids=()
 failures=0
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  stop_qvsims
   wait 2>/dev/null
   umount "$work/full" 2>/dev/null
   rm -rf "$work"
@@ -20,14 +20,7 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # start_sim NAME ARGS...: a qvsim on a free port; sets $port.
-start_sim() {
-  local name=$1; shift
-  "$qvsim" --listen 127.0.0.1:0 "$@" >"$work/$name.out" 2>"$work/$name.err" &
-  pids+=($!)
-  for _ in $(seq 200); do [ -s "$work/$name.out" ] && break; sleep 0.02; done
-  port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/$name.out")
-  [ -n "$port" ] || { echo "qvsim $name did not start"; exit 1; }
-}
+start_sim() { start_qvsim "$1" "$qvsim" --listen 127.0.0.1:0 "${@:2}" || exit 1; }
 
 # run EXPECTED_STATUS ARGS...: qvlog in $work with its output in $work/out,
 # $work/err (UTF-8 on every platform).
@@ -137,7 +130,7 @@ run 3 --tcp "127.0.0.1:$port" list --retries 0 --json
 expect_err "応答がありません。"
 expect_json '.error.cause' "no response"
 closed=$port
-kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null
+kill "$qvsim_pid"; wait "$qvsim_pid" 2>/dev/null
 run 3 --tcp "127.0.0.1:$closed" list --json
 expect_json '.error.cause' "connection refused"
 expect_say "connection refused" "接続が拒否されました"

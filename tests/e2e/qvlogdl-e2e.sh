@@ -11,34 +11,13 @@ export WINEPREFIX=${WINEPREFIX:-$source_dir/build/wineprefix}
 [ -x "$qvsim" ] || { echo "qvlogdl-e2e: $qvsim is missing: build the native preset first"; exit 1; }
 
 catalogue=2,3,5000
+source "$source_dir/tests/support/qvsim.sh"
 work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# first_line FILE PATTERN: waits up to 5 s for a line of FILE matching the
-# sed pattern and prints its first group.
-first_line() {
-  local found=
-  for _ in $(seq 250); do
-    found=$(sed -n "s/$2/\1/p" "$1" 2>/dev/null | head -1)
-    [ -n "$found" ] && break
-    sleep 0.02
-  done
-  echo "$found"
-}
+trap 'stop_qvsims; rm -rf "$work"' EXIT
 
 # start_tcp NAME ARGS...: a qvsim on a free loopback port; sets $port.
 start_tcp() {
-  local name=$1; shift
-  "$qvsim" --listen 127.0.0.1:0 --record "$work/$name.trace" "$@" >"$work/$name.out" 2>&1 &
-  pids+=($!)
-  port=$(first_line "$work/$name.out" '^listening on 127\.0\.0\.1:\([0-9]*\)$')
-  [ -n "$port" ] || { echo "qvsim $name did not start: $(cat "$work/$name.out")"; exit 1; }
+  start_qvsim "$1" "$qvsim" --listen 127.0.0.1:0 --record "$work/$1.trace" "${@:2}" || exit 1
 }
 
 "$qvsim" --generate "$catalogue" --dump "$work/expected" >/dev/null || exit 1
@@ -49,11 +28,8 @@ nosd_port=$port
 
 # The prefix (and its dosdevices folder) exists after Wine's first start.
 [ -d "$WINEPREFIX/dosdevices" ] || "$wine_run" cmd.exe /c exit >/dev/null 2>&1 </dev/null
-"$qvsim" --pty "$WINEPREFIX/dosdevices/com$com" --record "$work/pty.trace" --generate "$catalogue" \
-  >"$work/pty.out" 2>&1 &
-pids+=($!)
-pty=$(first_line "$work/pty.out" '^serial on \(.*\)$')
-[ -n "$pty" ] || { echo "qvsim --pty did not start: $(cat "$work/pty.out")"; exit 1; }
+start_qvsim pty "$qvsim" --pty "$WINEPREFIX/dosdevices/com$com" --record "$work/pty.trace" \
+  --generate "$catalogue" || exit 1
 echo "qvsim: TCP 127.0.0.1:$tcp_port, without SD card 127.0.0.1:$nosd_port, COM$com -> $pty"
 
 mkdir "$work/cases"

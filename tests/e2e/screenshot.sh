@@ -28,9 +28,11 @@ replace_dialog_font() {
     >/dev/null 2>&1 </dev/null
 }
 
+source "$root/tests/support/qvsim.sh"
 pids=()
 work=$(mktemp -d)
 cleanup() {
+  stop_qvsims
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   rm -rf "$work"
 }
@@ -95,20 +97,6 @@ add_marlett() {
   fi
   dpkg-deb -x "$deb" "$work/fonts-wine"
   cp "$work/fonts-wine/usr/share/wine/fonts/marlett.ttf" "$WINEPREFIX/drive_c/windows/Fonts/"
-}
-
-# start_sim NAME ARGS...: a native qvsim; sets $port to where it listens.
-start_sim() {
-  local name=$1; shift
-  "$qvsim" "$@" >"$work/$name.out" 2>&1 &
-  pids+=($!)
-  port=
-  for _ in $(seq 250); do
-    port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/$name.out")
-    [ -n "$port" ] && break
-    sleep 0.02
-  done
-  [ -n "$port" ] || { echo "screenshot: qvsim $name did not start: $(cat "$work/$name.out")" >&2; exit 1; }
 }
 
 # start_dialog SETTINGS: qvlogdl.exe from its folder C:\QV500, with setting.ini
@@ -180,7 +168,7 @@ guide_pictures() {
 
   # An instrument on the simulator's default port, paced like a serial
   # line so that a download can be caught on its way.
-  start_sim paced --listen 127.0.0.1:10101 --generate 2,3,60000 --baud 115200
+  start_qvsim paced "$qvsim" --listen 127.0.0.1:10101 --generate 2,3,60000 --baud 115200
   start_dialog $'method=WIFI\r\nhost=127.0.0.1\r\ndService=10101\r\n'
   step click 1004
   step wait-catalogue
@@ -211,7 +199,7 @@ guide_pictures() {
   guide_shot message-no-response popup
   step dismiss
   stop_dialog
-  start_sim nosd --listen 127.0.0.1:0 --sd-missing
+  start_qvsim nosd "$qvsim" --listen 127.0.0.1:0 --sd-missing
   start_dialog $'method=WIFI\r\nhost=127.0.0.1\r\ndService='"$port"$'\r\n'
   step click 1004
   step wait-popup

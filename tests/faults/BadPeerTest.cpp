@@ -13,16 +13,14 @@
 
 #include "tests/faults/BadPeer.h"
 #include "tests/faults/FaultDriver.h"
-#include "tests/faults/ProcessStats.h"
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/ProcessStats.h"
+#include "tests/support/TempFolder.h"
 #include "tools/qvsim/GeneratedCatalogue.h"
 #include "ui/controls/ControlIds.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using qvsim_test::ReadAll;
-using qvsim_test::TempDir;
 
 constexpr int FILES = 3;
 constexpr uint32_t FILE_BYTES = 6000;
@@ -41,7 +39,7 @@ class BadPeerTest : public testing::TestWithParam<BadPeer::Mode> {};
 TEST_P(BadPeerTest, ToolSurvivesAndWorksAfterwards) {
     qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
     const size_t threadsBefore = SettledThreadCount();
-    TempDir dir;
+    TempFolder dir;
     {
         BadPeer peer(catalogue);
         ASSERT_TRUE(peer.Start());
@@ -78,9 +76,7 @@ TEST_P(BadPeerTest, ToolSurvivesAndWorksAfterwards) {
         for (int file = 0; file < FILES; ++file) {
             Bytes expected(FILE_BYTES);
             ASSERT_TRUE(catalogue.Read(0, static_cast<uint16_t>(file), 0, expected.data(), FILE_BYTES));
-            char name[64];
-            std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", file);
-            EXPECT_TRUE(ReadAll(out / name) == expected) << name << " differs";
+            EXPECT_TRUE(FileBytes(out / OutputName(file)) == expected) << OutputName(file) << " differs";
         }
         driver.Disconnect();
         EXPECT_FALSE(driver.state->link);

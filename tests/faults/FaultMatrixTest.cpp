@@ -13,16 +13,14 @@
 #include <vector>
 
 #include "tests/faults/FaultDriver.h"
-#include "tests/faults/ProcessStats.h"
-#include "tests/faults/SimProcess.h"
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/ProcessStats.h"
+#include "tests/support/SimProcess.h"
+#include "tests/support/TempFolder.h"
 #include "ui/controls/MessageCatalogue.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using qvsim_test::ReadAll;
-using qvsim_test::TempDir;
 
 constexpr const char* STATE_0 = "1011000";
 constexpr const char* STATE_1 = "0101101";
@@ -116,28 +114,6 @@ const Row ROWS[] = {
     {"PtyDropMiddleFileBlock", SMALL, {"--drop-every", "10"}, true, {2, NONE, NONE, STATE_1, true, 0, 1}},
 };
 
-// The dump's files in the order the driver downloads them, with the names
-// the dialog gives them.
-struct ExpectedFile {
-    std::string name;
-    fs::path source;
-};
-
-std::vector<ExpectedFile> DumpedFiles(const fs::path& dump) {
-    std::vector<fs::path> runs;
-    for (const auto& entry : fs::directory_iterator(dump)) runs.push_back(entry.path());
-    std::sort(runs.begin(), runs.end());
-    std::vector<ExpectedFile> files;
-    for (const fs::path& run : runs) {
-        std::vector<fs::path> names;
-        for (const auto& entry : fs::directory_iterator(run)) names.push_back(entry.path());
-        std::sort(names.begin(), names.end());
-        for (const fs::path& file : names)
-            files.push_back({run.filename().string() + "_" + file.filename().string(), file});
-    }
-    return files;
-}
-
 size_t CountInFile(const std::string& path, const std::string& needle) {
     std::ifstream in(path);
     std::string line;
@@ -157,10 +133,10 @@ class FaultMatrix : public testing::TestWithParam<Row> {};
 TEST_P(FaultMatrix, EndsAsTheRowSays) {
     const Row& row = GetParam();
     const Expected& want = row.expected;
-    TempDir dir;
+    TempFolder dir;
     const fs::path dump = dir.Path() / "dump";
     ASSERT_EQ(SimProcess::Run(QVSIM_PATH, {"--generate", row.catalogue, "--dump", dump.string()}), 0);
-    const std::vector<ExpectedFile> expected = DumpedFiles(dump);
+    const std::vector<DumpedFile> expected = DumpedFiles(dump);
     const fs::path out = dir.Path() / "out";
     fs::create_directories(out);
 
@@ -214,27 +190,25 @@ TEST_P(FaultMatrix, EndsAsTheRowSays) {
     // The files: complete ones byte for byte, the one cut short a true
     // prefix of its original, nothing else.
     ASSERT_LE(want.complete, static_cast<int>(expected.size()));
-    std::vector<std::string> wantNames, gotNames;
+    std::vector<std::string> wantNames;
     for (int i = 0; i < want.complete; ++i) {
         wantNames.push_back(expected[i].name);
-        EXPECT_TRUE(ReadAll(out / expected[i].name) == ReadAll(expected[i].source))
+        EXPECT_TRUE(FileBytes(out / expected[i].name) == FileBytes(expected[i].source))
             << expected[i].name << " differs from qvsim's dump";
     }
     if (want.partialBytes != NONE) {
         ASSERT_LT(want.complete, static_cast<int>(expected.size()));
-        const ExpectedFile& cut = expected[want.complete];
+        const DumpedFile& cut = expected[want.complete];
         // A file cut short never takes the name of a finished one.
         wantNames.push_back(cut.name + ".partial");
-        const Bytes got = ReadAll(out / (cut.name + ".partial"));
-        const Bytes original = ReadAll(cut.source);
+        const Bytes got = FileBytes(out / (cut.name + ".partial"));
+        const Bytes original = FileBytes(cut.source);
         EXPECT_EQ(got.size(), static_cast<size_t>(want.partialBytes)) << cut.name << " cut short";
         EXPECT_LT(got.size(), original.size());
         EXPECT_TRUE(got.size() <= original.size() && std::equal(got.begin(), got.end(), original.begin()))
             << cut.name << " is not the start of the original";
     }
-    for (const auto& entry : fs::directory_iterator(out)) gotNames.push_back(entry.path().filename().string());
-    std::sort(gotNames.begin(), gotNames.end());
-    EXPECT_EQ(gotNames, wantNames) << "files in the save folder";
+    EXPECT_EQ(FileNames(out), wantNames) << "files in the save folder";
 
     // Waiting costs next to nothing: no thread spins on a dead line.
     ASSERT_GT(wallMs, 0.0);

@@ -1,17 +1,2 @@
-// What this process uses, for the robustness tests: its threads, its CPU
-// time and its memory. Read from the system on Linux (tests/faults/posix).
-#pragma once
-
-#include <cstddef>
-
-// Threads of this process that are running now.
-size_t ThreadCount();
-// The same, taken after a thread has been started and joined, so that a
-// helper thread a runtime starts with the first thread (the thread
-// sanitizer's) is counted already.
-size_t SettledThreadCount();
-// CPU time of every thread of this process so far, user and system.
-double CpuMilliseconds();
-// Resident memory now and at its peak, in kilobytes.
-size_t ResidentKilobytes();
-size_t PeakResidentKilobytes();
+// Moved to tests/support; kept while FaultDriver.cpp still names this path.
+#include "tests/support/ProcessStats.h"

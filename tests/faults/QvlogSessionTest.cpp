@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "link/ChannelLinks.h"
-#include "tests/faults/ProcessStats.h"
-#include "tests/faults/SimProcess.h"
+#include "tests/support/ProcessStats.h"
+#include "tests/support/SimProcess.h"
 #include "tests/qvlog/ToolRun.h"
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/TempFolder.h"
 #include "tools/qvlog/Session.h"
 #include "ui/controls/MessageCatalogue.h"
 
@@ -45,18 +45,18 @@ Ended RunSession(const std::vector<std::string>& faults, const fs::path& out) {
 
 TEST(QvlogSession, ReportsWhatTheInstrumentDid) {
     const size_t threads = SettledThreadCount();
-    qvsim_test::TempDir dir;
+    TempFolder dir;
     const int noResponse = MSG_NO_RESPONSE;
 
     const Ended clean = RunSession({}, dir.Path() / "clean");
     EXPECT_EQ(clean.connect, Outcome::OK);
     EXPECT_EQ(clean.download, Outcome::OK);
-    EXPECT_EQ(fs::file_size(dir.Path() / "clean" / "20240507_090500_00000001.csv"), 5000u);
+    EXPECT_EQ(fs::file_size(dir.Path() / "clean" / OutputName(1)), 5000u);
 
     // A block left out in the middle of a file: asked for again after 30 s.
     const Ended dropped = RunSession({"--drop-every", "10"}, dir.Path() / "dropped");
     EXPECT_EQ(dropped.download, Outcome::OK) << dropped.message;
-    EXPECT_EQ(fs::file_size(dir.Path() / "dropped" / "20240507_090500_00000000.csv"), 5000u);
+    EXPECT_EQ(fs::file_size(dir.Path() / "dropped" / OutputName(0)), 5000u);
 
     // The dates reply comes, its blocks never do: nothing watches that, so
     // the tool gives up itself, and says the instrument stopped answering.
@@ -87,7 +87,7 @@ TEST(QvlogSession, ReportsWhatTheInstrumentDid) {
 // watch's 30 s pass at once.
 TEST(QvlogSession, PullsEverythingThroughDropsAndHangUps) {
     const size_t threads = SettledThreadCount();
-    qvsim_test::TempDir dir;
+    TempFolder dir;
     const std::string catalogue = "3,4,3000";
     ASSERT_EQ(SimProcess::Run(QVSIM_PATH, {"--generate", catalogue, "--dump", (dir.Path() / "expected").string()}), 0);
     SimProcess sim(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--generate", catalogue, "--drop-every", "20",
@@ -103,15 +103,10 @@ TEST(QvlogSession, PullsEverythingThroughDropsAndHangUps) {
         EXPECT_TRUE(attempt["error"]["cause"].text == "connection lost" || attempt["error"]["cause"].text == "no response" ||
                     attempt["error"]["cause"].text == "transfer error")
             << attempt["error"]["cause"].text;
-    size_t compared = 0;
-    for (const auto& run : fs::directory_iterator(dir.Path() / "expected")) {
-        for (const auto& file : fs::directory_iterator(run.path())) {
-            const fs::path got = dir.Path() / "got" / (run.path().filename().string() + "_" + file.path().filename().string());
-            EXPECT_EQ(qvsim_test::ReadAll(got), qvsim_test::ReadAll(file.path())) << got;
-            ++compared;
-        }
-    }
-    EXPECT_EQ(compared, 12u);
+    const std::vector<DumpedFile> expected = DumpedFiles(dir.Path() / "expected");
+    for (const DumpedFile& file : expected)
+        EXPECT_EQ(FileBytes(dir.Path() / "got" / file.name), FileBytes(file.source)) << file.name;
+    EXPECT_EQ(expected.size(), 12u);
     size_t partials = 0;
     for (const auto& entry : fs::directory_iterator(dir.Path() / "got")) partials += entry.path().extension() == ".partial";
     EXPECT_EQ(partials, 0u);

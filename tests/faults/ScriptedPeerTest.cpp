@@ -11,28 +11,19 @@
 
 #include "tests/faults/BadPeer.h"
 #include "tests/faults/FaultDriver.h"
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/Frames.h"
 #include "tools/qvsim/GeneratedCatalogue.h"
 #include "ui/controls/ControlIds.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using qvsim_test::ReadAll;
-using qvsim_test::TempDir;
 
 constexpr int FILES = 3;
 constexpr uint32_t FILE_BYTES = 6000;
 
 bool IsAckOk(const FrameImage& frame) {
     return frame.sync == SYNC_RESPONSE && frame.body.command == 0x88 && frame.body.status == 0;
-}
-
-std::string Name(int file) {
-    char name[64];
-    std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", file);
-    return name;
 }
 
 Bytes Original(qvsim::Catalogue& catalogue, int file) {
@@ -45,8 +36,8 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
     qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
     BadPeer peer(catalogue);
     std::atomic<int> acks{0};
-    peer.script = [&acks](const FrameImage& frame, int) {
-        BadPeer::Step step;
+    peer.fromTool = [&acks](const FrameImage& frame, int) {
+        ScriptedInstrument::Step step;
         // Two blocks into the download: a connect, a file-count and a
         // disconnect reply that answer nothing the tool asked.
         if (IsAckOk(frame) && ++acks == 4) {
@@ -60,7 +51,7 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
         return step;
     };
     ASSERT_TRUE(peer.Start());
-    TempDir dir;
+    TempFolder dir;
     FaultDriver driver;
     driver.ConnectTcp(peer.Port());
     ASSERT_EQ(driver.ui.ListCount(IDC_FILES), FILES);
@@ -69,8 +60,8 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
     EXPECT_TRUE(driver.Messages().empty()) << driver.Messages()[0];
     EXPECT_GE(acks, 4);
     for (int file = 0; file < FILES; ++file)
-        EXPECT_TRUE(ReadAll(dir.Path() / Name(file)) == Original(catalogue, file)) << Name(file);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), FILES)
+        EXPECT_TRUE(FileBytes(dir.Path() / OutputName(file)) == Original(catalogue, file)) << OutputName(file);
+    EXPECT_EQ(FileNames(dir.Path()).size(), static_cast<size_t>(FILES))
         << "nothing under any other name";
 }
 
@@ -81,14 +72,14 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
     // test's thread cannot tell when the last ack of the first one came.
     int requests = 0;
     int acks = 0;
-    peer.script = [&](const FrameImage& frame, int) {
-        BadPeer::Step step;
+    peer.fromTool = [&](const FrameImage& frame, int) {
+        ScriptedInstrument::Step step;
         if (frame.sync == SYNC_REQUEST && frame.body.command == CMD_GET_FILE) ++requests;
         step.hangUp = requests > FILES && IsAckOk(frame) && ++acks == 2;
         return step;
     };
     ASSERT_TRUE(peer.Start());
-    TempDir dir;
+    TempFolder dir;
     FaultDriver driver;
     driver.ConnectTcp(peer.Port());
     driver.DownloadEveryRun(dir.Path().string());
@@ -96,11 +87,12 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
 
     driver.DownloadEveryRun(dir.Path().string());
     EXPECT_EQ(driver.Messages().size(), 1u) << "the run that was cut short says so";
-    const Bytes cut = ReadAll(dir.Path() / (Name(0) + ".partial"));
+    const Bytes cut = FileBytes(dir.Path() / (OutputName(0) + ".partial"));
     EXPECT_EQ(cut.size(), 2048u);
     EXPECT_TRUE(std::equal(cut.begin(), cut.end(), Original(catalogue, 0).begin()));
     for (int file = 0; file < FILES; ++file)
-        EXPECT_TRUE(ReadAll(dir.Path() / Name(file)) == Original(catalogue, file)) << Name(file) << " was touched";
+        EXPECT_TRUE(FileBytes(dir.Path() / OutputName(file)) == Original(catalogue, file))
+            << OutputName(file) << " was touched";
 }
 
 }  // namespace

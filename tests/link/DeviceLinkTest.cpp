@@ -184,8 +184,9 @@ TEST_F(DeviceLinkTest, AFrameTakenWithAnotherLinksPointerIsRefused) {
 
 TEST(DeviceLinkClosed, FailedOpenLeavesTheLinkClosed) {
     MemoryChannel::Log log;
+    log.opens = false;
     MessageQueue queue;
-    DeviceLink link(new MemoryChannel(log, false), nullptr, &queue);
+    DeviceLink link(new MemoryChannel(log), nullptr, &queue);
     EXPECT_FALSE(link.m_open);
     EXPECT_TRUE(log.destroyed);
     EXPECT_EQ(log.closes, 0);

@@ -9,24 +9,12 @@
 
 namespace {
 
-struct Accepted {
-    uint8_t sync;
-    uint8_t command;
-    uint8_t status;
-    int32_t length;
-    Bytes payload;  // the stored bytes, at most 1024
-};
-
-class RecordingSink : public FrameSink {
+class RecordingSink : public FrameCollector {
 public:
     void OnFrame(const FrameImage& image) override {
-        const int32_t stored = image.body.length < 1024 ? image.body.length : 1024;
-        frames.push_back(Accepted{image.sync, image.body.command, image.body.status,
-                                  image.body.length,
-                                  Bytes(image.body.data, image.body.data + stored)});
+        FrameCollector::OnFrame(image);
         EXPECT_EQ(image.checksum, lastChecksumExpected) << "checksum field of the image";
     }
-    std::vector<Accepted> frames;
     uint8_t lastChecksumExpected = 0;
 };
 
@@ -131,14 +119,9 @@ TEST(FrameParse, NoiseBeforeAndTwoFramesInOneChunkAreDispatchedInOrder) {
     stream.insert(stream.end(), first.begin(), first.end());
     stream.insert(stream.end(), second.begin(), second.end());
 
-    class OrderSink : public FrameSink {
-    public:
-        void OnFrame(const FrameImage& image) override { commands.push_back(image.body.command); }
-        std::vector<uint8_t> commands;
-    } sink;
-    FrameParser parser;
-    parser.Feed(stream.data(), stream.size(), sink);
-    EXPECT_EQ(ToHex(sink.commands), "85 88");
+    Bytes commands;
+    for (const ParsedFrame& frame : ParseFrames(stream)) commands.push_back(frame.command);
+    EXPECT_EQ(ToHex(commands), "85 88");
 }
 
 TEST(FrameParse, BytesOfADroppedFrameAreNotRescannedForSync) {
@@ -194,22 +177,11 @@ TEST(FrameParse, EveryHeaderByteValueKeepsTheParserInStep) {
     // is accepted, and a good frame right after is never lost.
     for (int position = 1; position <= 2; ++position) {
         for (int value = 0; value < 256; ++value) {
-            Bytes frame = {0xAA, 0x84, 0x00, 0x00, 0x02, 0x00, 0x03};
-            frame[position] = static_cast<uint8_t>(value);
-            uint8_t sum = 0;
-            for (uint8_t b : frame) sum = static_cast<uint8_t>(sum + b);
-            frame.push_back(static_cast<uint8_t>(sum + 1));
+            const uint8_t v = static_cast<uint8_t>(value);
+            Bytes frame = WireFrame(0xAA, position == 1 ? v : 0x84, position == 2 ? v : 0x00, Hex("00 03"));
             const Bytes next = Build(0x55, 0x11, 0x00, {});
             frame.insert(frame.end(), next.begin(), next.end());
-
-            class CountSink : public FrameSink {
-            public:
-                void OnFrame(const FrameImage&) override { ++count; }
-                int count = 0;
-            } sink;
-            FrameParser parser;
-            parser.Feed(frame.data(), frame.size(), sink);
-            EXPECT_EQ(sink.count, 2) << "header byte " << position << " = " << value;
+            EXPECT_EQ(ParseFrames(frame).size(), 2u) << "header byte " << position << " = " << value;
         }
     }
 }

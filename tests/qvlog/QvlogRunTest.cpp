@@ -6,34 +6,94 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "tests/qvlog/ScriptedPeer.h"
 #include "tests/qvlog/ToolRun.h"
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/MemoryCatalogue.h"
+#include "tests/support/ScriptedLinks.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// The instrument of a case: one log run (2024/05/07 09:05:00) whose files
+// may be empty, announced with a size they do not have, interrupted by a
+// reply or a block nobody asked for, or cut off by a hang-up after a chosen
+// frame. It knows no settings.
+struct PeerScript {
+    std::vector<uint32_t> sizes;          // the run's files, in bytes
+    std::map<int, uint32_t> announced;    // file -> the size its reply gives instead
+    // On the first connection only, after the instrument's Nth frame
+    // (counted from 1, the connect reply): -1 never.
+    int hangUpAfter = -1;
+    int unaskedReplyAfter = -1;   // a file-count reply nobody asked for
+    int unaskedBlockAfter = -1;   // a date block in the middle of a file
+    std::function<void(int frame)> afterFrame;  // any connection
+};
+
+// The content of file `number`, `size` bytes.
+Bytes PeerFileContent(int number, uint32_t size) {
+    Bytes bytes(size);
+    for (uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>('0' + (number * 7 + i) % 43);
+    return bytes;
+}
 
 struct Ran : ToolRun {
     int connections = 0;
 };
 
 Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language language = Language::ENGLISH) {
-    ScriptedPeerLinks links(script);
+    std::vector<Bytes> files;
+    for (size_t n = 0; n < script.sizes.size(); ++n)
+        files.push_back(PeerFileContent(static_cast<int>(n), script.sizes[n]));
+    MemoryCatalogue catalogue({{RUN_0507_0905, files}});
+    ScriptedLinks links(catalogue);
+    int file = -1, strays = 0;
+    links.instrument.fromTool = [&](const FrameImage& frame, int) {
+        ScriptedInstrument::Step step;
+        const uint8_t command = frame.body.command;
+        if (frame.sync == SYNC_REQUEST && command == CMD_GET_FILE && frame.body.length == 9)
+            file = frame.body.data[7] << 8 | frame.body.data[8];
+        if (frame.sync == SYNC_REQUEST && command >= CMD_SET_LOG_ENABLE && command <= CMD_GET_LOG_SETTING) {
+            step.swallow = true;
+            step.inject = WireFrame(SYNC_RESPONSE, command, STATUS_UNSUPPORTED);
+        }
+        // The refusal of a stray block does not cancel the file.
+        if (frame.sync == SYNC_RESPONSE && command == CMD_DATA_BLOCK && frame.body.status == ACK_CANCEL &&
+            strays > 0) {
+            --strays;
+            step.swallow = true;
+        }
+        return step;
+    };
+    links.instrument.fromInstrument = [&](const FrameImage& frame, int number) {
+        ScriptedInstrument::Step step;
+        const auto lie = script.announced.find(file);
+        if (frame.sync == SYNC_RESPONSE && frame.body.command == CMD_GET_FILE && frame.body.status == STATUS_OK &&
+            lie != script.announced.end()) {
+            step.swallow = true;
+            step.inject = WireFrame(SYNC_RESPONSE, CMD_GET_FILE, STATUS_OK, Big32(lie->second));
+        }
+        if (script.afterFrame) script.afterFrame(number);
+        if (links.connections != 1) return step;
+        if (number == script.unaskedReplyAfter)
+            step.inject = WireFrame(SYNC_RESPONSE, CMD_GET_FILE_COUNT, 0, {0x00, 0x09});
+        if (number == script.unaskedBlockAfter) {
+            ++strays;
+            step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, 0x00, {0x07, 0xE8, 0x05, 0x08});
+        }
+        step.hangUp = number == script.hangUpAfter;
+        return step;
+    };
     args.insert(args.begin(), {"--tcp", "127.0.0.1"});
     Ran ran;
     static_cast<ToolRun&>(ran) = RunInProcess(links, args, language);
     ran.connections = links.connections;
     return ran;
-}
-
-std::string Name(int number) {
-    char name[40];
-    std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", number);
-    return name;
 }
 
 struct Case {
@@ -83,7 +143,7 @@ std::vector<Case> Cases() {
 TEST(QvlogRun, TellsWhatBecameOfEveryFile) {
     for (const Case& c : Cases()) {
         SCOPED_TRACE(c.what);
-        qvsim_test::TempDir dir;
+        TempFolder dir;
         std::vector<std::string> args = {"download", "--out", dir.Path().string(), "--json"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         const Ran ran = RunTool(c.script, args);
@@ -109,21 +169,21 @@ TEST(QvlogRun, TellsWhatBecameOfEveryFile) {
         }
         std::vector<std::string> expected;
         for (int n : c.complete) {
-            expected.push_back(Name(n));
-            const fs::path path = dir.Path() / Name(n);
-            EXPECT_EQ(qvsim_test::ReadAll(path), PeerFileContent(n, c.script.sizes[static_cast<size_t>(n)]))
-                << Name(n) << " is not the instrument's file";
-            EXPECT_FALSE(fs::exists(path.string() + ".partial")) << "a .partial beside a whole " << Name(n);
+            expected.push_back(OutputName(n));
+            const fs::path path = dir.Path() / OutputName(n);
+            EXPECT_EQ(FileBytes(path), PeerFileContent(n, c.script.sizes[static_cast<size_t>(n)]))
+                << OutputName(n) << " is not the instrument's file";
+            EXPECT_FALSE(fs::exists(path.string() + ".partial")) << "a .partial beside a whole " << OutputName(n);
         }
         EXPECT_EQ(listed, expected);
         for (size_t n = 0; n < c.script.sizes.size(); ++n) {
             const bool done = std::find(c.complete.begin(), c.complete.end(), static_cast<int>(n)) != c.complete.end();
             if (!done) {
-                EXPECT_FALSE(fs::exists(dir.Path() / Name(static_cast<int>(n)))) << Name(static_cast<int>(n));
+                EXPECT_FALSE(fs::exists(dir.Path() / OutputName(static_cast<int>(n)))) << OutputName(static_cast<int>(n));
             }
         }
         if (c.partial >= 0) {
-            const fs::path partial = dir.Path() / (Name(c.partial) + ".partial");
+            const fs::path partial = dir.Path() / (OutputName(c.partial) + ".partial");
             EXPECT_EQ(j["partial"].text, partial.string());
             EXPECT_EQ(fs::file_size(partial), c.partialSize);
             EXPECT_NE(ran.err.find("partial file left: " + partial.string()), std::string::npos) << ran.err;
@@ -134,14 +194,14 @@ TEST(QvlogRun, TellsWhatBecameOfEveryFile) {
 }
 
 TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
-    qvsim_test::TempDir dir;
+    TempFolder dir;
     PeerScript mismatch;
     mismatch.sizes = {3000, 2000};
     mismatch.announced = {{1, 3000}};
     Ran ran = RunTool(mismatch, {"download", "--out", dir.Path().string(), "--retries", "0", "--json"});
     EXPECT_EQ(ran.json["error"]["received"].Int(), 2000);
     EXPECT_EQ(ran.json["error"]["announced"].Int(), 3000);
-    EXPECT_NE(ran.err.find(Name(1) + ": received 2000 bytes, the instrument announced 3000"), std::string::npos)
+    EXPECT_NE(ran.err.find(OutputName(1) + ": received 2000 bytes, the instrument announced 3000"), std::string::npos)
         << ran.err;
 
     // The empty file is listed as such, and its size in the files is 0.
@@ -149,9 +209,9 @@ TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
     empty.sizes = {0, 10};
     ran = RunTool(empty, {"download", "--out", dir.Path().string(), "--json"});
     ASSERT_EQ(ran.json["empty"].items.size(), 1u);
-    EXPECT_EQ(ran.json["empty"][0]["name"].text, Name(0));
+    EXPECT_EQ(ran.json["empty"][0]["name"].text, OutputName(0));
     EXPECT_EQ(ran.json["files"][0]["size"].Int(), 0);
-    EXPECT_EQ(fs::file_size(dir.Path() / Name(0)), 0u);
+    EXPECT_EQ(fs::file_size(dir.Path() / OutputName(0)), 0u);
 
     // The folder goes away under the dialog: the file that cannot be made
     // is named, with the system's reason.
@@ -165,11 +225,11 @@ TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
     EXPECT_EQ(ran.exit, 4);
     EXPECT_EQ(ran.json["error"]["message"].Int(), 3);
     EXPECT_EQ(ran.json["error"]["cause"].text, "no such folder");
-    EXPECT_EQ(ran.json["error"]["path"].text, (gone / Name(0)).string());
+    EXPECT_EQ(ran.json["error"]["path"].text, (gone / OutputName(0)).string());
     EXPECT_EQ(ran.connections, 1) << "a file that cannot be written is not retried";
 
     // A folder that cannot be made is refused before any connection.
-    qvsim_test::WriteAll(dir.Path() / "plain", Bytes{1});
+    WriteBytes(dir.Path() / "plain", Bytes{1});
     ran = RunTool(vanishing, {"download", "--out", (dir.Path() / "plain" / "logs").string(), "--json"});
     EXPECT_EQ(ran.exit, 4);
     EXPECT_EQ(ran.json["error"]["cause"].text, "not a folder");
@@ -177,24 +237,24 @@ TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
 }
 
 TEST(QvlogRun, SkipsOnlyWhatIsWholeAndOnlyThat) {
-    qvsim_test::TempDir dir;
+    TempFolder dir;
     PeerScript script;
     script.sizes = {3000, 3000, 3000};
     // File 0 whole, file 1 left cut short by an earlier run.
-    qvsim_test::WriteAll(dir.Path() / Name(0), PeerFileContent(0, 3000));
-    qvsim_test::WriteAll(dir.Path() / (Name(1) + ".partial"), Bytes(100, 'x'));
+    WriteBytes(dir.Path() / OutputName(0), PeerFileContent(0, 3000));
+    WriteBytes(dir.Path() / (OutputName(1) + ".partial"), Bytes(100, 'x'));
     const Ran ran = RunTool(script, {"download", "--out", dir.Path().string(), "--skip-existing", "--json"});
     EXPECT_EQ(ran.exit, 0) << ran.err;
     ASSERT_EQ(ran.json["skipped"].items.size(), 1u);
-    EXPECT_EQ(ran.json["skipped"][0]["name"].text, Name(0));
+    EXPECT_EQ(ran.json["skipped"][0]["name"].text, OutputName(0));
     ASSERT_EQ(ran.json["files"].items.size(), 2u);
-    EXPECT_EQ(ran.json["files"][0]["name"].text, Name(1));
-    EXPECT_EQ(qvsim_test::ReadAll(dir.Path() / Name(1)), PeerFileContent(1, 3000));
-    EXPECT_FALSE(fs::exists(dir.Path() / (Name(1) + ".partial"))) << "the leftover outlived the whole file";
+    EXPECT_EQ(ran.json["files"][0]["name"].text, OutputName(1));
+    EXPECT_EQ(FileBytes(dir.Path() / OutputName(1)), PeerFileContent(1, 3000));
+    EXPECT_FALSE(fs::exists(dir.Path() / (OutputName(1) + ".partial"))) << "the leftover outlived the whole file";
 }
 
 TEST(QvlogRun, SpeaksTheUsersLanguage) {
-    qvsim_test::TempDir dir;
+    TempFolder dir;
     PeerScript hangUp;
     hangUp.sizes = {3000};
     hangUp.hangUpAfter = 8;

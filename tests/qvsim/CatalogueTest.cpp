@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "tests/qvsim/TempDir.h"
+#include "tests/support/TempFolder.h"
 #include "tools/qvsim/CsvLog.h"
 #include "tools/qvsim/FolderCatalogue.h"
 #include "tools/qvsim/GeneratedCatalogue.h"
@@ -121,11 +121,11 @@ TEST(GeneratedCatalogue, ReadingAnyRangeGivesTheSameBytes) {
 }
 
 TEST(FolderCatalogue, DumpedCatalogueReadsBackByteForByte) {
-    TempDir dir;
+    TempFolder dir;
     GeneratedCatalogue generated(3, 4, 3000);
     std::string error;
     ASSERT_TRUE(qvsim::DumpCatalogue(generated, dir.Path().string(), error)) << error;
-    EXPECT_EQ(ReadAll(dir.Path() / "20240507_143015" / "00000002.csv"), ReadFile(generated, 1, 2));
+    EXPECT_EQ(FileBytes(dir.Path() / "20240507_143015" / "00000002.csv"), ReadFile(generated, 1, 2));
 
     std::vector<std::string> skipped;
     auto loaded = FolderCatalogue::Load(dir.Path().string(), error, &skipped);
@@ -147,15 +147,15 @@ TEST(FolderCatalogue, DumpedCatalogueReadsBackByteForByte) {
 }
 
 TEST(FolderCatalogue, LayoutRulesAndVanishingFiles) {
-    TempDir dir;
-    WriteAll(dir.Path() / "20240509_080000" / "00000000.csv", Hex("41 42"));
-    WriteAll(dir.Path() / "20240509_080000" / "00000001.csv", {});
-    WriteAll(dir.Path() / "20240509_080000" / "00000003.csv", Hex("43"));  // after a gap
-    WriteAll(dir.Path() / "20240507_090500" / "00000000.csv", Hex("44 45 46"));
+    TempFolder dir;
+    WriteBytes(dir.Path() / "20240509_080000" / "00000000.csv", Hex("41 42"));
+    WriteBytes(dir.Path() / "20240509_080000" / "00000001.csv", {});
+    WriteBytes(dir.Path() / "20240509_080000" / "00000003.csv", Hex("43"));  // after a gap
+    WriteBytes(dir.Path() / "20240507_090500" / "00000000.csv", Hex("44 45 46"));
     std::filesystem::create_directories(dir.Path() / "20240508_120000");    // no files
     std::filesystem::create_directories(dir.Path() / "notes");
     std::filesystem::create_directories(dir.Path() / "20241340_120000");
-    WriteAll(dir.Path() / "20240510_100000", Hex("00"));  // a file, not a folder
+    WriteBytes(dir.Path() / "20240510_100000", Hex("00"));  // a file, not a folder
 
     std::string error;
     std::vector<std::string> skipped;

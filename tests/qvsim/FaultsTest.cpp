@@ -14,15 +14,9 @@ MemoryCatalogue Catalogue3000() {
     return MemoryCatalogue({{RUN_0507_0905, {Pattern(3000, 0), Pattern(3000, 1), Bytes{}}}});
 }
 
-Bytes GetFile(uint16_t file) {
-    return Frame(SYNC_REQUEST, 0x87, 0,
-                 {0x07, 0xE8, 5, 7, 9, 5, 0, static_cast<uint8_t>(file >> 8),
-                  static_cast<uint8_t>(file)});
-}
-
-std::string Statuses(const std::vector<Parsed>& frames) {
+std::string Statuses(const std::vector<ParsedFrame>& frames) {
     std::string out;
-    for (const Parsed& f : frames) out += ToHex(Bytes{f.sync, f.command, f.status}) + "; ";
+    for (const ParsedFrame& f : frames) out += ToHex(Bytes{f.sync, f.command, f.status}) + "; ";
     return out;
 }
 
@@ -33,16 +27,16 @@ TEST(Faults, SdMissingAndUnsupportedRefuseCatalogueAndFileCommands) {
     Sim sim(catalogue, config);
     EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
     EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "55 85 0B 00 00 E6") << "no blocks follow";
-    EXPECT_EQ(sim.Send("AA 86 00 00 04 07 E8 05 07 30"), Frame(SYNC_RESPONSE, 0x86, 11));
-    EXPECT_EQ(sim.Send("AA 84 00 00 07 07 E8 05 07 09 05 00 3F"), Frame(SYNC_RESPONSE, 0x84, 11));
-    EXPECT_EQ(sim.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 11));
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x81, 0)), Frame(SYNC_RESPONSE, 0x81, 0, Hex("01")))
+    EXPECT_EQ(sim.Send("AA 86 00 00 04 07 E8 05 07 30"), WireFrame(SYNC_RESPONSE, 0x86, 11));
+    EXPECT_EQ(sim.Send("AA 84 00 00 07 07 E8 05 07 09 05 00 3F"), WireFrame(SYNC_RESPONSE, 0x84, 11));
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 11));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x81, 0)), WireFrame(SYNC_RESPONSE, 0x81, 0, Hex("01")))
         << "settings do not need the card";
 
     config.unsupported = true;  // wins over the missing card
     Sim both(catalogue, config);
     EXPECT_EQ(both.Exchange("AA 85 00 00 00 30"), "55 85 FF 00 00 DA");
-    EXPECT_EQ(both.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 0xFF));
+    EXPECT_EQ(both.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 0xFF));
 }
 
 TEST(Faults, BusyAnswers13TheFirstTimesForEachFile) {
@@ -50,15 +44,15 @@ TEST(Faults, BusyAnswers13TheFirstTimesForEachFile) {
     InstrumentConfig config;
     config.busy = 2;
     Sim sim(catalogue, config);
-    EXPECT_EQ(sim.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 13));
-    EXPECT_EQ(sim.Send(GetFile(0)), Frame(SYNC_RESPONSE, 0x87, 13));
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0))).size(), 2u) << "third time: size and first block";
-    EXPECT_EQ(sim.Send(GetFile(1)), Frame(SYNC_RESPONSE, 0x87, 13)) << "each file counts alone";
-    EXPECT_EQ(sim.Send(GetFile(1)), Frame(SYNC_RESPONSE, 0x87, 13));
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(1)))[0].status, 0);
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[0].status, 0) << "a ready file stays ready";
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0))).size(), 2u) << "third time: size and first block";
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 1)), WireFrame(SYNC_RESPONSE, 0x87, 13)) << "each file counts alone";
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 1)), WireFrame(SYNC_RESPONSE, 0x87, 13));
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 1)))[0].status, 0);
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))[0].status, 0) << "a ready file stays ready";
     sim.instrument.Connect(sim.now);
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[0].status, 0) << "the instrument remembers";
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))[0].status, 0) << "the instrument remembers";
 }
 
 TEST(Faults, ErrorBlockEndsTheSequence) {
@@ -66,9 +60,9 @@ TEST(Faults, ErrorBlockEndsTheSequence) {
     InstrumentConfig config;
     config.errorBlockAt = 2;
     Sim sim(catalogue, config);
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0)))[1].status, 0x20);
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))[1].status, 0x20);
     const Bytes error = sim.Send(Ack(0));
-    const std::vector<Parsed> frames = ParseFrames(error);
+    const std::vector<ParsedFrame> frames = ParseFrames(error);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].status, 0x60) << "file block flagged BLOCK_ERROR";
     EXPECT_EQ(sim.Send(Ack(2)), error) << "a resend repeats the error block";
@@ -85,11 +79,11 @@ TEST(Faults, SilentAfterStopsBlocksUntilTheNextRequest) {
     InstrumentConfig config;
     config.silentAfter = 1;
     Sim sim(catalogue, config);
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(0))).size(), 2u);
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0))).size(), 2u);
     EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "");
     EXPECT_EQ(sim.Exchange("55 88 02 00 00 E0"), "") << "resend requests go unanswered too";
     EXPECT_EQ(sim.RunToIdle(), Bytes{});
-    EXPECT_EQ(ParseFrames(sim.Send(GetFile(1))).size(), 2u) << "a new request is answered";
+    EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 1))).size(), 2u) << "a new request is answered";
 
     config.silentAfter = 0;
     Sim mute(catalogue, config);
@@ -112,11 +106,11 @@ TEST(Faults, DropAndCorruptCountTheFramesSent) {
     config.line.corruptEvery = 3;
     Sim bad(catalogue, config);
     bad.Send("AA 10 20 00 00 DB");
-    const Bytes out = bad.Send(GetFile(0));  // frames 2 and 3
-    const Bytes good = Frame(SYNC_RESPONSE, 0x87, 0, Hex("00 00 0B B8"));
+    const Bytes out = bad.Send(GetFile(RUN_0507_0905, 0));  // frames 2 and 3
+    const Bytes good = WireFrame(SYNC_RESPONSE, 0x87, 0, Hex("00 00 0B B8"));
     ASSERT_EQ(out.size(), good.size() + 1030);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + 10), good);
-    const std::vector<Parsed> frames = ParseFrames(out);
+    const std::vector<ParsedFrame> frames = ParseFrames(out);
     EXPECT_EQ(frames.size(), 1u) << "the third frame fails the tool's checksum: " << Statuses(frames);
     // A resend (frame 4) is whole again, and differs only in the checksum.
     const Bytes resent = bad.Send(Ack(2));
@@ -140,12 +134,12 @@ TEST(Faults, NoiseGoesBetweenFramesAndNeverLooksLikeASync) {
         EXPECT_NE(out[i], 0x55);
     }
     // A whole download through the noise reads as without it.
-    Bytes all = sim.Send(GetFile(0));
+    Bytes all = sim.Send(GetFile(RUN_0507_0905, 0));
     for (int i = 0; i < 3; ++i) {
         Bytes more = sim.Send(Ack(0));
         all.insert(all.end(), more.begin(), more.end());
     }
-    const std::vector<Parsed> frames = ParseFrames(all);
+    const std::vector<ParsedFrame> frames = ParseFrames(all);
     ASSERT_EQ(frames.size(), 4u) << Statuses(frames);
     Bytes content;
     for (size_t i = 1; i < frames.size(); ++i)
@@ -163,12 +157,12 @@ TEST(Faults, SplitWritesSmallPiecesWithTinyPauses) {
     InstrumentConfig config;
     config.line.split = true;
     Sim sim(catalogue, config);
-    Bytes out = sim.Send(GetFile(0));
+    Bytes out = sim.Send(GetFile(RUN_0507_0905, 0));
     EXPECT_LT(out.size(), 1040u) << "a pause came before the whole output";
     Bytes rest = sim.RunToIdle();
     out.insert(out.end(), rest.begin(), rest.end());
     Sim plain(catalogue);
-    EXPECT_EQ(out, plain.Send(GetFile(0)));
+    EXPECT_EQ(out, plain.Send(GetFile(RUN_0507_0905, 0)));
     EXPECT_GT(sim.wire.writes.size(), 1040u / 8);
     for (size_t n : sim.wire.writes) EXPECT_LE(n, 8u);
     EXPECT_GT(sim.now, 0) << "pauses took virtual time";
@@ -186,8 +180,8 @@ TEST(Faults, ReplyDelayHoldsRequestsNotAcknowledgements) {
     EXPECT_EQ(ToHex(sim.AdvanceTo(3500000)), "55 10 00 00 00 66");
     EXPECT_EQ(sim.instrument.NextDeadline(false), qvsim::NO_DEADLINE);
 
-    sim.Send(GetFile(0));
-    const std::vector<Parsed> frames = ParseFrames(sim.AdvanceTo(7000000));
+    sim.Send(GetFile(RUN_0507_0905, 0));
+    const std::vector<ParsedFrame> frames = ParseFrames(sim.AdvanceTo(7000000));
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(ParseFrames(sim.Send(Ack(0))).size(), 1u) << "the next block comes at once";
 }
@@ -198,7 +192,7 @@ TEST(Faults, TurnaroundHoldsEveryBlockNotTheReplies) {
     config.turnaroundMs = 11;
     Sim sim(catalogue, config);
     EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66") << "a reply is not held";
-    EXPECT_EQ(Statuses(ParseFrames(sim.Send(GetFile(0)))), "55 87 00; ") << "the reply alone at once";
+    EXPECT_EQ(Statuses(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))), "55 87 00; ") << "the reply alone at once";
     EXPECT_EQ(sim.instrument.NextDeadline(false), 11000);
     EXPECT_EQ(sim.AdvanceTo(10999), Bytes{});
     EXPECT_EQ(Statuses(ParseFrames(sim.AdvanceTo(11000))), "AA 88 20; ");
@@ -208,13 +202,13 @@ TEST(Faults, TurnaroundHoldsEveryBlockNotTheReplies) {
     EXPECT_EQ(sim.AdvanceTo(21999), Bytes{});
     EXPECT_EQ(Statuses(ParseFrames(sim.AdvanceTo(22000))), "AA 88 20; ");
     EXPECT_EQ(sim.Send(Ack(2)), Bytes{});
-    const std::vector<Parsed> resent = ParseFrames(sim.AdvanceTo(33000));
+    const std::vector<ParsedFrame> resent = ParseFrames(sim.AdvanceTo(33000));
     ASSERT_EQ(resent.size(), 1u);
     EXPECT_EQ(resent[0].payload, Bytes(catalogue.Content(0, 0).begin() + 1024, catalogue.Content(0, 0).begin() + 2048));
 
     // A request while a block waits ends the sequence: that block never comes.
     EXPECT_EQ(sim.Send(Ack(0)), Bytes{});
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x81, 0)), Frame(SYNC_RESPONSE, 0x81, 0, Hex("01")));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x81, 0)), WireFrame(SYNC_RESPONSE, 0x81, 0, Hex("01")));
     EXPECT_EQ(sim.instrument.NextDeadline(false), qvsim::NO_DEADLINE);
     EXPECT_EQ(sim.AdvanceTo(60000), Bytes{});
 }
@@ -243,7 +237,7 @@ TEST(Faults, BaudPacesTenBitsAByte) {
     InstrumentConfig config;
     config.line.baud = 9600;
     Sim sim(catalogue, config);
-    Bytes out = sim.Send(GetFile(0));  // 1040 bytes due
+    Bytes out = sim.Send(GetFile(RUN_0507_0905, 0));  // 1040 bytes due
     EXPECT_EQ(out.size(), 1u) << "the first byte leaves at once";
     // The k-th byte may not leave before k * 10 / 9600 s.
     size_t total = out.size();
@@ -266,7 +260,7 @@ TEST(Faults, ConnectMidFrameFinishesThatFrameAndDropsTheRest) {
     InstrumentConfig config;
     config.line.baud = 115200;
     Sim sim(catalogue, config);
-    Bytes sent = sim.Send(GetFile(0));
+    Bytes sent = sim.Send(GetFile(RUN_0507_0905, 0));
     Bytes more = sim.AdvanceTo(500);  // 6 bytes of the reply are out
     sent.insert(sent.end(), more.begin(), more.end());
     ASSERT_EQ(sent.size(), 6u);
@@ -284,7 +278,7 @@ TEST(Faults, InputBeyondTheQueueIsDroppedNotStored) {
     Sim sim(catalogue, config);
     Bytes burst;
     for (int i = 0; i < 20; ++i) {
-        const Bytes f = Frame(SYNC_REQUEST, 0x81, 0);
+        const Bytes f = WireFrame(SYNC_REQUEST, 0x81, 0);
         burst.insert(burst.end(), f.begin(), f.end());
     }
     EXPECT_EQ(sim.Send(burst), Bytes{});

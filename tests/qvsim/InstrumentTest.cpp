@@ -18,13 +18,6 @@ MemoryCatalogue OneRun(std::vector<Bytes> files) {
 
 const char GET_FILE_3[] = "AA 87 00 00 09 07 E8 05 07 09 05 00 00 03 47";
 
-Bytes GetFile(const RunStamp& s, uint16_t file) {
-    return Frame(SYNC_REQUEST, 0x87, 0,
-                 {static_cast<uint8_t>(s.year >> 8), static_cast<uint8_t>(s.year), s.month, s.day,
-                  s.hour, s.minute, s.second, static_cast<uint8_t>(file >> 8),
-                  static_cast<uint8_t>(file)});
-}
-
 TEST(Instrument, ConnectAndDisconnectAnswerAsTheToolExpects) {
     MemoryCatalogue catalogue = OneRun({});
     Sim sim(catalogue);
@@ -43,30 +36,30 @@ TEST(Instrument, LogSettingsAreKeptAndReportedBack) {
     EXPECT_EQ(sim.Exchange("AA 81 00 00 00 2C"), "55 81 00 00 01 01 D9");
     EXPECT_EQ(sim.Exchange("AA 83 00 00 01 01 30"), "55 83 00 00 05 01 00 10 00 00 EF");
 
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x80, 0, Hex("00 00 00 00 00"))),
-              Frame(SYNC_RESPONSE, 0x80, 0));
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x82, 0, Hex("01 00 03 20 00"))),
-              Frame(SYNC_RESPONSE, 0x82, 0));
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x81, 0)), Frame(SYNC_RESPONSE, 0x81, 0, Hex("00")));
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x83, 0, Hex("01"))),
-              Frame(SYNC_RESPONSE, 0x83, 0, Hex("01 00 03 20 00")));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x80, 0, Hex("00 00 00 00 00"))),
+              WireFrame(SYNC_RESPONSE, 0x80, 0));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x82, 0, Hex("01 00 03 20 00"))),
+              WireFrame(SYNC_RESPONSE, 0x82, 0));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x81, 0)), WireFrame(SYNC_RESPONSE, 0x81, 0, Hex("00")));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x83, 0, Hex("01"))),
+              WireFrame(SYNC_RESPONSE, 0x83, 0, Hex("01 00 03 20 00")));
     EXPECT_FALSE(sim.instrument.LogEnable());
     EXPECT_EQ(sim.instrument.LogSize(), 0x32000u);
 
     // Only item 1 exists; a short payload is refused too, and nothing changes.
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x83, 0, Hex("02"))), Frame(SYNC_RESPONSE, 0x83, 1));
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x82, 0, Hex("02 00 00 00 01"))),
-              Frame(SYNC_RESPONSE, 0x82, 1));
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x82, 0, Hex("01 00 00"))), Frame(SYNC_RESPONSE, 0x82, 1));
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x80, 0)), Frame(SYNC_RESPONSE, 0x80, 1));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x83, 0, Hex("02"))), WireFrame(SYNC_RESPONSE, 0x83, 1));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x82, 0, Hex("02 00 00 00 01"))),
+              WireFrame(SYNC_RESPONSE, 0x82, 1));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x82, 0, Hex("01 00 00"))), WireFrame(SYNC_RESPONSE, 0x82, 1));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x80, 0)), WireFrame(SYNC_RESPONSE, 0x80, 1));
     EXPECT_EQ(sim.instrument.LogSize(), 0x32000u);
 
     InstrumentConfig config;
     config.logEnable = true;
     config.logSize = 10240;
     Sim configured(catalogue, config);
-    EXPECT_EQ(configured.Send(Frame(SYNC_REQUEST, 0x83, 0, Hex("01"))),
-              Frame(SYNC_RESPONSE, 0x83, 0, Hex("01 00 00 28 00")));
+    EXPECT_EQ(configured.Send(WireFrame(SYNC_REQUEST, 0x83, 0, Hex("01"))),
+              WireFrame(SYNC_RESPONSE, 0x83, 0, Hex("01 00 00 28 00")));
 }
 
 TEST(Instrument, DatesOfOneDateCatalogueMatchTheWire) {
@@ -81,7 +74,7 @@ TEST(Instrument, DatesComeAscendingInWholeRecordsOverSeveralBlocks) {
     // 600 runs, two a day: 300 dates, 256 to a full block.
     qvsim::GeneratedCatalogue catalogue(600, 0, 0);
     Sim sim(catalogue);
-    std::vector<Parsed> frames = ParseFrames(sim.Send("AA 85 00 00 00 30"));
+    std::vector<ParsedFrame> frames = ParseFrames(sim.Send("AA 85 00 00 00 30"));
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0].sync, SYNC_RESPONSE);
     EXPECT_EQ(frames[1].status, 0x00) << "first block: kind 0x00, not last";
@@ -112,11 +105,11 @@ TEST(Instrument, TimesOfADateAndEmptyLists) {
         {{RUN_0507_1430, {}}, {RUN_0509_0800, {}}, {RUN_0507_0905, {}}});
     Sim sim(catalogue);
     EXPECT_EQ(sim.Exchange("AA 86 00 00 04 07 E8 05 07 30"),
-              "55 86 00 00 00 DC " + ToHex(Frame(SYNC_REQUEST, 0x88, 0x90, Hex("09 05 00 0E 1E 0F"))));
+              "55 86 00 00 00 DC " + ToHex(WireFrame(SYNC_REQUEST, 0x88, 0x90, Hex("09 05 00 0E 1E 0F"))));
     // A date without runs: the list is one last block with nothing in it.
     EXPECT_EQ(sim.Exchange("AA 86 00 00 04 07 E8 05 08 31"),
               "55 86 00 00 00 DC AA 88 90 00 00 C3");
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x86, 0, Hex("07 E8"))), Frame(SYNC_RESPONSE, 0x86, 1));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x86, 0, Hex("07 E8"))), WireFrame(SYNC_RESPONSE, 0x86, 1));
 
     MemoryCatalogue empty({});
     Sim none(empty);
@@ -128,8 +121,8 @@ TEST(Instrument, FileCountOfKnownAndUnknownRuns) {
     Sim sim(catalogue);
     EXPECT_EQ(sim.Exchange("AA 84 00 00 07 07 E8 05 07 09 05 00 3F"), "55 84 00 00 02 00 03 DF");
     EXPECT_EQ(sim.Exchange("AA 84 00 00 07 07 E8 05 07 09 05 01 40"), "55 84 00 00 02 00 00 DC");
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x84, 0, Hex("07 E8 05 07 09 05"))),
-              Frame(SYNC_RESPONSE, 0x84, 1));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x84, 0, Hex("07 E8 05 07 09 05"))),
+              WireFrame(SYNC_RESPONSE, 0x84, 1));
 }
 
 TEST(Instrument, FileComesInAcknowledgedBlocksAfterItsSize) {
@@ -138,12 +131,12 @@ TEST(Instrument, FileComesInAcknowledgedBlocksAfterItsSize) {
     Bytes out = sim.Send(GET_FILE_3);
     ASSERT_GE(out.size(), 10u);
     EXPECT_EQ(ToHex(Bytes(out.begin(), out.begin() + 10)), "55 87 00 00 04 00 00 0B B8 A4");
-    std::vector<Parsed> frames = ParseFrames(out);
+    std::vector<ParsedFrame> frames = ParseFrames(out);
     ASSERT_EQ(frames.size(), 2u) << "one block before the first acknowledgement";
     Bytes received;
     std::vector<uint8_t> flags;
     for (;;) {
-        const Parsed& block = frames.back();
+        const ParsedFrame& block = frames.back();
         ASSERT_EQ(block.sync, SYNC_REQUEST);
         ASSERT_EQ(block.command, 0x88);
         flags.push_back(block.status);
@@ -169,13 +162,13 @@ TEST(Instrument, EmptyAndUnknownFiles) {
     MemoryCatalogue catalogue = OneRun({Bytes{}, Pattern(10, 0)});
     Sim sim(catalogue);
     EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)),
-              Frame(SYNC_RESPONSE, 0x87, 0, Hex("00 00 00 00")))
+              WireFrame(SYNC_RESPONSE, 0x87, 0, Hex("00 00 00 00")))
         << "an empty file has size 0 and no block";
     EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "");
-    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 2)), Frame(SYNC_RESPONSE, 0x87, 2));
-    EXPECT_EQ(sim.Send(GetFile(RUN_0507_1430, 0)), Frame(SYNC_RESPONSE, 0x87, 2));
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x87, 0, Hex("07 E8 05 07 09 05 00 00"))),
-              Frame(SYNC_RESPONSE, 0x87, 1));
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 2)), WireFrame(SYNC_RESPONSE, 0x87, 2));
+    EXPECT_EQ(sim.Send(GetFile(RUN_0507_1430, 0)), WireFrame(SYNC_RESPONSE, 0x87, 2));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x87, 0, Hex("07 E8 05 07 09 05 00 00"))),
+              WireFrame(SYNC_RESPONSE, 0x87, 1));
 }
 
 TEST(Instrument, ResendRepeatsTheLastBlockAndCancelEndsTheSequence) {
@@ -201,7 +194,7 @@ TEST(Instrument, NewRequestAbandonsTheSequenceInProgress) {
     EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "") << "the file's blocks must not resume";
 
     // The same file asked again starts from its first byte.
-    std::vector<Parsed> frames = ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)));
+    std::vector<ParsedFrame> frames = ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)));
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[1].payload, Bytes(catalogue.Content(0, 0).begin(),
                                        catalogue.Content(0, 0).begin() + 1024));
@@ -210,9 +203,9 @@ TEST(Instrument, NewRequestAbandonsTheSequenceInProgress) {
 TEST(Instrument, UnknownCommandsAnswer255AndStrayFramesAreIgnored) {
     MemoryCatalogue catalogue = OneRun({});
     Sim sim(catalogue);
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x12, 0)), Frame(SYNC_RESPONSE, 0x12, 0xFF));
-    EXPECT_EQ(sim.Send(Frame(SYNC_REQUEST, 0x88, 0)), Frame(SYNC_RESPONSE, 0x88, 0xFF));
-    EXPECT_EQ(sim.Send(Frame(SYNC_RESPONSE, 0x10, 0)), Bytes{}) << "a response is no request";
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x12, 0)), WireFrame(SYNC_RESPONSE, 0x12, 0xFF));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x88, 0)), WireFrame(SYNC_RESPONSE, 0x88, 0xFF));
+    EXPECT_EQ(sim.Send(WireFrame(SYNC_RESPONSE, 0x10, 0)), Bytes{}) << "a response is no request";
 }
 
 TEST(Instrument, UnreadableFileEndsInAnErrorBlock) {
@@ -220,7 +213,7 @@ TEST(Instrument, UnreadableFileEndsInAnErrorBlock) {
     Sim sim(catalogue);
     sim.Send(GetFile(RUN_0507_0905, 0));
     catalogue.failReads = true;
-    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), ToHex(Frame(SYNC_REQUEST, 0x88, 0x60)))
+    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), ToHex(WireFrame(SYNC_REQUEST, 0x88, 0x60)))
         << "no bytes that could not be read";
     EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "");
 }
@@ -240,16 +233,12 @@ TEST(Instrument, MalformedInputNeverCrashesAndIsAnsweredOnlyWithFrames) {
     }
     // Every byte written belongs to a well-formed frame.
     size_t framed = 0;
-    for (const Parsed& f : ParseFrames(out)) framed += f.payload.size() + FRAME_OVERHEAD;
+    for (const ParsedFrame& f : ParseFrames(out)) framed += static_cast<size_t>(f.length) + FRAME_OVERHEAD;
     EXPECT_EQ(framed, out.size());
 
     // An oversized frame with a correct checksum is skipped whole; the
     // frame after it is answered.
-    Bytes big = {0xAA, 0x10, 0x20, 0x07, 0xD0};
-    big.resize(5 + 2000, 0x11);
-    uint8_t sum = 0;
-    for (uint8_t b : big) sum = static_cast<uint8_t>(sum + b);
-    big.push_back(static_cast<uint8_t>(sum + 1));
+    const Bytes big = WireFrame(0xAA, 0x10, 0x20, Bytes(2000, 0x11));
     Sim clean(catalogue);
     EXPECT_EQ(clean.Send(big), Bytes{});
     EXPECT_EQ(clean.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
@@ -284,7 +273,7 @@ TEST(Instrument, OutputThatCannotBeWrittenWaitsAndInputWaitsForIt) {
     sim.wire.room = SIZE_MAX;
     Bytes rest = sim.AdvanceTo(1);
     out.insert(out.end(), rest.begin(), rest.end());
-    const std::vector<Parsed> frames = ParseFrames(out);
+    const std::vector<ParsedFrame> frames = ParseFrames(out);
     ASSERT_EQ(frames.size(), 16u);
     for (size_t i = 0; i < frames.size(); i += 2) {
         EXPECT_EQ(frames[i].command, 0x87);

@@ -4,92 +4,25 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "tests/qvsim/SimHarness.h"
-#include "tests/qvsim/TempDir.h"
-
-extern char** environ;
+#include "tests/support/SimProcess.h"
+#include "tests/support/TempFolder.h"
 
 namespace qvsim_test {
 namespace {
 
 constexpr int WAIT_MS = 10000;  // for things that take milliseconds when all is well
-
-class Program {
-public:
-    explicit Program(std::vector<std::string> args) {
-        args.insert(args.begin(), QVSIM_PATH);
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, QVSIM_PATH, &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        m_out = fds[0];
-    }
-    ~Program() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (m_out >= 0) close(m_out);
-    }
-
-    // The first line on stdout, without its line end; empty on time-out.
-    std::string FirstLine() {
-        std::string line;
-        char c;
-        while (line.size() < 200) {
-            pollfd p{m_out, POLLIN, 0};
-            if (poll(&p, 1, WAIT_MS) <= 0 || read(m_out, &c, 1) != 1) return "";
-            if (c == '\n') return line;
-            line += c;
-        }
-        return line;
-    }
-
-    // Sends `signal` and returns the exit status, or -1 if it did not exit
-    // normally within the wait.
-    int Stop(int signal) {
-        kill(m_pid, signal);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(WAIT_MS);
-        int status = 0;
-        while (std::chrono::steady_clock::now() < until) {
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return -1;
-    }
-
-    bool Running() const { return m_pid > 0; }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-};
 
 // One end of the line: a TCP connection or a pty, read through the tool's
 // own frame parser.
@@ -116,7 +49,7 @@ public:
     void Send(const Bytes& bytes) { ASSERT_EQ(write(m_fd, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
     void Send(const std::string& hex) { Send(Hex(hex)); }
     // The next `count` frames, or fewer on time-out.
-    std::vector<Parsed> Frames(size_t count) {
+    std::vector<ParsedFrame> Frames(size_t count) {
         while (m_sink.frames.size() < count) {
             pollfd p{m_fd, POLLIN, 0};
             uint8_t buffer[4096];
@@ -129,18 +62,18 @@ public:
             m_parser.Feed(buffer, static_cast<size_t>(n), m_sink);
         }
         const size_t n = std::min(count, m_sink.frames.size());
-        std::vector<Parsed> out(m_sink.frames.begin(), m_sink.frames.begin() + static_cast<long>(n));
+        std::vector<ParsedFrame> out(m_sink.frames.begin(), m_sink.frames.begin() + static_cast<long>(n));
         m_sink.frames.erase(m_sink.frames.begin(), m_sink.frames.begin() + static_cast<long>(n));
         return out;
     }
     // A whole file: its size reply, then every block acknowledged.
     Bytes Download(const Bytes& request) {
         Send(request);
-        std::vector<Parsed> reply = Frames(1);
+        std::vector<ParsedFrame> reply = Frames(1);
         if (reply.size() != 1 || reply[0].status != 0) return {};
         Bytes content;
         for (;;) {
-            std::vector<Parsed> block = Frames(1);
+            std::vector<ParsedFrame> block = Frames(1);
             if (block.empty()) return {};
             content.insert(content.end(), block[0].payload.begin(), block[0].payload.end());
             Send(Ack(0));
@@ -149,55 +82,41 @@ public:
     }
 
 private:
-    struct Sink : FrameSink {
-        void OnFrame(const FrameImage& image) override {
-            frames.push_back(Parsed{image.sync, image.body.command, image.body.status,
-                                    Bytes(image.body.data, image.body.data + image.body.length)});
-        }
-        std::vector<Parsed> frames;
-    };
     int m_fd;
     bool m_closed = false;
     FrameParser m_parser;
-    Sink m_sink;
+    FrameCollector m_sink;
 };
 
-uint16_t PortOf(const std::string& line) {
-    const std::string prefix = "listening on 127.0.0.1:";
-    if (line.compare(0, prefix.size(), prefix) != 0) return 0;
-    return static_cast<uint16_t>(std::stoi(line.substr(prefix.size())));
-}
-
 TEST(QvsimProgram, ListensOnAFreePortAnswersConnectAndStopsOnSigterm) {
-    Program qvsim({"--listen", "127.0.0.1:0"});
-    const std::string line = qvsim.FirstLine();
-    const uint16_t port = PortOf(line);
-    ASSERT_NE(port, 0) << "first line: \"" << line << "\"";
+    SimProcess qvsim(QVSIM_PATH, {"--listen", "127.0.0.1:0"});
+    const uint16_t port = static_cast<uint16_t>(qvsim.Port());
+    ASSERT_NE(port, 0) << "first line: \"" << qvsim.FirstLine() << "\"";
     {
         Peer peer(Peer::Connect(port));
         ASSERT_TRUE(peer.Valid());
         peer.Send("AA 10 20 00 00 DB");
-        const std::vector<Parsed> frames = peer.Frames(1);
+        const std::vector<ParsedFrame> frames = peer.Frames(1);
         ASSERT_EQ(frames.size(), 1u);
-        EXPECT_EQ(ToHex(Frame(frames[0].sync, frames[0].command, frames[0].status)), "55 10 00 00 00 66");
+        EXPECT_EQ(ToHex(WireFrame(frames[0].sync, frames[0].command, frames[0].status)), "55 10 00 00 00 66");
     }
     EXPECT_EQ(qvsim.Stop(SIGTERM), 0);
 }
 
 TEST(QvsimProgram, ServesDumpedLogsByteForByteThroughNoiseAndSplitWrites) {
-    TempDir dir;
+    TempFolder dir;
     {
-        Program dump({"--generate", "2,3,5000", "--dump", dir.Path().string()});
+        SimProcess dump(QVSIM_PATH, {"--generate", "2,3,5000", "--dump", dir.Path().string()});
         EXPECT_EQ(dump.Stop(0), 0) << "--dump writes and exits";
     }
-    const Bytes expected = ReadAll(dir.Path() / "20240507_143015" / "00000002.csv");
+    const Bytes expected = FileBytes(dir.Path() / "20240507_143015" / "00000002.csv");
     ASSERT_EQ(expected.size(), 5000u);
 
-    Program qvsim({"--listen", "127.0.0.1:0", "--logs", dir.Path().string(), "--noise", "--split",
-                   "--block-size", "700", "--record", dir / "trace.txt"});
-    const uint16_t port = PortOf(qvsim.FirstLine());
+    SimProcess qvsim(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--logs", dir.Path().string(), "--noise", "--split",
+                                  "--block-size", "700", "--record", dir / "trace.txt"});
+    const uint16_t port = static_cast<uint16_t>(qvsim.Port());
     ASSERT_NE(port, 0);
-    const Bytes request = Frame(SYNC_REQUEST, 0x87, 0, Hex("07 E8 05 07 0E 1E 0F 00 02"));
+    const Bytes request = WireFrame(SYNC_REQUEST, 0x87, 0, Hex("07 E8 05 07 0E 1E 0F 00 02"));
     {
         // A peer that leaves in the middle of a file ends only its own connection.
         Peer quitter(Peer::Connect(port));
@@ -210,16 +129,16 @@ TEST(QvsimProgram, ServesDumpedLogsByteForByteThroughNoiseAndSplitWrites) {
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected) << "download differs from the dumped file";
     EXPECT_EQ(qvsim.Stop(SIGINT), 0);
-    const Bytes recorded = ReadAll(dir.Path() / "trace.txt");
+    const Bytes recorded = FileBytes(dir.Path() / "trace.txt");
     const std::string trace(recorded.begin(), recorded.end());
     EXPECT_NE(trace.find("<- " + ToHex(request)), std::string::npos) << trace.substr(0, 400);
     EXPECT_NE(trace.find("-> 55 87 00 00 04 00 00 13 88 "), std::string::npos) << trace.substr(0, 400);
 }
 
 TEST(QvsimProgram, PseudoTerminalServesOneConversationAfterAnother) {
-    TempDir dir;
+    TempFolder dir;
     const std::string link = dir / "qvcom";
-    Program qvsim({"--pty", link});
+    SimProcess qvsim(QVSIM_PATH, {"--pty", link});
     const std::string line = qvsim.FirstLine();
     ASSERT_EQ(line.compare(0, 15, "serial on /dev/"), 0) << line;
     char target[256] = {};
@@ -234,7 +153,7 @@ TEST(QvsimProgram, PseudoTerminalServesOneConversationAfterAnother) {
         tcsetattr(fd, TCSANOW, &t);
         Peer peer(fd);
         peer.Send("AA 10 20 00 00 DB AA 85 00 00 00 30");
-        std::vector<Parsed> frames = peer.Frames(3);
+        std::vector<ParsedFrame> frames = peer.Frames(3);
         ASSERT_EQ(frames.size(), 3u) << "round " << round;
         EXPECT_EQ(frames[0].command, 0x10) << "round " << round << ": nothing left from before";
         EXPECT_EQ(frames[1].command, 0x85);
@@ -242,7 +161,7 @@ TEST(QvsimProgram, PseudoTerminalServesOneConversationAfterAnother) {
         // The first user leaves in the middle of a file; the second one's
         // CMD_CONNECT starts afresh all the same.
         peer.Send(Ack(0));
-        peer.Send(Frame(SYNC_REQUEST, 0x87, 0, Hex("07 E8 05 07 09 05 00 00 01")));
+        peer.Send(WireFrame(SYNC_REQUEST, 0x87, 0, Hex("07 E8 05 07 09 05 00 00 01")));
         frames = peer.Frames(2);
         ASSERT_EQ(frames.size(), 2u);
         EXPECT_EQ(frames[1].status, 0x20) << "a first file block, more to come";
@@ -253,8 +172,8 @@ TEST(QvsimProgram, PseudoTerminalServesOneConversationAfterAnother) {
 }
 
 TEST(QvsimProgram, CloseAfterHangsUpAndTakesTheNextConnection) {
-    Program qvsim({"--listen", "127.0.0.1:0", "--close-after", "1"});
-    const uint16_t port = PortOf(qvsim.FirstLine());
+    SimProcess qvsim(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--close-after", "1"});
+    const uint16_t port = static_cast<uint16_t>(qvsim.Port());
     ASSERT_NE(port, 0);
     for (int round = 0; round < 2; ++round) {
         Peer peer(Peer::Connect(port));
@@ -268,9 +187,9 @@ TEST(QvsimProgram, CloseAfterHangsUpAndTakesTheNextConnection) {
 }
 
 TEST(QvsimProgram, BadOptionsAndHelp) {
-    Program bad({"--drop-every", "0"});
+    SimProcess bad(QVSIM_PATH, {"--drop-every", "0"});
     EXPECT_EQ(bad.Stop(0), 2);
-    Program help({"--help"});
+    SimProcess help(QVSIM_PATH, {"--help"});
     EXPECT_EQ(help.FirstLine(), "usage: qvsim [options]");
     EXPECT_EQ(help.Stop(0), 0);
 }

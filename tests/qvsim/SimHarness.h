@@ -7,43 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "link/Frame.h"
-#include "tests/support/Hex.h"
 #include "tests/support/Frames.h"
-#include "tools/qvsim/Catalogue.h"
+#include "tests/support/MemoryCatalogue.h"
 #include "tools/qvsim/Instrument.h"
 
 namespace qvsim_test {
-
-using qvsim::RunStamp;
-
-class MemoryCatalogue : public qvsim::Catalogue {
-public:
-    struct Entry {
-        RunStamp stamp;
-        std::vector<Bytes> files;
-    };
-    explicit MemoryCatalogue(std::vector<Entry> entries) : m_entries(std::move(entries)) {
-        std::vector<RunInfo> runs;
-        for (size_t i = 0; i < m_entries.size(); ++i)
-            runs.push_back(RunInfo{m_entries[i].stamp,
-                                   static_cast<uint16_t>(m_entries[i].files.size()), i});
-        SetRuns(std::move(runs));
-    }
-    uint32_t FileSize(size_t run, uint16_t file) const override {
-        return static_cast<uint32_t>(m_entries[Source(run)].files[file].size());
-    }
-    bool Read(size_t run, uint16_t file, uint32_t offset, uint8_t* out, uint32_t size) override {
-        if (failReads) return false;
-        std::memcpy(out, m_entries[Source(run)].files[file].data() + offset, size);
-        return true;
-    }
-    const Bytes& Content(size_t entry, size_t file) const { return m_entries[entry].files[file]; }
-    bool failReads = false;
-
-private:
-    std::vector<Entry> m_entries;
-};
 
 // Bytes 0, 1, 2, ... 255, 0, ... offset by `seed`, so every file differs.
 inline Bytes Pattern(size_t size, uint8_t seed) {
@@ -72,30 +40,15 @@ public:
     size_t room = SIZE_MAX;
 };
 
-inline Bytes Frame(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload = {}) {
-    return WireFrame(sync, command, status, payload);
+// CMD_GET_FILE for file `file` of the run `s`.
+inline Bytes GetFile(const RunStamp& s, uint16_t file) {
+    Bytes payload = Big16(s.year);
+    for (uint8_t b : {s.month, s.day, s.hour, s.minute, s.second}) payload.push_back(b);
+    for (uint8_t b : Big16(file)) payload.push_back(b);
+    return WireFrame(SYNC_REQUEST, 0x87, 0, payload);
 }
 
-inline Bytes Ack(uint8_t code) { return Frame(SYNC_RESPONSE, 0x88, code); }
-
-struct Parsed {
-    uint8_t sync, command, status;
-    Bytes payload;
-};
-
-// The frames in `bytes` that a tool's parser accepts.
-inline std::vector<Parsed> ParseFrames(const Bytes& bytes) {
-    struct Sink : FrameSink {
-        void OnFrame(const FrameImage& image) override {
-            frames.push_back(Parsed{image.sync, image.body.command, image.body.status,
-                                    Bytes(image.body.data, image.body.data + image.body.length)});
-        }
-        std::vector<Parsed> frames;
-    } sink;
-    FrameParser parser;
-    parser.Feed(bytes.data(), bytes.size(), sink);
-    return sink.frames;
-}
+inline Bytes Ack(uint8_t code) { return WireFrame(SYNC_RESPONSE, 0x88, code); }
 
 // The engine with a hand-advanced clock (microseconds).
 class Sim {
@@ -133,9 +86,5 @@ public:
     Wire wire;
     qvsim::Instrument instrument;
 };
-
-inline const RunStamp RUN_0507_0905{2024, 5, 7, 9, 5, 0};
-inline const RunStamp RUN_0507_1430{2024, 5, 7, 14, 30, 15};
-inline const RunStamp RUN_0509_0800{2024, 5, 9, 8, 0, 0};
 
 }  // namespace qvsim_test

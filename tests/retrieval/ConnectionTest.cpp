@@ -119,11 +119,11 @@ TEST(Connection, ConnectWhileADisconnectReplyIsOutstandingReleasesTheOldLinkFirs
     c.Receive("55 10 00 00 00 66");
     c.Command(IDC_DISCONNECT);
     c.TakeSent();
-    PeerChannel* oldChannel = c.wire.current;
+    MemoryChannel* oldChannel = c.wire.current;
     oldChannel->Receive(Hex("55 11 00 00 00 67"));  // arrives, but is not yet read
     c.dialog.Command(IDC_CONNECT);                  // before the dialog gets to it
     EXPECT_EQ(c.wire.closes, 1) << "old link released before the new one is made";
-    EXPECT_EQ(c.wire.linksMade, 2);
+    EXPECT_EQ(c.factory.linksMade, 2);
     c.Settle();
     EXPECT_NE(c.state->link, nullptr) << "the old disconnect reply must not end the new link";
     c.Receive("55 10 00 00 00 66");
@@ -166,15 +166,15 @@ TEST(Connection, EscWhileConnectedSendsOneDisconnectFrameThenSavesTheSettings) {
     const std::filesystem::path saved = dir / "setting.ini";
     std::vector<bool> savedAtFrame;
     Conversation c;
-    std::snprintf(c.state->startDir, sizeof c.state->startDir, "%s", dir.text().c_str());
+    std::snprintf(c.state->startDir, sizeof c.state->startDir, "%s", dir.Text().c_str());
     AcceptConnection(c);
-    c.wire.onFrame = [&](const Bytes&) { savedAtFrame.push_back(std::filesystem::exists(saved)); };
+    c.wire.onWrite = [&](const Bytes&) { savedAtFrame.push_back(std::filesystem::exists(saved)); };
     c.dialog.Command(IDC_CANCEL);
     ASSERT_TRUE(c.ui.ended());
     OnDestroy(*c.state, c.ui);
     EXPECT_EQ(c.TakeSent(), Sent{"AA 11 00 00 00 BC"});
     EXPECT_EQ(savedAtFrame, std::vector<bool>{false}) << "the settings were saved before the frame left";
-    EXPECT_NE(FileContent(saved).find("method=WIFI"), std::string::npos) << FileContent(saved);
+    EXPECT_NE(FileText(saved).find("method=WIFI"), std::string::npos) << FileText(saved);
 }
 
 TEST(Connection, RequestOfLengthZeroKeepsThePreviousPayloadBytes) {

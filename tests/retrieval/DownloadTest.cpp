@@ -29,24 +29,13 @@ std::string GetFileFrame(int n) {
     return frames.at(n);
 }
 
-std::string OutputName(int n) {
-    char name[40];
-    std::snprintf(name, sizeof name, "20240507_090500_%08d.csv", n);
-    return name;
-}
-
-Bytes SizeBytes(uint32_t size) {
-    return {static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
-            static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)};
-}
-
 class Download : public ::testing::Test {
 protected:
     // The run listed with eight files, the save folder set, `selected`
     // chosen and Download pressed; checks and takes the first CMD_GET_FILE.
     void Start(const std::vector<int>& selected, const std::string& folder = "") {
         ReachRun20240507(c, 8);
-        c.ui.SetControlText(IDC_SAVE_PATH, folder.empty() ? dir.text().c_str() : folder.c_str());
+        c.ui.SetControlText(IDC_SAVE_PATH, folder.empty() ? dir.Text().c_str() : folder.c_str());
         for (int n : selected) c.ui.SelectEntry(IDC_FILES, n, true);
         c.Command(IDC_DOWNLOAD);
         EXPECT_EQ(c.TakeSent(), Sent{GetFileFrame(selected[0])});
@@ -74,7 +63,7 @@ TEST_F(Download, TwoSelectedFilesAreWrittenUnderTheirRunNames) {
     for (int n : {2, 5}) {
         SCOPED_TRACE(testing::Message() << "file " << n);
         const Bytes content = Pattern(3000, static_cast<uint8_t>(n));
-        c.ReceiveReply(0x87, 0, SizeBytes(3000));
+        c.ReceiveReply(0x87, 0, Big32(3000));
         EXPECT_EQ(c.Text(IDC_BYTE_TEXT), "  0% (0 / 3000 byte)");
         c.ReceiveBlock(0x20, Bytes(content.begin(), content.begin() + 1024));
         c.ReceiveBlock(0x20, Bytes(content.begin() + 1024, content.begin() + 2048));
@@ -82,12 +71,12 @@ TEST_F(Download, TwoSelectedFilesAreWrittenUnderTheirRunNames) {
         EXPECT_EQ(c.Text(IDC_BYTE_TEXT), " 68% (2048 / 3000 byte)");
         c.ReceiveBlock(0xA0, Bytes(content.begin() + 2048, content.end()));
         EXPECT_EQ(c.Text(IDC_STATUS_TEXT), OutputName(n).substr(16) + " 完了");
-        EXPECT_EQ(FileContent(Output(n)), AsText(content));
+        EXPECT_EQ(FileText(Output(n)), AsText(content));
         EXPECT_EQ(c.Text(IDC_FILE_TEXT), n == 2 ? "1 / 2" : "2 / 2");
         EXPECT_EQ(c.TakeSent(), n == 2 ? (Sent{ACK_OK_FRAME, GetFileFrame(5)}) : Sent{ACK_OK_FRAME})
             << "the next request leaves after the acknowledgement";
     }
-    EXPECT_EQ(FileNames(dir.path()), (Texts{OutputName(2), OutputName(5)}));
+    EXPECT_EQ(FileNames(dir.Path()), (Texts{OutputName(2), OutputName(5)}));
     EXPECT_EQ(c.ui.control(IDC_FILE_BAR).position, 2);
     EXPECT_EQ(c.StateFlags(), STATE_1);
     EXPECT_TRUE(c.MessageTexts().empty());
@@ -99,42 +88,42 @@ TEST_F(Download, LastFlagClosesTheFileBeforeTheAnnouncedSizeArrived) {
     c.Receive("55 87 00 00 04 00 00 0B B8 A4");
     c.Receive("AA 88 A0 00 02 41 42 58");
     EXPECT_EQ(c.TakeSent(), (Sent{"55 88 00 00 00 DE", GetFileFrame(5)}));
-    EXPECT_EQ(FileContent(Output(3)), "AB");
+    EXPECT_EQ(FileText(Output(3)), "AB");
     EXPECT_EQ(c.Text(IDC_BYTE_TEXT), "  0% (2 / 3000 byte)");
     EXPECT_EQ(c.Text(IDC_FILE_TEXT), "1 / 2");
 
     // An empty last block ends a file just the same.
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0x20, Hex("43 44"));
     c.ReceiveBlock(0xA0);
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_OK_FRAME}));
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Output(5)), "CD");
+    EXPECT_EQ(FileText(Output(5)), "CD");
     EXPECT_EQ(c.Text(IDC_FILE_TEXT), "2 / 2");
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
 TEST_F(Download, EmptyLastBlockMovesOnToTheNextSelectedFile) {
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.ReceiveBlock(0xA0);
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_OK_FRAME, GetFileFrame(5)}));
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Output(2)), "AB");
+    EXPECT_EQ(FileText(Output(2)), "AB");
     EXPECT_EQ(c.Text(IDC_FILE_TEXT), "1 / 2");
     EXPECT_EQ(c.StateFlags(), STATE_2);
 }
 
 TEST_F(Download, NothingSelectedSendsNothingAndChangesNothing) {
     ReachRun20240507(c, 3);
-    c.ui.SetControlText(IDC_SAVE_PATH, dir.text().c_str());
+    c.ui.SetControlText(IDC_SAVE_PATH, dir.Text().c_str());
     c.Command(IDC_DOWNLOAD);
     EXPECT_TRUE(c.TakeSent().empty());
     EXPECT_EQ(c.StateFlags(), STATE_1);
     EXPECT_FALSE(c.Shown(IDC_BYTE_BAR) || c.Shown(IDC_STATUS_TEXT) || c.Shown(IDC_FILE_TEXT));
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "");
-    EXPECT_TRUE(FileNames(dir.path()).empty());
+    EXPECT_TRUE(FileNames(dir.Path()).empty());
 }
 
 TEST_F(Download, NotReadyIsAskedAgainFiveTimesThenGivesUp) {
@@ -143,9 +132,9 @@ TEST_F(Download, NotReadyIsAskedAgainFiveTimesThenGivesUp) {
         c.ReceiveReply(0x87, 13);
         EXPECT_EQ(c.TakeSent(), Sent{GetFileFrame(1)}) << "repeat " << repeat;
     }
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
-    EXPECT_EQ(FileContent(Output(1)), "AB");
+    EXPECT_EQ(FileText(Output(1)), "AB");
     EXPECT_EQ(c.TakeSent(), Sent{ACK_OK_FRAME});
     EXPECT_EQ(c.StateFlags(), STATE_1);
     EXPECT_TRUE(c.MessageTexts().empty());
@@ -166,17 +155,17 @@ TEST_F(Download, NotReadyIsAskedAgainFiveTimesThenGivesUp) {
 
 TEST_F(Download, ZeroSizeEndsTheRunAndLaterFilesAreNotFetched) {
     Start({1, 2});
-    c.ReceiveReply(0x87, 0, SizeBytes(0));
+    c.ReceiveReply(0x87, 0, Big32(0));
     EXPECT_EQ(c.StateFlags(), STATE_1);
     c.Advance(10000);
     EXPECT_TRUE(c.TakeSent().empty());
     EXPECT_TRUE(c.MessageTexts().empty());
-    EXPECT_TRUE(FileNames(dir.path()).empty());
+    EXPECT_TRUE(FileNames(dir.Path()).empty());
 }
 
 TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     c.TakeSent();
     c.Command(IDC_ABORT);
@@ -190,8 +179,8 @@ TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
     ExpectBars(PROGRESS_PAUSED);
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv 中断");
     EXPECT_EQ(c.StateFlags(), STATE_1);
-    EXPECT_EQ(FileContent(Partial(2)), AsText(Pattern(1024, 1)));
-    EXPECT_EQ(FileNames(dir.path()), Texts{OutputName(2) + ".partial"});
+    EXPECT_EQ(FileText(Partial(2)), AsText(Pattern(1024, 1)));
+    EXPECT_EQ(FileNames(dir.Path()), Texts{OutputName(2) + ".partial"});
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_ABORT) || c.ui.TimerRunning(TIMER_BLOCK));
     c.Advance(200000);
     EXPECT_TRUE(c.TakeSent().empty());
@@ -200,7 +189,7 @@ TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
 
 TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore) {
     Start({2});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     c.TakeSent();
     c.Command(IDC_ABORT);
@@ -211,7 +200,7 @@ TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore
     ExpectBars(PROGRESS_PAUSED);
     EXPECT_EQ(c.StateFlags(), STATE_1);
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Partial(2)), AsText(Pattern(1024, 1)));
+    EXPECT_EQ(FileText(Partial(2)), AsText(Pattern(1024, 1)));
     c.Advance(200000);
     EXPECT_TRUE(c.TakeSent().empty()) << "no ACK_RESEND after the abort has finished";
     EXPECT_EQ(c.MessageTexts().size(), 1u);
@@ -220,23 +209,23 @@ TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore
 TEST_F(Download, AbortThatEndedWithoutABlockDoesNotCutTheNextRunShort) {
     Start({2});
     c.Command(IDC_ABORT);
-    c.ReceiveReply(0x87, 0, SizeBytes(0));  // the run ends before any block
+    c.ReceiveReply(0x87, 0, Big32(0));  // the run ends before any block
     EXPECT_EQ(c.StateFlags(), STATE_1);
     c.Advance(2000);
     c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveReply(0x87, 0, Big32(4));
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.Advance(9000);  // past the first abort's ten seconds
     EXPECT_TRUE(c.MessageTexts().empty());
     EXPECT_EQ(c.StateFlags(), STATE_2);
     c.ReceiveBlock(0xA0, Hex("43 44"));
-    EXPECT_EQ(FileContent(Output(2)), "ABCD");
+    EXPECT_EQ(FileText(Output(2)), "ABCD");
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
 TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Hex("41 42 43"));
     c.TakeSent();
     c.ReceiveBlock(0x60, Hex("44 45"));
@@ -245,14 +234,14 @@ TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
     ExpectBars(PROGRESS_ERROR);
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
     EXPECT_EQ(c.StateFlags(), STATE_1);
-    EXPECT_EQ(FileContent(Partial(2)), "ABC");
+    EXPECT_EQ(FileText(Partial(2)), "ABC");
     EXPECT_FALSE(fs::exists(Output(2)));
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
 }
 
 TEST_F(Download, SilenceWithinAFileEndsItAfterFiveResendRequests) {
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.TakeSent();
     c.Advance(180000);
@@ -261,7 +250,7 @@ TEST_F(Download, SilenceWithinAFileEndsItAfterFiveResendRequests) {
     ExpectBars(PROGRESS_ERROR);
     EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileContent(Partial(2)), "AB");
+    EXPECT_EQ(FileText(Partial(2)), "AB");
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
@@ -276,7 +265,7 @@ TEST_F(Download, ReplyTimeOutStopsEveryWatch) {
     EXPECT_EQ(c.MessageTexts(), Texts{"応答がありません。計測器から切断しました。"});
     EXPECT_EQ(c.StateFlags(), STATE_0);
     EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_TRUE(FileNames(dir.path()).empty());
+    EXPECT_TRUE(FileNames(dir.Path()).empty());
     c.Advance(200000);
     EXPECT_EQ(c.MessageTexts().size(), 1u) << "no abort or watch message after the connection is gone";
     EXPECT_TRUE(c.TakeSent().empty());
@@ -285,7 +274,7 @@ TEST_F(Download, ReplyTimeOutStopsEveryWatch) {
 TEST_F(Download, MissingSaveFolderCancelsTheFirstBlockAndCreatesNothing) {
     const fs::path missing = dir / "missing";
     Start({2, 5}, missing.string());
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME}) << "no ACK_OK, no request for file 5";
     EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
@@ -303,20 +292,20 @@ TEST_F(Download, ExistingFileOfTheSameNameIsReplaced) {
         std::fclose(old);
     }
     Start({2});
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
-    EXPECT_EQ(FileContent(Output(2)), "AB");
+    EXPECT_EQ(FileText(Output(2)), "AB");
 }
 
 TEST_F(Download, FiftyMegabyteFileShowsHalfWayCorrectly) {
     Start({0});
     constexpr uint32_t total = 50u << 20;
-    c.ReceiveReply(0x87, 0, SizeBytes(total));
+    c.ReceiveReply(0x87, 0, Big32(total));
     const Bytes block = Pattern(1024, 9);
     constexpr int halfWay = static_cast<int>(total / 2 / 1024);
     for (int i = 0; i < halfWay - 1; ++i) {
         c.ReceiveBlock(0x20, block);
-        c.wire.sent.clear();
+        c.wire.writes.clear();
     }
     EXPECT_EQ(c.Text(IDC_BYTE_TEXT), " 49% (24 / 50 Mbyte)");
     c.ReceiveBlock(0x20, block);
@@ -330,7 +319,7 @@ TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
     if (!HAS_DEV_FULL) GTEST_SKIP() << "needs /dev/full";
     fs::create_symlink("/dev/full", Partial(2));
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(1u << 20));
+    c.ReceiveReply(0x87, 0, Big32(1u << 20));
     // The very block that did not reach the disk is the one refused.
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
@@ -346,31 +335,31 @@ TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
 
 TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
     Start({2});
-    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveReply(0x87, 0, Big32(4));
     c.ReceiveBlock(0xA0, Hex("41 42 43 44"));
-    ASSERT_EQ(FileContent(Output(2)), "ABCD");
+    ASSERT_EQ(FileText(Output(2)), "ABCD");
 
     // The same file again, aborted after one block: the complete one stays.
     c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveReply(0x87, 0, Big32(4));
     c.ReceiveBlock(0x20, Hex("45 46"));
     c.Command(IDC_ABORT);
     c.ReceiveBlock(0x20, Hex("47 48"));
     EXPECT_EQ(c.MessageTexts(), Texts{"中断しました。"});
-    EXPECT_EQ(FileContent(Output(2)), "ABCD");
-    EXPECT_EQ(FileContent(Partial(2)), "EF");
+    EXPECT_EQ(FileText(Output(2)), "ABCD");
+    EXPECT_EQ(FileText(Partial(2)), "EF");
 
     // A complete third download replaces both.
     c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("49 4A"));
-    EXPECT_EQ(FileNames(dir.path()), Texts{OutputName(2)});
-    EXPECT_EQ(FileContent(Output(2)), "IJ");
+    EXPECT_EQ(FileNames(dir.Path()), Texts{OutputName(2)});
+    EXPECT_EQ(FileText(Output(2)), "IJ");
 }
 
 TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
     Start({2, 5});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Pattern(1100, 1));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
     EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
@@ -381,11 +370,11 @@ TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
 
 TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
     Start({0, 1});
-    c.ReceiveReply(0x87, 0, SizeBytes(4));
+    c.ReceiveReply(0x87, 0, Big32(4));
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.TakeSent();
     // Replies that answer no request: no catalogue restart, no end of the run.
-    for (uint8_t command : {0x10, 0x84, 0x11, 0x87}) c.ReceiveReply(command, 0, SizeBytes(9));
+    for (uint8_t command : {0x10, 0x84, 0x11, 0x87}) c.ReceiveReply(command, 0, Big32(9));
     // Blocks of another sequence: refused, nothing else.
     c.ReceiveBlock(0x00, Hex("07 E8 05 08"));
     c.ReceiveBlock(0x90, Hex("10 00 00"));
@@ -394,24 +383,24 @@ TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
     EXPECT_EQ(c.StateFlags(), STATE_2);
     c.ReceiveBlock(0xA0, Hex("43 44"));
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, GetFileFrame(1)}));
-    c.ReceiveReply(0x87, 0, SizeBytes(1));
+    c.ReceiveReply(0x87, 0, Big32(1));
     c.ReceiveBlock(0xA0, Hex("45"));
-    EXPECT_EQ(FileContent(Output(0)), "ABCD");
-    EXPECT_EQ(FileContent(Output(1)), "E");
+    EXPECT_EQ(FileText(Output(0)), "ABCD");
+    EXPECT_EQ(FileText(Output(1)), "E");
     EXPECT_TRUE(c.MessageTexts().empty());
 
     // A file block after the run ended neither re-creates nor truncates.
     c.TakeSent();
     c.ReceiveBlock(0xA0, Hex("5A"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
-    EXPECT_EQ(FileContent(Output(1)), "E");
-    EXPECT_EQ(FileNames(dir.path()), (Texts{OutputName(0), OutputName(1)}));
+    EXPECT_EQ(FileText(Output(1)), "E");
+    EXPECT_EQ(FileNames(dir.Path()), (Texts{OutputName(0), OutputName(1)}));
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
 TEST_F(Download, RunThatFailsWhileAnAbortIsPendingShowsOneMessage) {
     Start({2});
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Hex("41"));
     c.Command(IDC_ABORT);
     c.ReceiveBlock(0x60);
@@ -420,7 +409,7 @@ TEST_F(Download, RunThatFailsWhileAnAbortIsPendingShowsOneMessage) {
 
     // The block watch runs out while the abort waits for its ten seconds.
     c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, SizeBytes(3000));
+    c.ReceiveReply(0x87, 0, Big32(3000));
     c.ReceiveBlock(0x20, Hex("41"));
     c.Advance(175000);
     c.Command(IDC_ABORT);
@@ -431,7 +420,7 @@ TEST_F(Download, RunThatFailsWhileAnAbortIsPendingShowsOneMessage) {
 
 // An existing folder whose path is exactly `length` characters long.
 std::string FolderOfLength(const TempFolder& base, size_t length) {
-    std::string folder = base.text();
+    std::string folder = base.Text();
     folder += static_cast<char>(fs::path::preferred_separator);
     folder.append(length - folder.size(), 'f');
     fs::create_directories(folder);
@@ -443,7 +432,7 @@ TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
     // ".partial": 260.
     const std::string tooLong = FolderOfLength(dir, 223);
     Start({2}, tooLong);
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
     EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
@@ -456,9 +445,9 @@ TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
     fs::create_directories(longest);
     c.ui.SetControlText(IDC_SAVE_PATH, longest.c_str());
     c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, SizeBytes(2));
+    c.ReceiveReply(0x87, 0, Big32(2));
     c.ReceiveBlock(0xA0, Hex("41 42"));
-    EXPECT_EQ(FileContent(fs::path(longest) / OutputName(2)), "AB");
+    EXPECT_EQ(FileText(fs::path(longest) / OutputName(2)), "AB");
     EXPECT_EQ(c.MessageTexts().size(), 1u);
 }
 
@@ -470,7 +459,7 @@ TEST_F(Download, RepliesTooShortForTheirNumbersAreTransferErrors) {
     c.ReceiveReply(0x87, 0, Hex("00 00"));
     EXPECT_EQ(c.MessageTexts(), std::vector<std::string>{"データ転送中にエラーが発生しました。"});
     EXPECT_EQ(c.StateFlags(), STATE_1);
-    EXPECT_TRUE(FileNames(dir.path()).empty());
+    EXPECT_TRUE(FileNames(dir.Path()).empty());
 
     // A file count without its two bytes leaves the list empty.
     Conversation fresh;

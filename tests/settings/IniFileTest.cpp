@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "settings/FileReplace.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -109,12 +109,12 @@ TEST(IniFileOnDisk, WritesThroughATemporaryFileThatNeverStays) {
     char buffer[16];
     EXPECT_EQ(ReadIniText(path.c_str(), "s", "k", buffer, sizeof buffer), 0u);
     ASSERT_TRUE(WriteIniText(path.c_str(), "s", "k", "v"));
-    EXPECT_EQ(ReadBytes(path), "[s]\r\nk=v\r\n");
-    WriteBytes(path, "[s]\nk=v\n");
+    EXPECT_EQ(FileText(path), "[s]\r\nk=v\r\n");
+    WriteText(path, "[s]\nk=v\n");
     ASSERT_TRUE(WriteIniText(path.c_str(), "s", "j", "w"));
-    EXPECT_EQ(ReadBytes(path), "[s]\nk=v\nj=w\n");
+    EXPECT_EQ(FileText(path), "[s]\nk=v\nj=w\n");
     EXPECT_EQ(ReadIniText(path.c_str(), "S", "J", buffer, sizeof buffer), 1u);
-    EXPECT_EQ(folder.EntryCount(), 1u) << "a temporary file was left beside setting.ini";
+    EXPECT_EQ(FileNames(folder.Path()).size(), 1u) << "a temporary file was left beside setting.ini";
 }
 
 TEST(IniFileOnDisk, FailedWriteLeavesTheOldFileAsItWas) {
@@ -125,11 +125,11 @@ TEST(IniFileOnDisk, FailedWriteLeavesTheOldFileAsItWas) {
     // Too large to be a settings file: neither read nor cut down by a write.
     const std::string path = folder.File("setting.ini");
     const std::string huge = "[s]\r\nk=v\r\n" + std::string(IniFile::FILE_MAX, ';');
-    WriteBytes(path, huge);
+    WriteText(path, huge);
     char buffer[16];
     EXPECT_EQ(ReadIniText(path.c_str(), "s", "k", buffer, sizeof buffer), 0u);
     EXPECT_FALSE(WriteIniText(path.c_str(), "s", "k", "w"));
-    EXPECT_TRUE(ReadBytes(path) == huge) << "the oversized file was changed";
+    EXPECT_TRUE(FileText(path) == huge) << "the oversized file was changed";
 
     // A folder where the file should be is not replaced.
     const std::string taken = folder.File("taken.ini");
@@ -137,7 +137,7 @@ TEST(IniFileOnDisk, FailedWriteLeavesTheOldFileAsItWas) {
     EXPECT_FALSE(WriteIniText(taken.c_str(), "s", "k", "v"));
     EXPECT_FALSE(WriteFileReplacing(taken.c_str(), "x", 1)) << "the rename itself refused";
     EXPECT_TRUE(std::filesystem::is_directory(taken));
-    EXPECT_EQ(folder.EntryCount(), 2u) << "a temporary file was left behind";
+    EXPECT_EQ(FileNames(folder.Path()).size(), 2u) << "a temporary file was left behind";
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "settings/Profile.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -38,13 +38,13 @@ class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.Made());
-        ASSERT_TRUE(BuildSettingsPath(folder.Dir().c_str(), path));
+        ASSERT_TRUE(BuildSettingsPath(folder.Text().c_str(), path));
     }
 
     SettingsRecord ReadAll() {
         SettingsRecord record{};
         ReadConnectionSettings(path, record.connection);
-        ReadLogSettings(path, folder.Dir().c_str(), record.savePath);
+        ReadLogSettings(path, folder.Text().c_str(), record.savePath);
         ReadWindowSettings(path, record.windowPosition);
         return record;
     }
@@ -54,7 +54,7 @@ protected:
                 {"connection", "com", "1"},
                 {"connection", "host", "192.168.0.100"},
                 {"connection", "dService", "10101"},
-                {"log", "path", folder.Dir()},
+                {"log", "path", folder.Text()},
                 {"window", "mainPosition", "0,0,0,0,normal"}};
     }
 
@@ -83,7 +83,7 @@ std::vector<std::string> Values(const std::vector<Entry>& entries) {
 
 TEST_F(SettingsFileTest, FirstStartWritesEveryDefaultInOrder) {
     EXPECT_EQ(Fields(ReadAll()), Values(Defaults()));
-    EXPECT_EQ(ReadBytes(path), FileOf(Defaults()));
+    EXPECT_EQ(FileText(path), FileOf(Defaults()));
 }
 
 TEST_F(SettingsFileTest, EachMissingOrEmptyKeyAloneGetsItsDefault) {
@@ -96,18 +96,18 @@ TEST_F(SettingsFileTest, EachMissingOrEmptyKeyAloneGetsItsDefault) {
         // back at the end of the file.
         std::vector<Entry> entries = STORED;
         entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(i));
-        WriteBytes(path, FileOf(entries));
+        WriteText(path, FileOf(entries));
         EXPECT_EQ(Fields(ReadAll()), Values(expected));
         entries.insert(entries.begin() + (i < 4 ? 3 : static_cast<std::ptrdiff_t>(entries.size())),
                        Defaults()[i]);
-        EXPECT_EQ(ReadBytes(path), FileOf(entries));
+        EXPECT_EQ(FileText(path), FileOf(entries));
 
         // Empty: the default takes the line's place.
         entries = STORED;
         entries[i].value = "";
-        WriteBytes(path, FileOf(entries));
+        WriteText(path, FileOf(entries));
         EXPECT_EQ(Fields(ReadAll()), Values(expected));
-        EXPECT_EQ(ReadBytes(path), FileOf(expected));
+        EXPECT_EQ(FileText(path), FileOf(expected));
     }
 }
 
@@ -115,37 +115,37 @@ TEST_F(SettingsFileTest, BlanksAroundValuesAnyCaseNamesAndLfFilesRead) {
     const std::string text =
         "[CONNECTION]\nMethod =  WIFI \ncom=\t 42\nHOST = 10.0.0.5  \ndservice= 8080\n[Log]\n"
         "PATH= C:\\my logs \n[WINDOW]\nmainposition=10 ,20, 30 ,40,  normal\n";
-    WriteBytes(path, text);
+    WriteText(path, text);
     EXPECT_EQ(Fields(ReadAll()), (std::vector<std::string>{"WIFI", "42", "10.0.0.5", "8080",
                                                           "C:\\my logs", "10,20,30,40,normal"}));
-    EXPECT_EQ(ReadBytes(path), text) << "nothing was missing, yet the file was written";
+    EXPECT_EQ(FileText(path), text) << "nothing was missing, yet the file was written";
 }
 
 TEST_F(SettingsFileTest, WriteReplacesInPlaceKeepingCommentsSectionsAndUnknownKeys) {
     const std::string before =
         "; written by hand\r\n[CONNECTION]\r\nMETHOD=WIFI\r\nCom=3\r\nextra=keep me\r\n"
         "host=10.0.0.1\r\ndService=10101\r\n[other]\r\nhost=x\r\n[log]\r\npath=C:\\logs\r\n";
-    WriteBytes(path, before);
+    WriteText(path, before);
     ConnectionSettings c{METHOD_USB, 9, "10.0.0.2", 2000};
     ASSERT_TRUE(WriteConnectionSettings(path, c));
-    EXPECT_EQ(ReadBytes(path),
+    EXPECT_EQ(FileText(path),
               "; written by hand\r\n[CONNECTION]\r\nMETHOD=USB\r\nCom=9\r\nextra=keep me\r\n"
               "host=10.0.0.2\r\ndService=2000\r\n[other]\r\nhost=x\r\n[log]\r\npath=C:\\logs\r\n");
 }
 
 TEST_F(SettingsFileTest, NewKeysEndTheirSection) {
-    WriteBytes(path, "[connection]\r\nmethod=USB\r\ncom=1\r\n[log]\r\npath=C:\\logs\r\n");
+    WriteText(path, "[connection]\r\nmethod=USB\r\ncom=1\r\n[log]\r\npath=C:\\logs\r\n");
     ConnectionSettings c{METHOD_WIFI, 2, "10.0.0.2", 2000};
     ASSERT_TRUE(WriteConnectionSettings(path, c));
     ASSERT_TRUE(WriteWindowSettings(path, WindowPosition{SHOW_STATE_MINIMIZED, -1, 2, 3, 4}));
-    EXPECT_EQ(ReadBytes(path),
+    EXPECT_EQ(FileText(path),
               "[connection]\r\nmethod=WIFI\r\ncom=2\r\nhost=10.0.0.2\r\ndService=2000\r\n"
               "[log]\r\npath=C:\\logs\r\n[window]\r\nmainPosition=-1,2,3,4,minimized\r\n");
 }
 
 TEST_F(SettingsFileTest, OverlongValuesAreCutOrSetAside) {
     const std::string longPath = "C:\\" + std::string(297, 'p');
-    WriteBytes(path, FileOf({{"connection", "method", "WIFI"},
+    WriteText(path, FileOf({{"connection", "method", "WIFI"},
                              {"connection", "com", "99999999999"},
                              {"connection", "host", "1234567890123456789012345"},
                              {"connection", "dService", "-99999999999"},
@@ -156,9 +156,9 @@ TEST_F(SettingsFileTest, OverlongValuesAreCutOrSetAside) {
     EXPECT_STREQ(r.connection.host, "1234567890123456789");
     EXPECT_EQ(r.connection.com, INT32_MAX);
     EXPECT_EQ(r.connection.dService, INT32_MIN);
-    EXPECT_EQ(r.savePath, folder.Dir()) << "a folder too long to use gives the start folder";
+    EXPECT_EQ(r.savePath, folder.Text()) << "a folder too long to use gives the start folder";
     EXPECT_EQ(r.windowPosition.left, 0) << "a mainPosition cut at 127 characters is rejected";
-    EXPECT_NE(ReadBytes(path).find(longPath), std::string::npos)
+    EXPECT_NE(FileText(path).find(longPath), std::string::npos)
         << "the stored folder was lost at start";
 
     char buffer[6];
@@ -166,14 +166,14 @@ TEST_F(SettingsFileTest, OverlongValuesAreCutOrSetAside) {
     EXPECT_STREQ(buffer, "12345");
 
     // At exit the host goes back as its first 19 characters.
-    ASSERT_TRUE(SaveSettings(folder.Dir().c_str(), WindowPosition{}, r));
+    ASSERT_TRUE(SaveSettings(folder.Text().c_str(), WindowPosition{}, r));
     char host[32];
     EXPECT_EQ(GetProfileText("connection", "host", host, sizeof host, path), 19u);
     EXPECT_STREQ(host, "1234567890123456789");
 }
 
 TEST_F(SettingsFileTest, MethodTextIsExactAndWrittenBackByName) {
-    WriteBytes(path, "[connection]\r\nmethod=wifi\r\n");
+    WriteText(path, "[connection]\r\nmethod=wifi\r\n");
     SettingsRecord r = ReadAll();
     EXPECT_EQ(r.connection.method, METHOD_USB);
     ASSERT_TRUE(WriteConnectionSettings(path, r.connection));
@@ -194,7 +194,7 @@ TEST_F(SettingsFileTest, SaveThenReadGivesTheSameSettings) {
         saved.connection = ConnectionSettings{METHOD_WIFI, 12, "172.16.0.9", 65535};
         // 表 ends in byte 0x5C in code page 932, the path separator's code.
         std::strcpy(saved.savePath, "C:\\ログ\\表");
-        ASSERT_TRUE(SaveSettings(folder.Dir().c_str(), WindowPosition{c.showState, -20, 5, 300, 400},
+        ASSERT_TRUE(SaveSettings(folder.Text().c_str(), WindowPosition{c.showState, -20, 5, 300, 400},
                                  saved));
         const std::vector<std::string> fields = Fields(saved);
         EXPECT_EQ(fields[5], std::string("-20,5,300,400,") + c.word);
@@ -216,9 +216,9 @@ TEST_F(SettingsFileTest, NoUsablePathWritesNothing) {
     EXPECT_EQ(r.connection.dService, 10101);
 
     const std::string separator(1, static_cast<char>(std::filesystem::path::preferred_separator));
-    ASSERT_TRUE(BuildSettingsPath((folder.Dir() + separator).c_str(), joined));
+    ASSERT_TRUE(BuildSettingsPath((folder.Text() + separator).c_str(), joined));
     EXPECT_EQ(joined, folder.File("setting.ini"));
-    EXPECT_EQ(folder.EntryCount(), 0u);
+    EXPECT_EQ(FileNames(folder.Path()).size(), 0u);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "link/LinkFactory.h"
 #include "tests/support/Frames.h"
 #include "tests/support/Hex.h"
+#include "tests/support/MemoryChannel.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/DialogState.h"
 #include "ui/MainDialog.h"
@@ -21,45 +21,10 @@
 #include "ui/headless/HeadlessUi.h"
 
 // The instrument's end of the line: every frame the tool writes lands in
-// `sent`, and `onFrame` may answer by calling Receive.
-class PeerChannel : public CComm {
-public:
-    struct Wire {
-        std::vector<Bytes> sent;
-        std::function<void(const Bytes&)> onFrame;
-        PeerChannel* current = nullptr;
-        bool opens = true;
-        int linksMade = 0;
-        int closes = 0;
-    };
-
-    explicit PeerChannel(Wire& wire) : m_wire(wire) {}
-    ~PeerChannel() override {
-        if (m_wire.current == this) m_wire.current = nullptr;
-    }
-    bool Open(const void*) override {
-        if (!m_wire.opens) return false;
-        m_wire.current = this;
-        return true;
-    }
-    void Close() override { ++m_wire.closes; }
-    int Write(const uint8_t* data, int length) override {
-        const Bytes frame(data, data + length);
-        m_wire.sent.push_back(frame);
-        if (m_wire.onFrame) m_wire.onFrame(frame);
-        return length;
-    }
-    void Receive(const Bytes& bytes) {
-        AppendToRing(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    }
-
-private:
-    Wire& m_wire;
-};
-
+// `wire.writes`, and `wire.onWrite` may answer.
 class PeerLinkFactory : public LinkFactory {
 public:
-    explicit PeerLinkFactory(PeerChannel::Wire& wire) : m_wire(wire) {}
+    explicit PeerLinkFactory(MemoryChannel::Log& wire) : m_wire(wire) {}
     std::unique_ptr<DeviceLink> OverSerial(int comPort, const char*, DialogPoster* dialog) override {
         lastComPort = comPort;
         return Make(dialog);
@@ -70,14 +35,15 @@ public:
     }
     int lastComPort = -1;
     TcpTarget lastTarget{0, 0};
+    int linksMade = 0;
 
 private:
     std::unique_ptr<DeviceLink> Make(DialogPoster* dialog) {
-        ++m_wire.linksMade;
-        return std::make_unique<DeviceLink>(new PeerChannel(m_wire), nullptr, dialog,
+        ++linksMade;
+        return std::make_unique<DeviceLink>(new MemoryChannel(m_wire), nullptr, dialog,
                                             DeviceLink::PARSER_POLLED);
     }
-    PeerChannel::Wire& m_wire;
+    MemoryChannel::Log& m_wire;
 };
 
 class Conversation {
@@ -125,8 +91,8 @@ public:
     // Sent frames since the last call, as hex, one per element.
     std::vector<std::string> TakeSent() {
         std::vector<std::string> out;
-        for (const Bytes& frame : wire.sent) out.push_back(ToHex(frame));
-        wire.sent.clear();
+        for (const Bytes& frame : wire.writes) out.push_back(ToHex(frame));
+        wire.writes.clear();
         return out;
     }
 
@@ -161,7 +127,7 @@ public:
     }
 
     HeadlessUi ui{HeadlessUi::MANUAL_CLOCK};
-    PeerChannel::Wire wire;
+    MemoryChannel::Log wire;
     std::unique_ptr<DialogState> state;
     PeerLinkFactory factory;
     HeadlessDialog dialog;

@@ -1,19 +1,15 @@
 // Steps that many conversation tests take on the way to what they check:
-// reaching the idle state or a filled file list, a scratch save folder, and
-// the acknowledgements as they appear on the wire.
+// reaching the idle state or a filled file list, and the acknowledgements as
+// they appear on the wire.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "tests/support/Conversation.h"
+#include "tests/support/TempFolder.h"
 
 using Sent = std::vector<std::string>;
 
@@ -45,7 +41,7 @@ inline void ReachFileList(Conversation& c, const Bytes& date, const Bytes& time,
     c.ReceiveBlock(0x80, date);
     c.ReceiveReply(0x86, 0);
     c.ReceiveBlock(0x90, time);
-    c.ReceiveReply(0x84, 0, {static_cast<uint8_t>(files >> 8), static_cast<uint8_t>(files)});
+    c.ReceiveReply(0x84, 0, Big16(static_cast<uint32_t>(files)));
     c.TakeSent();
     ASSERT_EQ(c.StateFlags(), STATE_1);
     ASSERT_EQ(c.Entries(IDC_FILES).size(), static_cast<size_t>(files));
@@ -54,46 +50,6 @@ inline void ReachFileList(Conversation& c, const Bytes& date, const Bytes& time,
 // The run of 2024-05-07 09:05:00, as most download tests use it.
 inline void ReachRun20240507(Conversation& c, int files) {
     ReachFileList(c, Hex("07 E8 05 07"), Hex("09 05 00"), files);
-}
-
-// A folder of its own under the system's temporary folder, removed with
-// everything in it when the test ends.
-class TempFolder {
-public:
-    TempFolder() {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::random_device random;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("qv-" + std::string(test->name()) + "-" + std::to_string(random() % 1000000));
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& path() const { return m_path; }
-    std::string text() const { return m_path.string(); }
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-inline std::string FileContent(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline std::vector<std::string> FileNames(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // `size` bytes that differ from block to block, so a dropped or doubled

@@ -1,7 +1,9 @@
-// Frames as the instrument puts them on the wire, checksum included, and
-// numbered data blocks for tests that stream many of them.
+// Frames as the wire carries them, checksum included, built and cut apart
+// again by the tool's own parser; and numbered data blocks for tests that
+// stream many of them.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +24,40 @@ inline Bytes WireFrame(uint8_t sync, uint8_t command, uint8_t status, const Byte
     for (uint8_t b : out) sum = static_cast<uint8_t>(sum + b);
     out.push_back(static_cast<uint8_t>(sum + 1));
     return out;
+}
+
+// Numbers as payloads carry them, big-endian.
+inline Bytes Big16(uint32_t value) { return {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)}; }
+inline Bytes Big32(uint32_t value) {
+    return {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
+            static_cast<uint8_t>(value)};
+}
+
+// A frame as the tool's parser accepted it: the length from the wire, the
+// payload bytes it stored (at most 1024) and the checksum.
+struct ParsedFrame {
+    uint8_t sync, command, status;
+    int32_t length;
+    Bytes payload;
+    uint8_t checksum;
+};
+
+// Keeps every frame the parser accepts.
+class FrameCollector : public FrameSink {
+public:
+    void OnFrame(const FrameImage& image) override {
+        const int32_t stored = std::min<int32_t>(image.body.length, FRAME_PAYLOAD_MAX);
+        frames.push_back(ParsedFrame{image.sync, image.body.command, image.body.status, image.body.length,
+                                     Bytes(image.body.data, image.body.data + stored), image.checksum});
+    }
+    std::vector<ParsedFrame> frames;
+};
+
+inline std::vector<ParsedFrame> ParseFrames(const Bytes& bytes) {
+    FrameCollector sink;
+    FrameParser parser;
+    parser.Feed(bytes.data(), bytes.size(), sink);
+    return sink.frames;
 }
 
 // The payload byte at `index` of numbered block `number`: the number,

@@ -49,7 +49,7 @@ std::string Snapshot(Conversation& c) {
         for (const std::string& entry : k.entries) out += "|" + entry;
         out += "\n";
     }
-    out += "queued " + std::to_string(c.ui.queue().Size()) + ", links " + std::to_string(c.wire.linksMade);
+    out += "queued " + std::to_string(c.ui.queue().Size()) + ", links " + std::to_string(c.factory.linksMade);
     out += c.ui.TimerRunning(TIMER_REPLY) ? ", reply timer" : "";
     return out;
 }

@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "tests/support/Hex.h"
+
 class PseudoTerminal {
 public:
     PseudoTerminal() {
@@ -42,6 +44,24 @@ public:
             poll(&entry, 1, 50);
         }
         return sent == size;
+    }
+
+    bool Send(const Bytes& bytes) {
+        const std::atomic<bool> never{false};
+        return Send(bytes.data(), bytes.size(), never);
+    }
+
+    // What the channel wrote, until `count` bytes came or none for 2 s.
+    Bytes Receive(size_t count) {
+        Bytes out;
+        uint8_t chunk[256];
+        pollfd entry{m_master, POLLIN, 0};
+        while (out.size() < count && poll(&entry, 1, 2000) > 0) {
+            const ssize_t n = read(m_master, chunk, sizeof chunk);
+            if (n <= 0) break;
+            out.insert(out.end(), chunk, chunk + n);
+        }
+        return out;
     }
 
     void CloseMaster() {

@@ -2,74 +2,37 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
 #include "tests/comm/ChannelReading.h"
-#include "tests/comm/ProcessCpuTime.h"
+#include "tests/comm/posix/PseudoTerminal.h"
+#include "tests/support/ProcessStats.h"
 #include "tests/support/Hex.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 
-// A pseudo-terminal: the channel opens the terminal end by its path, the test
-// plays the instrument on the controlling end.
 class SerialTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        ASSERT_GE(master, 0);
-        ASSERT_EQ(grantpt(master), 0);
-        ASSERT_EQ(unlockpt(master), 0);
-        ASSERT_EQ(ptsname_r(master, path, sizeof path), 0);
-        name.path = path;
+        ASSERT_TRUE(pty.Opened());
+        name.path = pty.Path();
     }
-    void TearDown() override {
-        channel.Close();
-        CloseMaster();
-    }
-    void CloseMaster() {
-        if (master >= 0) close(master);
-        master = -1;
-    }
+    void TearDown() override { channel.Close(); }
 
-    void InstrumentSends(const Bytes& bytes) {
-        size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = write(master, bytes.data() + sent, bytes.size() - sent);
-            ASSERT_GT(n, 0);
-            sent += static_cast<size_t>(n);
-        }
-    }
-
-    Bytes InstrumentReceives(size_t count) {
-        Bytes out;
-        uint8_t chunk[256];
-        pollfd entry{master, POLLIN, 0};
-        while (out.size() < count && poll(&entry, 1, 2000) > 0) {
-            const ssize_t n = read(master, chunk, sizeof chunk);
-            if (n <= 0) break;
-            out.insert(out.end(), chunk, chunk + n);
-        }
-        return out;
-    }
-
-    int master = -1;
-    char path[128] = {};
+    PseudoTerminal pty;
     SerialPortName name{nullptr};
     CSerial channel{SerialParameter::DEVICE_PATH};
 };
 
 TEST_F(SerialTest, OpensWithTheInstrumentsLineSettings) {
-    ASSERT_TRUE(channel.Open(&name)) << path;
+    ASSERT_TRUE(channel.Open(&name)) << pty.Path();
     termios settings{};
     ASSERT_EQ(tcgetattr(static_cast<int>(channel.PortHandle()), &settings), 0);
     EXPECT_EQ(cfgetispeed(&settings), static_cast<speed_t>(B115200));
@@ -85,16 +48,16 @@ TEST_F(SerialTest, OpensWithTheInstrumentsLineSettings) {
 TEST_F(SerialTest, FramesAndBurstsPassBothWays) {
     ASSERT_TRUE(channel.Open(&name));
     EXPECT_EQ(channel.Write(Hex("AA 10 20 00 00 DB").data(), 6), 6);
-    EXPECT_EQ(ToHex(InstrumentReceives(6)), "AA 10 20 00 00 DB");
+    EXPECT_EQ(ToHex(pty.Receive(6)), "AA 10 20 00 00 DB");
     EXPECT_EQ(channel.Write(nullptr, 0), 0);
 
-    InstrumentSends(Hex("55 10 00 00 00 66"));
+    ASSERT_TRUE(pty.Send(Hex("55 10 00 00 00 66")));
     EXPECT_EQ(ToHex(ReadFromChannel(channel, 6)), "55 10 00 00 00 66");
 
     // More than the ring holds, written while the reader drains it at the
     // parser's pace: nothing may be overwritten before it is read.
     const Bytes burst = Pattern(20000);
-    std::thread instrument([&] { InstrumentSends(burst); });
+    std::thread instrument([&] { EXPECT_TRUE(pty.Send(burst)); });
     const Bytes got = ReadFromChannel(channel, burst.size(), milliseconds(10000));
     instrument.join();
     EXPECT_EQ(got.size(), burst.size());
@@ -127,13 +90,13 @@ TEST_F(SerialTest, CloseWhileWaitingReturnsPromptly) {
 
 TEST_F(SerialTest, HangupEndsTheReceiveLoopWithoutSpinning) {
     ASSERT_TRUE(channel.Open(&name));
-    InstrumentSends(Hex("55 11 00 00 00 67"));
+    ASSERT_TRUE(pty.Send(Hex("55 11 00 00 00 67")));
     EXPECT_EQ(ToHex(ReadFromChannel(channel, 6)), "55 11 00 00 00 67");
-    CloseMaster();  // as when the bridge is pulled out: the port hangs up
+    pty.CloseMaster();  // as when the bridge is pulled out: the port hangs up
     std::this_thread::sleep_for(milliseconds(50));
-    const double before = ProcessCpuMilliseconds();
+    const double before = CpuMilliseconds();
     std::this_thread::sleep_for(milliseconds(300));
-    const double used = ProcessCpuMilliseconds() - before;
+    const double used = CpuMilliseconds() - before;
     RecordProperty("cpu_ms_idle_300ms", static_cast<int>(used));
     EXPECT_LT(used, 50.0) << "the receive loop spins on a hung-up port";
     EXPECT_TRUE(WaitUntil([&] { return channel.ReceiveEnded(); })) << "the hang-up went unnoticed";
@@ -147,14 +110,13 @@ TEST(SerialOpen, RefusesWhatIsNotAnOpenableTerminal) {
     EXPECT_EQ(byPath.PortHandle(), -1);
     EXPECT_EQ(byPath.OpenCause(), ChannelCause::NO_DEVICE);
 
-    char file[] = "/tmp/qv500-serial-XXXXXX";
-    const int fd = mkstemp(file);
-    ASSERT_GE(fd, 0);
-    const SerialPortName plainFile{file};
+    TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    WriteText(folder / "plain", "");
+    const std::string file = folder.File("plain");
+    const SerialPortName plainFile{file.c_str()};
     EXPECT_FALSE(byPath.Open(&plainFile)) << "a plain file has no line settings";
     EXPECT_EQ(byPath.OpenCause(), ChannelCause::NOT_A_PORT);
-    close(fd);
-    unlink(file);
 
     CSerial byNumber;
     const int com3 = 3;

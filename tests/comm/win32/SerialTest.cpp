@@ -13,20 +13,17 @@
 
 #include "comm/win32/LineSettings.h"
 #include "tests/comm/ChannelReading.h"
-#include "tests/comm/ProcessCpuTime.h"
+#include "tests/support/ProcessStats.h"
 #include "tests/support/Hex.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/win32/WindowSearch.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 
-// Wine keeps no share modes on devices, and reads the one termios flag for
-// RTS/CTS back as CTS flow with RTS merely enabled.
-bool UnderWine() {
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
+// Under Wine: no share modes on devices, and the one termios flag for
+// RTS/CTS read back as CTS flow with RTS merely enabled.
 class SerialTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,9 +83,9 @@ TEST_F(SerialTest, PortIsHeldExclusively) {
 TEST_F(SerialTest, IdlePortCostsNoCpuAndClosesPromptly) {
     ASSERT_TRUE(channel.Open(&comPort));
     std::this_thread::sleep_for(milliseconds(50));
-    const double before = ProcessCpuMilliseconds();
+    const double before = CpuMilliseconds();
     std::this_thread::sleep_for(milliseconds(300));
-    const double used = ProcessCpuMilliseconds() - before;
+    const double used = CpuMilliseconds() - before;
     RecordProperty("cpu_ms_idle_300ms", static_cast<int>(used));
     EXPECT_LT(used, 50.0) << "the receive loop spins while nothing arrives";
     const double took = MillisecondsOf([&] { channel.Close(); });
@@ -119,20 +116,20 @@ TEST(SerialOpen, PortNumbersNameTheirDevicePath) {
 
 TEST(SerialOpen, APortWhoseDriverRefusesASettingIsClosedAgain) {
     // A plain file opens like a port, and its driver refuses every port setting.
-    char folder[MAX_PATH];
-    char file[MAX_PATH];
-    ASSERT_NE(GetTempPathA(sizeof folder, folder), 0u);
-    ASSERT_NE(GetTempFileNameA(folder, "qvs", 0, file), 0u);
+    TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    const std::string file = folder.File("port");
+    WriteText(file, "");
     CSerial byPath(SerialParameter::DEVICE_PATH);
-    const SerialPortName name{file};
+    const SerialPortName name{file.c_str()};
     EXPECT_FALSE(byPath.Open(&name));
     EXPECT_EQ(byPath.PortHandle(), -1);
     // Opened without sharing: a handle left open would refuse this.
-    const HANDLE again = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    const HANDLE again = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the refused port stayed open, error " << GetLastError();
     if (again != INVALID_HANDLE_VALUE) CloseHandle(again);
-    EXPECT_TRUE(DeleteFileA(file));
+    EXPECT_TRUE(DeleteFileA(file.c_str()));
 }
 
 }  // namespace

@@ -29,14 +29,6 @@ std::string ExecutableFolder() {
     return folder.substr(0, folder.rfind('\\'));
 }
 
-std::string Describe(const std::vector<DeviceEntry>& list) {
-    std::string text;
-    for (const DeviceEntry& e : list) {
-        text += e.model + " " + e.serialNumber + " COM" + std::to_string(e.comPort) + ";";
-    }
-    return text;
-}
-
 using FakeCounter = LONG(WINAPI*)();
 LONG FakeCount(const char* name) {
     HMODULE module = GetModuleHandleA("ftd2xx.dll");
@@ -76,7 +68,7 @@ TEST(Ftd2xxLibrary, LoadsByNameOnlyWhenCompleteAndKeepsIt) {
     // Complete: the pass through the library's own calls and records.
     ASSERT_TRUE(SetDllDirectoryA((folder + "\\ftd2xx-complete").c_str()));
     FillComPortCombo(ui, deviceList, 4);
-    EXPECT_EQ(Describe(deviceList), "QV-520R 5B0001 COM3;QV-540R 6V34567890ABCDEF COM4;");
+    EXPECT_EQ(Describe(deviceList), "QV-520R [5B0001] COM3;QV-540R [6V34567890ABCDEF] COM4;");
     EXPECT_EQ(ui.lines.size(), 2u);
     EXPECT_EQ(ui.selection, 1);
     EXPECT_EQ(FakeCount("FakeOpenCount"), 3);  // the bridge without a COM port too

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "tests/support/win32/WindowSearch.h"
 #include "ui/controls/ControlIds.h"
 
 namespace {
@@ -16,39 +17,18 @@ constexpr UINT SEND_TIMEOUT_MS = 10000;
 constexpr int TEXT_MAX = 1024;
 constexpr int MESSAGE_TEXT_ID = 0xFFFF;
 
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    const int length = GetClassNameA(window, name, sizeof name);
-    return std::string(name, length > 0 ? static_cast<size_t>(length) : 0);
-}
-
-bool IsListBox(HWND window) { return lstrcmpiA(ClassOf(window).c_str(), "ListBox") == 0; }
+bool IsListBox(HWND window) { return lstrcmpiA(ClassName(window).c_str(), "ListBox") == 0; }
 
 std::string TextOf(HWND window) {
     char text[TEXT_MAX] = {};
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
                              SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &length)) {
-        ADD_FAILURE() << "WM_GETTEXT to a window of class " << ClassOf(window) << " got no answer";
+        ADD_FAILURE() << "WM_GETTEXT to a window of class " << ClassName(window) << " got no answer";
         return std::string();
     }
     text[TEXT_MAX - 1] = '\0';
     return text;
-}
-
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOwned(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<OwnedSearch*>(lParam);
-    if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window) &&
-        ClassOf(window) == "#32770") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 }  // namespace
@@ -145,11 +125,7 @@ int DialogDriver::ProgressPosition(int id) const {
     return static_cast<int>(Send(Item(id), PBM_GETPOS, 0, 0));
 }
 
-HWND DialogDriver::OwnedMessageBox() const {
-    OwnedSearch search{m_dialog, nullptr};
-    EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+HWND DialogDriver::OwnedMessageBox() const { return FindOwnedDialog(m_dialog); }
 
 std::string DialogDriver::Describe() const {
     static const int CONTROLS[] = {IDC_CONNECT,        IDC_DISCONNECT,   IDC_USB,

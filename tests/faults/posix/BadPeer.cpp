@@ -1,20 +1,14 @@
 #include "tests/faults/BadPeer.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <random>
 #include <vector>
-
-#include "link/Frame.h"
-#include "tools/qvsim/Instrument.h"
 
 namespace {
 
@@ -32,42 +26,12 @@ int64_t Micros() {
     return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
 }
 
-// Writes everything, waiting as long as the tool takes to drain it, unless
-// the connection fails.
-class SocketOutput : public qvsim::ByteOutput {
-public:
-    explicit SocketOutput(int fd) : m_fd(fd) {}
-    size_t Write(const uint8_t* data, size_t size) override {
-        size_t sent = 0;
-        while (sent < size && !failed) {
-            const ssize_t n = send(m_fd, data + sent, size - sent, MSG_NOSIGNAL);
-            if (n > 0) sent += static_cast<size_t>(n);
-            else failed = true;
-        }
-        return size;
-    }
-    bool failed = false;
-
-private:
-    int m_fd;
-};
-
-// Appends one frame of any length up to 65535, with a checksum that fits.
-void AppendFrame(std::vector<uint8_t>& out, uint8_t sync, uint8_t command, uint8_t status, uint32_t length,
-                 std::mt19937& random) {
-    const uint8_t header[5] = {sync, command, status, static_cast<uint8_t>(length >> 8),
-                               static_cast<uint8_t>(length)};
-    uint8_t sum = 0;
-    for (uint8_t b : header) {
-        out.push_back(b);
-        sum = static_cast<uint8_t>(sum + b);
-    }
-    for (uint32_t i = 0; i < length; ++i) {
-        const uint8_t b = static_cast<uint8_t>(random());
-        out.push_back(b);
-        sum = static_cast<uint8_t>(sum + b);
-    }
-    out.push_back(static_cast<uint8_t>(sum + 1));
+// Appends one frame of any length up to 65535, random bytes in it.
+void AppendFrame(Bytes& out, uint8_t sync, uint8_t command, uint8_t status, uint32_t length, std::mt19937& random) {
+    Bytes payload(length);
+    for (uint8_t& b : payload) b = static_cast<uint8_t>(random());
+    const Bytes frame = WireFrame(sync, command, status, payload);
+    out.insert(out.end(), frame.begin(), frame.end());
 }
 
 // About BAD_CHUNK bytes of misbehaviour.
@@ -99,42 +63,6 @@ void MakeBadBytes(BadPeer::Mode mode, std::mt19937& random, std::vector<uint8_t>
     }
 }
 
-// Cuts what the tool sends into frames and asks the script about each.
-class ScriptReader : public FrameSink {
-public:
-    explicit ScriptReader(const BadPeer::Script& script) : m_script(script) {}
-    // The bytes the instrument may hear, and what else to do.
-    void Feed(const uint8_t* bytes, size_t count, BadPeer::Step& step, std::vector<uint8_t>& heard) {
-        m_step = &step;
-        m_heard = &heard;
-        for (size_t i = 0; i < count && !step.hangUp; ++i) {
-            m_frame.push_back(bytes[i]);
-            m_parser.Feed(bytes + i, 1, *this);
-            if (m_parser.state() == FrameParser::SYNC_SEARCH && !m_frame.empty()) {
-                // Bytes outside any frame reach the instrument as they came.
-                heard.insert(heard.end(), m_frame.begin(), m_frame.end());
-                m_frame.clear();
-            }
-        }
-    }
-
-private:
-    void OnFrame(const FrameImage& image) override {
-        BadPeer::Step step = m_script(image, m_index++);
-        m_step->inject.insert(m_step->inject.end(), step.inject.begin(), step.inject.end());
-        m_step->hangUp = m_step->hangUp || step.hangUp;
-        if (!step.swallow) m_heard->insert(m_heard->end(), m_frame.begin(), m_frame.end());
-        m_frame.clear();
-    }
-
-    const BadPeer::Script& m_script;
-    FrameParser m_parser;
-    std::vector<uint8_t> m_frame;
-    int m_index = 0;
-    BadPeer::Step* m_step = nullptr;
-    std::vector<uint8_t>* m_heard = nullptr;
-};
-
 }  // namespace
 
 BadPeer::BadPeer(qvsim::Catalogue& catalogue) : m_catalogue(catalogue) {}
@@ -142,23 +70,10 @@ BadPeer::BadPeer(qvsim::Catalogue& catalogue) : m_catalogue(catalogue) {}
 BadPeer::~BadPeer() {
     m_stop = true;
     if (m_thread.joinable()) m_thread.join();
-    if (m_listener >= 0) close(m_listener);
 }
 
 bool BadPeer::Start() {
-    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listener < 0) return false;
-    const int yes = 1;
-    setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listener, 4) != 0 ||
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return false;
-    m_port = ntohs(address.sin_port);
+    if (!m_line.Listen()) return false;
     m_thread = std::thread(&BadPeer::Run, this);
     return true;
 }
@@ -169,11 +84,10 @@ void BadPeer::Misbehave(Mode mode, int milliseconds) {
 }
 
 void BadPeer::Run() {
-    qvsim::InstrumentConfig config;
-    qvsim::Instrument instrument(m_catalogue, config, nullptr);
+    ScriptedInstrument instrument(m_catalogue);
+    instrument.fromTool = fromTool;
+    instrument.fromInstrument = fromInstrument;
     std::mt19937 random(0xBAD9EE7);
-    ScriptReader reader(script);
-    std::vector<uint8_t> heard;
     std::vector<uint8_t> bad;
     uint8_t buffer[4096];
     int fd = -1;
@@ -181,19 +95,15 @@ void BadPeer::Run() {
     uint64_t flooded = 0;
     while (!m_stop) {
         if (fd < 0) {
-            pollfd p{m_listener, POLLIN, 0};
-            if (poll(&p, 1, POLL_MS) > 0) {
-                fd = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-                if (fd >= 0) {
-                    const int one = 1;
-                    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-                    // An instrument's own send buffer is small: once the tool
-                    // holds it back, it waits, rather than the system taking
-                    // megabytes of misbehaviour on its behalf.
-                    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &INSTRUMENT_SEND_BUFFER,
-                               sizeof INSTRUMENT_SEND_BUFFER);
-                    instrument.Connect(Micros());
-                }
+            if (m_line.Accept(POLL_MS)) {
+                fd = static_cast<int>(m_line.Connection());
+                const int one = 1;
+                setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                // An instrument's own send buffer is small: once the tool
+                // holds it back, it waits, rather than the system taking
+                // megabytes of misbehaviour on its behalf.
+                setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &INSTRUMENT_SEND_BUFFER, sizeof INSTRUMENT_SEND_BUFFER);
+                instrument.Connect(Micros());
             }
             continue;
         }
@@ -206,15 +116,10 @@ void BadPeer::Run() {
             const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
             if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) closed = true;
             // While it misbehaves it hears nothing the tool says.
-            else if (n > 0 && mode == GOOD && !script) instrument.Receive(buffer, static_cast<size_t>(n), Micros());
             else if (n > 0 && mode == GOOD) {
-                Step step;
-                heard.clear();
-                reader.Feed(buffer, static_cast<size_t>(n), step, heard);
-                SocketOutput out(fd);
-                out.Write(step.inject.data(), step.inject.size());
-                closed = out.failed || step.hangUp;
-                if (!closed) instrument.Receive(heard.data(), heard.size(), Micros());
+                Bytes answer;
+                closed = !instrument.Receive(buffer, static_cast<size_t>(n), Micros(), answer);
+                closed = !m_line.Send(answer.data(), answer.size()) || closed;
             }
         }
         if (!closed && mode != GOOD) {
@@ -226,22 +131,19 @@ void BadPeer::Run() {
             } else if (writesBadBytes && ready > 0 && (p.revents & POLLOUT)) {
                 // Whole chunks, so the line ends at a frame's end.
                 MakeBadBytes(static_cast<Mode>(mode), random, bad);
-                SocketOutput out(fd);
-                out.Write(bad.data(), bad.size());
-                closed = out.failed;
+                closed = !m_line.Send(bad.data(), bad.size());
                 if (!closed) m_badBytes += bad.size();
                 if (mode == FLOOD) flooded += bad.size();
             }
         }
         if (!closed && m_mode.load() == GOOD) {
-            SocketOutput out(fd);
-            instrument.Pump(Micros(), out);
-            closed = out.failed;
+            Bytes answer;
+            closed = !instrument.Pump(Micros(), answer);
+            closed = !m_line.Send(answer.data(), answer.size()) || closed;
         }
         if (closed) {
-            close(fd);
+            m_line.CloseConnection();
             fd = -1;
         }
     }
-    if (fd >= 0) close(fd);
 }

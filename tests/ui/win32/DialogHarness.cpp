@@ -6,21 +6,6 @@ namespace {
 
 ModalDriver* activeDriver = nullptr;
 
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOwned(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<OwnedSearch*>(lParam);
-    if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window) &&
-        ClassName(window) == "#32770") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 struct TextSearch {
     const std::string* text;
     bool found;
@@ -105,12 +90,6 @@ void CALLBACK ModalDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-HWND FindOwnedDialog(HWND owner) {
-    OwnedSearch search{owner, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), MatchOwned, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 std::u16string WindowTextW(HWND window) {
     wchar_t text[512] = {};
     const int length = GetWindowTextW(window, text, 512);
@@ -121,17 +100,6 @@ std::string WindowTextA(HWND window) {
     char text[512] = {};
     const int length = GetWindowTextA(window, text, sizeof text);
     return std::string(text, length > 0 ? length : 0);
-}
-
-std::string ClassName(HWND window) {
-    char name[64] = {};
-    const int length = GetClassNameA(window, name, sizeof name);
-    return std::string(name, length > 0 ? length : 0);
-}
-
-bool UnderWine() {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 bool HasChildWithText(HWND parent, const std::string& text) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/win32/WindowSearch.h"
+
 struct ReceivedMessage {
     UINT message;
     WPARAM wParam;
@@ -58,14 +60,8 @@ private:
     UINT_PTR m_timer = 0;
 };
 
-// The visible top-level dialog window (class #32770) that `owner` owns.
-HWND FindOwnedDialog(HWND owner);
-
 // Whether any descendant of `parent` shows exactly `text`.
 bool HasChildWithText(HWND parent, const std::string& text);
 
 std::u16string WindowTextW(HWND window);
 std::string WindowTextA(HWND window);
-std::string ClassName(HWND window);
-// Whether this process runs under Wine (ntdll exports wine_get_version).
-bool UnderWine();

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "DialogHarness.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/DialogState.h"
 #include "ui/MainDialog.h"
@@ -29,7 +29,7 @@ protected:
         if (mainPosition != nullptr)
             WritePrivateProfileStringA("window", "mainPosition", mainPosition, Settings().c_str());
         state = std::make_unique<DialogState>();
-        StartUp(*state, folder.Dir().c_str());
+        StartUp(*state, folder.Text().c_str());
         dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                                     MainDialogProc, reinterpret_cast<LPARAM>(state.get()));
         return dialog;

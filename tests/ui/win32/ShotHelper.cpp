@@ -21,6 +21,7 @@
 #include <cstring>
 #include <functional>
 
+#include "tests/support/win32/WindowSearch.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/UiPort.h"
 #include "ui/win32/LogSettingsDialog.h"
@@ -36,9 +37,7 @@ Placement placement{0, 0, nullptr};
 
 // The main dialog is the top-level dialog that has both method buttons.
 BOOL CALLBACK FindMainDialog(HWND window, LPARAM lParam) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, "#32770") == 0 && GetDlgItem(window, IDC_USB) != nullptr &&
+    if (ClassName(window) == "#32770" && GetDlgItem(window, IDC_USB) != nullptr &&
         GetDlgItem(window, IDC_WIFI) != nullptr) {
         *reinterpret_cast<HWND*>(lParam) = window;
         return FALSE;
@@ -56,30 +55,6 @@ HWND MainDialog() {
         if (main == nullptr) Sleep(50);
     }
     return main;
-}
-
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<OwnedSearch*>(lParam);
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, "#32770") == 0 && IsWindowVisible(window) &&
-        GetWindow(window, GW_OWNER) == search->owner) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The visible message box or dialog that the main dialog owns, or nullptr.
-HWND Popup(HWND main) {
-    OwnedSearch search{main, nullptr};
-    EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // 0 once `done` holds, checked every 50 ms; 1 after WAIT_MS without it.
@@ -112,7 +87,7 @@ int Select(HWND main, int argc, char** argv) {
 }
 
 int Dismiss(HWND main) {
-    HWND popup = Popup(main);
+    HWND popup = FindOwnedDialog(main);
     if (popup == nullptr) return 1;
     HWND ok = GetDlgItem(popup, IDOK);
     // A message box has OK alone; the log-settings dialog is left by Cancel.
@@ -121,7 +96,7 @@ int Dismiss(HWND main) {
     } else {
         PostMessageA(popup, WM_COMMAND, IDCANCEL, 0);
     }
-    return WaitFor([&] { return Popup(main) == nullptr; });
+    return WaitFor([&] { return FindOwnedDialog(main) == nullptr; });
 }
 
 // `front` is brought to the front, so that a picture shows it as the user
@@ -156,15 +131,16 @@ int Drive(int argc, char** argv) {
         const LRESULT percent = std::atoi(argv[2]);
         return WaitFor([&] { return Ask(main, IDC_BYTE_BAR, PBM_GETPOS) >= percent; });
     }
-    if (std::strcmp(mode, "wait-popup") == 0) return WaitFor([&] { return Popup(main) != nullptr; });
+    if (std::strcmp(mode, "wait-popup") == 0)
+        return WaitFor([&] { return FindOwnedDialog(main) != nullptr; });
     if (std::strcmp(mode, "dismiss") == 0) return Dismiss(main);
     if (std::strcmp(mode, "geometry") == 0 && argc == 3) {
         if (std::strcmp(argv[2], "main") == 0) return Geometry(main, nullptr);
-        if (std::strcmp(argv[2], "popup") == 0) return Geometry(Popup(main), nullptr);
+        if (std::strcmp(argv[2], "popup") == 0) return Geometry(FindOwnedDialog(main), nullptr);
         if (std::strcmp(argv[2], "both") == 0) {
             // Windows shows a message box over its owner; Wine in the middle
             // of the screen.
-            HWND popup = Popup(main);
+            HWND popup = FindOwnedDialog(main);
             RECT owner{}, box{};
             if (popup != nullptr && GetWindowRect(main, &owner) && GetWindowRect(popup, &box)) {
                 const int x = (owner.left + owner.right - (box.right - box.left)) / 2;
@@ -178,9 +154,7 @@ int Drive(int argc, char** argv) {
 }
 
 BOOL CALLBACK CancelDialog(HWND window, LPARAM) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, "#32770") == 0) PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    if (ClassName(window) == "#32770") PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
     return TRUE;
 }
 

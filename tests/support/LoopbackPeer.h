@@ -24,6 +24,8 @@ public:
     // Receives until `size` bytes came, the connection ended, or timeoutMs
     // passed without a byte. Returns the count received.
     size_t Receive(uint8_t* data, size_t size, int timeoutMs);
+    // The accepted connection's socket, -1 without one.
+    intptr_t Connection() const { return m_connection; }
     void CloseConnection();
     void CloseListener();
 

@@ -1,8 +1,9 @@
-// A qvsim process for the robustness tests: started with the given options,
-// its first line read (where it listens), stopped and reaped when the test
-// ends. Linux (tests/faults/posix).
+// A qvsim process for the tests: started with the given options, its first
+// line read (where it listens), stopped and reaped when the test ends. Linux
+// (tests/support/posix).
 #pragma once
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,9 @@ public:
     int Port();
     // The device of "serial on PATH", empty when the line is not one.
     std::string SerialPath();
-    // Sends SIGTERM and waits a little for the exit; the exit status, or -1.
-    int Stop();
+    // Sends `signal` (0: none) and waits a little for the exit; the exit
+    // status, or -1 when it did not exit normally in time.
+    int Stop(int signal = SIGTERM);
 
     // Runs `program` with `args` to its end; its exit status, or -1.
     static int Run(const std::string& program, const std::vector<std::string>& args);

@@ -1,4 +1,4 @@
-#include "tests/faults/SimProcess.h"
+#include "tests/support/SimProcess.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -13,7 +13,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int LINE_WAIT_MS = 5000;
+constexpr int LINE_WAIT_MS = 10000;
 constexpr int STOP_WAIT_MS = 5000;
 
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args, int outFd,
@@ -96,9 +96,9 @@ std::string SimProcess::SerialPath() {
     return line.compare(0, prefix.size(), prefix) == 0 ? line.substr(prefix.size()) : std::string();
 }
 
-int SimProcess::Stop() {
+int SimProcess::Stop(int signal) {
     if (m_pid <= 0) return -1;
-    kill(m_pid, SIGTERM);
+    if (signal != 0) kill(m_pid, signal);
     return Reap(m_pid, STOP_WAIT_MS);
 }
 

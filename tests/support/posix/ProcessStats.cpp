@@ -1,4 +1,4 @@
-#include "tests/faults/ProcessStats.h"
+#include "tests/support/ProcessStats.h"
 
 #include <dirent.h>
 #include <sys/resource.h>

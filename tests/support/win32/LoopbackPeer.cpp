@@ -1,4 +1,4 @@
-#include "tests/comm/LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 
 #include <winsock2.h>
 

@@ -1,9 +1,0 @@
-#include "tests/comm/ProcessCpuTime.h"
-
-#include <time.h>
-
-double ProcessCpuMilliseconds() {
-    timespec used{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
-    return static_cast<double>(used.tv_sec) * 1e3 + static_cast<double>(used.tv_nsec) / 1e6;
-}
