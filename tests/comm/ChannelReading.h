@@ -2,11 +2,14 @@
 // 10 ms, so channel tests see the bytes in the order the ring holds them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <thread>
 
 #include "comm/CComm.h"
 #include "tests/support/Hex.h"
+#include "tests/support/ProcessStats.h"
 
 // Reads until `count` bytes came or `timeout` passed.
 inline Bytes ReadFromChannel(CComm& channel, size_t count,
@@ -48,4 +51,13 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds limit = std::chron
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+// CPU the process uses while this thread sleeps `wall`, kept as `property`.
+inline double IdleCpuMilliseconds(const char* property, std::chrono::milliseconds wall) {
+    const double before = CpuMilliseconds();
+    std::this_thread::sleep_for(wall);
+    const double used = CpuMilliseconds() - before;
+    ::testing::Test::RecordProperty(property, static_cast<int>(used));
+    return used;
 }

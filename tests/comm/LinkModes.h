@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
+#include "tests/comm/ChannelReading.h"
 #include "tests/comm/DialogSide.h"
 #include "tests/support/Frames.h"
 #include "tests/support/ProcessStats.h"
@@ -87,11 +88,8 @@ protected:
 
     // CPU the process uses in the next 500 ms, shown and kept.
     void RecordCpu(const char* property, const char* what) {
-        const double before = CpuMilliseconds();
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        const double used = CpuMilliseconds() - before;
+        const double used = IdleCpuMilliseconds(property, std::chrono::milliseconds(500));
         std::printf("%s: %.1f ms CPU in 500 ms\n", what, used);
-        RecordProperty(property, static_cast<int>(used));
     }
 
     size_t threadsBefore = 0;

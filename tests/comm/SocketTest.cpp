@@ -10,7 +10,6 @@
 
 #include "tests/comm/ChannelReading.h"
 #include "tests/support/LoopbackPeer.h"
-#include "tests/support/ProcessStats.h"
 #include "tests/support/Hex.h"
 
 namespace {
@@ -136,10 +135,7 @@ TEST_F(SocketTest, PeerClosingEndsTheReceiveLoopWithoutSpinning) {
     EXPECT_TRUE(WaitUntil([&] { return channel.ReceiveEnded(); })) << "the peer's close went unnoticed";
     std::this_thread::sleep_for(milliseconds(50));
 
-    const double before = CpuMilliseconds();
-    std::this_thread::sleep_for(milliseconds(300));
-    const double used = CpuMilliseconds() - before;
-    RecordProperty("cpu_ms_idle_300ms", static_cast<int>(used));
+    const double used = IdleCpuMilliseconds("cpu_ms_idle_300ms", milliseconds(300));
     EXPECT_LT(used, 50.0) << "the receive loop keeps running on a closed connection";
 
     uint8_t ring[CComm::RING_SIZE];

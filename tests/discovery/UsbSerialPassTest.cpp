@@ -11,6 +11,11 @@ FakePort Port(const std::string& serial, const std::string& portName) {
     return FakePort{QV560 + serial, portName};
 }
 
+std::vector<DeviceEntry> Pass(FakeDeviceSetup& setup, std::vector<DeviceEntry> list = {}) {
+    EnumerateUsbSerialDevices(setup, list);
+    return list;
+}
+
 void ExpectAllClosed(const FakeDeviceSetup& setup) {
     EXPECT_FALSE(setup.SetOpen());
     EXPECT_FALSE(setup.KeyOpen());
@@ -41,9 +46,7 @@ TEST(UsbSerialPass, OnlyNativeInstrumentsOnComPortsAreListed) {
                    Port("QV0004", "CO"),
                    Port("QV0005", "")};
 
-    std::vector<DeviceEntry> list;
-    EnumerateUsbSerialDevices(setup, list);
-    EXPECT_EQ(Describe(list), "QV-560R [QV0001] COM7;QV-560R [QV0002] COM12;QV-560R [QV0003] COM3;");
+    EXPECT_EQ(Describe(Pass(setup)), "QV-560R [QV0001] COM7;QV-560R [QV0002] COM12;QV-560R [QV0003] COM3;");
     // Keys are opened only for the instrument's own VID and PID.
     EXPECT_EQ(setup.keyOpensCount, 7);
     EXPECT_EQ(setup.instanceIdRoom, 200u);
@@ -53,9 +56,7 @@ TEST(UsbSerialPass, OnlyNativeInstrumentsOnComPortsAreListed) {
 TEST(UsbSerialPass, ComPortAlreadyListedIsNotListedAgain) {
     FakeDeviceSetup setup;
     setup.ports = {Port("N1", "COM7"), Port("N2", "COM9"), Port("N3", "COM9"), Port("N4", "COM8")};
-    std::vector<DeviceEntry> list{{"5B01", "QV-520R", 7, ""}};
-    EnumerateUsbSerialDevices(setup, list);
-    EXPECT_EQ(Describe(list), "QV-520R [5B01] COM7;QV-560R [N2] COM9;QV-560R [N4] COM8;");
+    EXPECT_EQ(Describe(Pass(setup, {{"5B01", "QV-520R", 7, ""}})), "QV-520R [5B01] COM7;QV-560R [N2] COM9;QV-560R [N4] COM8;");
     ExpectAllClosed(setup);
 }
 
@@ -76,9 +77,7 @@ TEST(UsbSerialPass, InstanceIdAndPortNameAreReadAsWritten) {
                    Port("tail", "COM10abc"),
                    Port("spaced", "COM \t11"),
                    Port("plus", "COM+13")};
-    std::vector<DeviceEntry> list;
-    EnumerateUsbSerialDevices(setup, list);
-    EXPECT_EQ(Describe(list),
+    EXPECT_EQ(Describe(Pass(setup)),
               "QV-560R [] COM1;QV-560R [] COM2;QV-560R [C] COM3;QV-560R [low] COM4;"
               "QV-560R [long] COM6;QV-560R [blank] COM7;QV-560R [nodigits] COM0;"
               "QV-560R [huge] COM2147483647;QV-560R [tail] COM10;QV-560R [spaced] COM11;"
@@ -91,23 +90,19 @@ TEST(UsbSerialPass, NoDeviceSetMeansNoEntriesAndNothingToClose) {
     FakeDeviceSetup setup;
     setup.setOpens = false;
     setup.ports = {Port("N1", "COM7")};
-    std::vector<DeviceEntry> list;
-    EnumerateUsbSerialDevices(setup, list);
-    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(Pass(setup).empty());
     EXPECT_EQ(setup.setCloses, 0);
 
     setup.setOpens = true;
     setup.ports.clear();
-    EnumerateUsbSerialDevices(setup, list);
-    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(Pass(setup).empty());
     ExpectAllClosed(setup);
 }
 
 TEST(UsbSerialPass, PortNameFillingItsWholeBufferStillEnds) {
     FakeDeviceSetup setup;
     setup.ports = {Port("N1", "COM5" + std::string(252, '7'))};
-    std::vector<DeviceEntry> list;
-    EnumerateUsbSerialDevices(setup, list);
+    const std::vector<DeviceEntry> list = Pass(setup);
     // 256 bytes of value fit, with the terminator after them.
     EXPECT_EQ(setup.portNameRoom, 257u);
     ASSERT_EQ(list.size(), 1u);

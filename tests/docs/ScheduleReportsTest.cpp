@@ -12,6 +12,7 @@
 
 #include "link/ChannelLinks.h"
 #include "tests/docs/GuidePages.h"
+#include "tests/qvlog/ToolRun.h"
 #include "tests/support/SimProcess.h"
 #include "tools/qvlog/Attempts.h"
 #include "tools/qvlog/Console.h"
@@ -32,18 +33,7 @@ struct Page {
 };
 const Page PAGES[] = {{SCHEDULE_PAGES[0], Language::JAPANESE}, {SCHEDULE_PAGES[1], Language::ENGLISH}};
 
-class CapturedOutput : public Output {
-public:
-    void Out(const std::string& utf8) override { out += utf8; }
-    void Err(const std::string& utf8) override { err += utf8; }
-    bool ErrIsTerminal() const override { return false; }
-    std::string out, err;
-};
-
-struct Ran {
-    int exit = -1;
-    std::string out, err;
-};
+using Ran = ToolRun;
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -55,17 +45,7 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 // between attempts are recorded, not slept.
 Ran RunQvlogHere(const std::vector<std::string>& args, Language language) {
     ChannelLinkFactory links;
-    CapturedOutput output;
-    Environment env;
-    env.links = &links;
-    env.language = language;
-    env.output = &output;
-    env.pause = [](int) { return true; };
-    Ran ran;
-    ran.exit = RunQvlog(args, env);
-    ran.out = output.out;
-    ran.err = output.err;
-    return ran;
+    return RunInProcess(links, args, language, HeadlessUi::REAL_CLOCK);
 }
 
 // The situations the pages show, each run for real and put in the pages'

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "ui/controls/InstrumentList.h"
-#include "tests/faults/ProcessStats.h"
+#include "tests/support/ProcessStats.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/ControlStates.h"
 #include "ui/MainDialog.h"

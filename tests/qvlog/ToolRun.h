@@ -29,12 +29,13 @@ struct ToolRun {
 };
 
 inline ToolRun RunInProcess(LinkFactory& links, const std::vector<std::string>& args,
-                            Language language = Language::ENGLISH) {
+                            Language language = Language::ENGLISH,
+                            HeadlessUi::ClockMode clock = HeadlessUi::MANUAL_CLOCK) {
     CapturedOutput output;
     ToolRun ran;
     Environment env;
     env.links = &links;
-    env.clock = HeadlessUi::MANUAL_CLOCK;
+    env.clock = clock;
     env.language = language;
     env.output = &output;
     env.pause = [&ran](int seconds) {

@@ -10,9 +10,11 @@ namespace {
 
 using qvsim::InstrumentConfig;
 
-MemoryCatalogue Catalogue3000() {
-    return MemoryCatalogue({{RUN_0507_0905, {Pattern(3000, 0), Pattern(3000, 1), Bytes{}}}});
-}
+class Faults : public testing::Test {
+protected:
+    MemoryCatalogue catalogue{{{RUN_0507_0905, {Pattern(3000, 0), Pattern(3000, 1), Bytes{}}}}};
+    InstrumentConfig config;
+};
 
 std::string Statuses(const std::vector<ParsedFrame>& frames) {
     std::string out;
@@ -20,9 +22,7 @@ std::string Statuses(const std::vector<ParsedFrame>& frames) {
     return out;
 }
 
-TEST(Faults, SdMissingAndUnsupportedRefuseCatalogueAndFileCommands) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, SdMissingAndUnsupportedRefuseCatalogueAndFileCommands) {
     config.sdMissing = true;
     Sim sim(catalogue, config);
     EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
@@ -39,9 +39,7 @@ TEST(Faults, SdMissingAndUnsupportedRefuseCatalogueAndFileCommands) {
     EXPECT_EQ(both.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 0xFF));
 }
 
-TEST(Faults, BusyAnswers13TheFirstTimesForEachFile) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, BusyAnswers13TheFirstTimesForEachFile) {
     config.busy = 2;
     Sim sim(catalogue, config);
     EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 13));
@@ -55,9 +53,7 @@ TEST(Faults, BusyAnswers13TheFirstTimesForEachFile) {
     EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))[0].status, 0) << "the instrument remembers";
 }
 
-TEST(Faults, ErrorBlockEndsTheSequence) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, ErrorBlockEndsTheSequence) {
     config.errorBlockAt = 2;
     Sim sim(catalogue, config);
     EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0)))[1].status, 0x20);
@@ -74,9 +70,7 @@ TEST(Faults, ErrorBlockEndsTheSequence) {
     EXPECT_EQ(dates.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB AA 88 C0 00 04 07 E8 05 07 F2");
 }
 
-TEST(Faults, SilentAfterStopsBlocksUntilTheNextRequest) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, SilentAfterStopsBlocksUntilTheNextRequest) {
     config.silentAfter = 1;
     Sim sim(catalogue, config);
     EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 0))).size(), 2u);
@@ -90,9 +84,7 @@ TEST(Faults, SilentAfterStopsBlocksUntilTheNextRequest) {
     EXPECT_EQ(mute.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB") << "the reply, no block";
 }
 
-TEST(Faults, DropAndCorruptCountTheFramesSent) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, DropAndCorruptCountTheFramesSent) {
     config.line.dropEvery = 2;
     Sim sim(catalogue, config);
     EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");  // frame 1
@@ -120,9 +112,7 @@ TEST(Faults, DropAndCorruptCountTheFramesSent) {
     EXPECT_EQ(ParseFrames(resent).size(), 1u);
 }
 
-TEST(Faults, NoiseGoesBetweenFramesAndNeverLooksLikeASync) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, NoiseGoesBetweenFramesAndNeverLooksLikeASync) {
     config.line.noise = true;
     config.line.seed = 7;
     Sim sim(catalogue, config);
@@ -152,9 +142,7 @@ TEST(Faults, NoiseGoesBetweenFramesAndNeverLooksLikeASync) {
     EXPECT_EQ(again.Send("AA 10 20 00 00 DB"), out);
 }
 
-TEST(Faults, SplitWritesSmallPiecesWithTinyPauses) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, SplitWritesSmallPiecesWithTinyPauses) {
     config.line.split = true;
     Sim sim(catalogue, config);
     Bytes out = sim.Send(GetFile(RUN_0507_0905, 0));
@@ -169,9 +157,7 @@ TEST(Faults, SplitWritesSmallPiecesWithTinyPauses) {
     EXPECT_LT(sim.now, 1040 * 2000) << "pauses stay tiny";
 }
 
-TEST(Faults, ReplyDelayHoldsRequestsNotAcknowledgements) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, ReplyDelayHoldsRequestsNotAcknowledgements) {
     config.replyDelayMs = 3500;
     Sim sim(catalogue, config);
     EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "");
@@ -186,9 +172,7 @@ TEST(Faults, ReplyDelayHoldsRequestsNotAcknowledgements) {
     EXPECT_EQ(ParseFrames(sim.Send(Ack(0))).size(), 1u) << "the next block comes at once";
 }
 
-TEST(Faults, TurnaroundHoldsEveryBlockNotTheReplies) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, TurnaroundHoldsEveryBlockNotTheReplies) {
     config.turnaroundMs = 11;
     Sim sim(catalogue, config);
     EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66") << "a reply is not held";
@@ -213,9 +197,7 @@ TEST(Faults, TurnaroundHoldsEveryBlockNotTheReplies) {
     EXPECT_EQ(sim.AdvanceTo(60000), Bytes{});
 }
 
-TEST(Faults, CloseAfterEndsTheLineUntilTheNextConnect) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, CloseAfterEndsTheLineUntilTheNextConnect) {
     config.line.closeAfter = 2;
     Sim sim(catalogue, config);
     EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
@@ -232,9 +214,7 @@ TEST(Faults, CloseAfterEndsTheLineUntilTheNextConnect) {
     EXPECT_TRUE(at_once.instrument.WantsClose());
 }
 
-TEST(Faults, BaudPacesTenBitsAByte) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, BaudPacesTenBitsAByte) {
     config.line.baud = 9600;
     Sim sim(catalogue, config);
     Bytes out = sim.Send(GetFile(RUN_0507_0905, 0));  // 1040 bytes due
@@ -255,9 +235,7 @@ TEST(Faults, BaudPacesTenBitsAByte) {
     EXPECT_EQ(sim.Send(Ack(0)).size(), 1u);
 }
 
-TEST(Faults, ConnectMidFrameFinishesThatFrameAndDropsTheRest) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, ConnectMidFrameFinishesThatFrameAndDropsTheRest) {
     config.line.baud = 115200;
     Sim sim(catalogue, config);
     Bytes sent = sim.Send(GetFile(RUN_0507_0905, 0));
@@ -271,9 +249,7 @@ TEST(Faults, ConnectMidFrameFinishesThatFrameAndDropsTheRest) {
         << "the reply in flight is finished, the block is dropped";
 }
 
-TEST(Faults, InputBeyondTheQueueIsDroppedNotStored) {
-    MemoryCatalogue catalogue = Catalogue3000();
-    InstrumentConfig config;
+TEST_F(Faults, InputBeyondTheQueueIsDroppedNotStored) {
     config.replyDelayMs = 100;
     Sim sim(catalogue, config);
     Bytes burst;

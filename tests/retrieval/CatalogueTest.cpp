@@ -10,8 +10,7 @@ using Entries = std::vector<std::string>;
 
 TEST(Catalogue, DatesFromSeveralBlocksEndSortedAndTheEarliestIsAskedFor) {
     Conversation c;
-    AcceptConnection(c);
-    c.ReceiveReply(0x85, 0);
+    ReachDates(c);
     c.ReceiveBlock(0x00, Hex("07 E8 05 07  07 E7 0C 1F"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_OK_FRAME});
     c.ReceiveBlock(0x80, Hex("07 E8 01 0F"));
@@ -23,8 +22,7 @@ TEST(Catalogue, DatesFromSeveralBlocksEndSortedAndTheEarliestIsAskedFor) {
 
 TEST(Catalogue, TenByteDateBlockAddsTwoDatesAndIgnoresTheRest) {
     Conversation c;
-    AcceptConnection(c);
-    c.ReceiveReply(0x85, 0);
+    ReachDates(c);
     c.ReceiveBlock(0x80, Hex("07 E8 05 07  07 E7 01 02  FF FF"));
     EXPECT_EQ(c.Entries(IDC_DATES), (Entries{"2023/01/02", "2024/05/07"}));
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, "AA 86 00 00 04 07 E7 01 02 26"}));
@@ -40,8 +38,7 @@ TEST(Catalogue, EmptyListsShowNoneAndSelectingNoneAsksNothing) {
     EXPECT_FALSE(dates.ui.TimerRunning(TIMER_REPLY));
 
     Conversation times;
-    AcceptConnection(times);
-    times.ReceiveReply(0x85, 0);
+    ReachDates(times);
     times.ReceiveBlock(0x80, Hex("07 E8 05 07"));
     times.ReceiveReply(0x86, 0);
     times.TakeSent();
@@ -58,8 +55,7 @@ TEST(Catalogue, EmptyListsShowNoneAndSelectingNoneAsksNothing) {
 
 TEST(Catalogue, DateAndTimeTextsGiveThePayloadBytes) {
     Conversation c;
-    AcceptConnection(c);
-    c.ReceiveReply(0x85, 0);
+    ReachDates(c);
     c.ReceiveBlock(0x80, Hex("07 E8 05 07"));
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, "AA 86 00 00 04 07 E8 05 07 30"}));
     c.ReceiveReply(0x86, 0);
@@ -75,8 +71,7 @@ TEST(Catalogue, RefreshSelectsTheRememberedDateAndTimeOrFallsBackToTheFirst) {
     Conversation c;
     const Bytes twoDates = Hex("07 E8 05 07  07 E8 06 01");
     const Bytes twoTimes = Hex("08 00 00  0A 1E 00");
-    AcceptConnection(c);
-    c.ReceiveReply(0x85, 0);
+    ReachDates(c);
     c.ReceiveBlock(0x80, twoDates);
     c.ReceiveReply(0x86, 0);
     c.ReceiveBlock(0x90, Hex("08 00 00"));
@@ -155,8 +150,7 @@ TEST(Catalogue, ErrorRepliesShowTheirMessageAndEndInStateOne) {
 
 TEST(Catalogue, UnusedKindIsAcknowledgedAndArmsTheWatchUnlessLast) {
     Conversation c;
-    AcceptConnection(c);
-    c.ReceiveReply(0x85, 0);
+    ReachDates(c);
     c.ReceiveBlock(0x30, Hex("07 E8 05 07"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_OK_FRAME});
     EXPECT_TRUE(c.ui.TimerRunning(TIMER_BLOCK));
@@ -203,8 +197,7 @@ TEST(Catalogue, BlocksNoSequenceWaitsForAreRefusedAndChangeNothing) {
 
 TEST(Catalogue, BlockWatchAsksFiveTimesThenGivesUpAndABlockStartsItAgain) {
     Conversation c;
-    AcceptConnection(c);
-    c.ReceiveReply(0x85, 0);
+    ReachDates(c);
     c.ReceiveBlock(0x00, Hex("07 E8 05 07"));
     c.TakeSent();
     ExpectResends(c, 2);
@@ -233,8 +226,7 @@ TEST(CatalogueBounds, ListsStopGrowingAtTheFileListsLimit) {
     // A peer that sends date and time records without end: the combos stop
     // at the 65535 entries the file list can hold, so memory stays bounded.
     Conversation c;
-    AcceptConnection(c);
-    c.ReceiveReply(0x85, 0);
+    ReachDates(c);
     Bytes dates;
     for (int i = 0; i < 256; ++i) dates.insert(dates.end(), {0x07, 0xE8, 0x05, 0x07});
     const int blocks = LIST_ENTRIES_MAX / 256 + 2;

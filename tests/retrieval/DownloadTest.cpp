@@ -41,6 +41,12 @@ protected:
         EXPECT_EQ(c.TakeSent(), Sent{GetFileFrame(selected[0])});
     }
 
+    // Start, then the instrument's reply announcing a file of `size` bytes.
+    void Started(const std::vector<int>& selected, uint32_t size, const std::string& folder = "") {
+        Start(selected, folder);
+        c.ReceiveReply(0x87, 0, Big32(size));
+    }
+
     void ExpectBars(ProgressBarState bars) {
         EXPECT_EQ(c.ui.control(IDC_BYTE_BAR).barState, bars);
         EXPECT_EQ(c.ui.control(IDC_FILE_BAR).barState, bars);
@@ -104,8 +110,7 @@ TEST_F(Download, LastFlagClosesTheFileBeforeTheAnnouncedSizeArrived) {
 }
 
 TEST_F(Download, EmptyLastBlockMovesOnToTheNextSelectedFile) {
-    Start({2, 5});
-    c.ReceiveReply(0x87, 0, Big32(3000));
+    Started({2, 5}, 3000);
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.ReceiveBlock(0xA0);
     EXPECT_EQ(c.TakeSent(), (Sent{ACK_OK_FRAME, ACK_OK_FRAME, GetFileFrame(5)}));
@@ -154,8 +159,7 @@ TEST_F(Download, NotReadyIsAskedAgainFiveTimesThenGivesUp) {
 }
 
 TEST_F(Download, ZeroSizeEndsTheRunAndLaterFilesAreNotFetched) {
-    Start({1, 2});
-    c.ReceiveReply(0x87, 0, Big32(0));
+    Started({1, 2}, 0);
     EXPECT_EQ(c.StateFlags(), STATE_1);
     c.Advance(10000);
     EXPECT_TRUE(c.TakeSent().empty());
@@ -164,8 +168,7 @@ TEST_F(Download, ZeroSizeEndsTheRunAndLaterFilesAreNotFetched) {
 }
 
 TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
-    Start({2, 5});
-    c.ReceiveReply(0x87, 0, Big32(3000));
+    Started({2, 5}, 3000);
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     c.TakeSent();
     c.Command(IDC_ABORT);
@@ -188,8 +191,7 @@ TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
 }
 
 TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore) {
-    Start({2});
-    c.ReceiveReply(0x87, 0, Big32(3000));
+    Started({2}, 3000);
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     c.TakeSent();
     c.Command(IDC_ABORT);
@@ -224,8 +226,7 @@ TEST_F(Download, AbortThatEndedWithoutABlockDoesNotCutTheNextRunShort) {
 }
 
 TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
-    Start({2, 5});
-    c.ReceiveReply(0x87, 0, Big32(3000));
+    Started({2, 5}, 3000);
     c.ReceiveBlock(0x20, Hex("41 42 43"));
     c.TakeSent();
     c.ReceiveBlock(0x60, Hex("44 45"));
@@ -240,8 +241,7 @@ TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
 }
 
 TEST_F(Download, SilenceWithinAFileEndsItAfterFiveResendRequests) {
-    Start({2, 5});
-    c.ReceiveReply(0x87, 0, Big32(3000));
+    Started({2, 5}, 3000);
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.TakeSent();
     c.Advance(180000);
@@ -273,8 +273,7 @@ TEST_F(Download, ReplyTimeOutStopsEveryWatch) {
 
 TEST_F(Download, MissingSaveFolderCancelsTheFirstBlockAndCreatesNothing) {
     const fs::path missing = dir / "missing";
-    Start({2, 5}, missing.string());
-    c.ReceiveReply(0x87, 0, Big32(2));
+    Started({2, 5}, 2, missing.string());
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME}) << "no ACK_OK, no request for file 5";
     EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
@@ -291,8 +290,7 @@ TEST_F(Download, ExistingFileOfTheSameNameIsReplaced) {
         std::fputs("an older and much longer content of the same file", old);
         std::fclose(old);
     }
-    Start({2});
-    c.ReceiveReply(0x87, 0, Big32(2));
+    Started({2}, 2);
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(FileText(Output(2)), "AB");
 }
@@ -318,8 +316,7 @@ TEST_F(Download, FiftyMegabyteFileShowsHalfWayCorrectly) {
 TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
     if (!HAS_DEV_FULL) GTEST_SKIP() << "needs /dev/full";
     fs::create_symlink("/dev/full", Partial(2));
-    Start({2, 5});
-    c.ReceiveReply(0x87, 0, Big32(1u << 20));
+    Started({2, 5}, 1u << 20);
     // The very block that did not reach the disk is the one refused.
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
@@ -334,8 +331,7 @@ TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
 }
 
 TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
-    Start({2});
-    c.ReceiveReply(0x87, 0, Big32(4));
+    Started({2}, 4);
     c.ReceiveBlock(0xA0, Hex("41 42 43 44"));
     ASSERT_EQ(FileText(Output(2)), "ABCD");
 
@@ -358,8 +354,7 @@ TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
 }
 
 TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
-    Start({2, 5});
-    c.ReceiveReply(0x87, 0, Big32(3000));
+    Started({2, 5}, 3000);
     c.ReceiveBlock(0x20, Pattern(1100, 1));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
     EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
@@ -369,8 +364,7 @@ TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
 }
 
 TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
-    Start({0, 1});
-    c.ReceiveReply(0x87, 0, Big32(4));
+    Started({0, 1}, 4);
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.TakeSent();
     // Replies that answer no request: no catalogue restart, no end of the run.
@@ -399,8 +393,7 @@ TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
 }
 
 TEST_F(Download, RunThatFailsWhileAnAbortIsPendingShowsOneMessage) {
-    Start({2});
-    c.ReceiveReply(0x87, 0, Big32(3000));
+    Started({2}, 3000);
     c.ReceiveBlock(0x20, Hex("41"));
     c.Command(IDC_ABORT);
     c.ReceiveBlock(0x60);
@@ -431,8 +424,7 @@ TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
     // 223 characters of folder, a separator, a 28-character name and
     // ".partial": 260.
     const std::string tooLong = FolderOfLength(dir, 223);
-    Start({2}, tooLong);
-    c.ReceiveReply(0x87, 0, Big32(2));
+    Started({2}, 2, tooLong);
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
     EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
@@ -463,8 +455,7 @@ TEST_F(Download, RepliesTooShortForTheirNumbersAreTransferErrors) {
 
     // A file count without its two bytes leaves the list empty.
     Conversation fresh;
-    AcceptConnection(fresh);
-    fresh.ReceiveReply(0x85, 0);
+    ReachDates(fresh);
     fresh.ReceiveBlock(0x80, Hex("07 E8 05 07"));
     fresh.ReceiveReply(0x86, 0);
     fresh.ReceiveBlock(0x90, Hex("09 05 00"));

@@ -24,10 +24,15 @@ inline void AcceptConnection(Conversation& c) {
     EXPECT_EQ(c.TakeSent(), Sent{"AA 85 00 00 00 30"});
 }
 
-// Connected, with an instrument that reports no dates: control state 1.
-inline void ReachIdle(Conversation& c) {
+// Accepted, and the reply to CMD_GET_DATES in: its date blocks come next.
+inline void ReachDates(Conversation& c) {
     AcceptConnection(c);
     c.ReceiveReply(0x85, 0);
+}
+
+// Connected, with an instrument that reports no dates: control state 1.
+inline void ReachIdle(Conversation& c) {
+    ReachDates(c);
     c.ReceiveBlock(0x80);
     c.TakeSent();
     ASSERT_EQ(c.StateFlags(), STATE_1);
@@ -36,8 +41,7 @@ inline void ReachIdle(Conversation& c) {
 // Connected, with one date and one start time and `files` files of that run
 // listed: control state 1, nothing left on the wire.
 inline void ReachFileList(Conversation& c, const Bytes& date, const Bytes& time, int files) {
-    AcceptConnection(c);
-    c.ReceiveReply(0x85, 0);
+    ReachDates(c);
     c.ReceiveBlock(0x80, date);
     c.ReceiveReply(0x86, 0);
     c.ReceiveBlock(0x90, time);

@@ -10,7 +10,6 @@
 
 #include "tests/comm/ChannelReading.h"
 #include "tests/comm/posix/PseudoTerminal.h"
-#include "tests/support/ProcessStats.h"
 #include "tests/support/Hex.h"
 #include "tests/support/TempFolder.h"
 
@@ -94,10 +93,7 @@ TEST_F(SerialTest, HangupEndsTheReceiveLoopWithoutSpinning) {
     EXPECT_EQ(ToHex(ReadFromChannel(channel, 6)), "55 11 00 00 00 67");
     pty.CloseMaster();  // as when the bridge is pulled out: the port hangs up
     std::this_thread::sleep_for(milliseconds(50));
-    const double before = CpuMilliseconds();
-    std::this_thread::sleep_for(milliseconds(300));
-    const double used = CpuMilliseconds() - before;
-    RecordProperty("cpu_ms_idle_300ms", static_cast<int>(used));
+    const double used = IdleCpuMilliseconds("cpu_ms_idle_300ms", milliseconds(300));
     EXPECT_LT(used, 50.0) << "the receive loop spins on a hung-up port";
     EXPECT_TRUE(WaitUntil([&] { return channel.ReceiveEnded(); })) << "the hang-up went unnoticed";
     EXPECT_LT(MillisecondsOf([&] { channel.Close(); }), 2000.0);

@@ -1,2 +1,0 @@
-// Moved to tests/support; kept while FaultDriver.cpp still names this path.
-#include "tests/support/ProcessStats.h"
