@@ -47,9 +47,16 @@ protected:
         c.ReceiveReply(0x87, 0, Big32(size));
     }
 
-    void ExpectBars(ProgressBarState bars) {
+    // The run is over: `message` alone shown, both bars in `bars`, state 1
+    // and, where given, `status` beside the bars.
+    void ExpectEnded(const char* message, ProgressBarState bars, const char* status = nullptr) {
+        EXPECT_EQ(c.MessageTexts(), Texts{message});
         EXPECT_EQ(c.ui.control(IDC_BYTE_BAR).barState, bars);
         EXPECT_EQ(c.ui.control(IDC_FILE_BAR).barState, bars);
+        if (status) {
+            EXPECT_EQ(c.Text(IDC_STATUS_TEXT), status);
+        }
+        EXPECT_EQ(c.StateFlags(), STATE_1);
     }
 
     fs::path Output(int n) const { return dir / OutputName(n); }
@@ -177,11 +184,8 @@ TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
 
     c.ReceiveBlock(0x20, Pattern(1024, 2));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
-    EXPECT_EQ(c.MessageTexts(), Texts{"中断しました。"});
+    ExpectEnded("中断しました。", PROGRESS_PAUSED, "00000002.csv 中断");
     EXPECT_EQ(c.ui.messageBoxes()[0].type, MB_ICON_INFORMATION);
-    ExpectBars(PROGRESS_PAUSED);
-    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv 中断");
-    EXPECT_EQ(c.StateFlags(), STATE_1);
     EXPECT_EQ(FileText(Partial(2)), AsText(Pattern(1024, 1)));
     EXPECT_EQ(FileNames(dir.Path()), Texts{OutputName(2) + ".partial"});
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_ABORT) || c.ui.TimerRunning(TIMER_BLOCK));
@@ -198,9 +202,7 @@ TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore
     c.Advance(9999);
     EXPECT_TRUE(c.MessageTexts().empty());
     c.Advance(1);
-    EXPECT_EQ(c.MessageTexts(), Texts{"中断しました。"});
-    ExpectBars(PROGRESS_PAUSED);
-    EXPECT_EQ(c.StateFlags(), STATE_1);
+    ExpectEnded("中断しました。", PROGRESS_PAUSED);
     EXPECT_EQ(c.state->download.outputFile, nullptr);
     EXPECT_EQ(FileText(Partial(2)), AsText(Pattern(1024, 1)));
     c.Advance(200000);
@@ -231,10 +233,7 @@ TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
     c.TakeSent();
     c.ReceiveBlock(0x60, Hex("44 45"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
-    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
-    ExpectBars(PROGRESS_ERROR);
-    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
-    EXPECT_EQ(c.StateFlags(), STATE_1);
+    ExpectEnded("データ転送中にエラーが発生しました。", PROGRESS_ERROR, "00000002.csv エラー");
     EXPECT_EQ(FileText(Partial(2)), "ABC");
     EXPECT_FALSE(fs::exists(Output(2)));
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
@@ -246,12 +245,9 @@ TEST_F(Download, SilenceWithinAFileEndsItAfterFiveResendRequests) {
     c.TakeSent();
     c.Advance(180000);
     EXPECT_EQ(c.TakeSent(), Sent(5, ACK_RESEND_FRAME));
-    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
-    ExpectBars(PROGRESS_ERROR);
-    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
+    ExpectEnded("データ転送中にエラーが発生しました。", PROGRESS_ERROR, "00000002.csv エラー");
     EXPECT_EQ(c.state->download.outputFile, nullptr);
     EXPECT_EQ(FileText(Partial(2)), "AB");
-    EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
 TEST_F(Download, ReplyTimeOutStopsEveryWatch) {
@@ -276,10 +272,7 @@ TEST_F(Download, MissingSaveFolderCancelsTheFirstBlockAndCreatesNothing) {
     Started({2, 5}, 2, missing.string());
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME}) << "no ACK_OK, no request for file 5";
-    EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
-    ExpectBars(PROGRESS_PAUSED);
-    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv 中断");
-    EXPECT_EQ(c.StateFlags(), STATE_1);
+    ExpectEnded("ログファイルが作成できませんでした。", PROGRESS_PAUSED, "00000002.csv 中断");
     EXPECT_FALSE(fs::exists(missing));
 }
 
@@ -320,10 +313,7 @@ TEST_F(Download, FailedWriteIsReportedWhileTheFileRuns) {
     // The very block that did not reach the disk is the one refused.
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
-    EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
-    ExpectBars(PROGRESS_ERROR);
-    EXPECT_EQ(c.Text(IDC_STATUS_TEXT), "00000002.csv エラー");
-    EXPECT_EQ(c.StateFlags(), STATE_1);
+    ExpectEnded("ログファイルが作成できませんでした。", PROGRESS_ERROR, "00000002.csv エラー");
     EXPECT_EQ(c.state->download.outputFile, nullptr);
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
     c.Advance(200000);
@@ -357,9 +347,7 @@ TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
     Started({2, 5}, 3000);
     c.ReceiveBlock(0x20, Pattern(1100, 1));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
-    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
-    ExpectBars(PROGRESS_ERROR);
-    EXPECT_EQ(c.StateFlags(), STATE_1);
+    ExpectEnded("データ転送中にエラーが発生しました。", PROGRESS_ERROR);
     EXPECT_FALSE(fs::exists(Output(2)));
 }
 
@@ -427,9 +415,7 @@ TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
     Started({2}, 2, tooLong);
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
-    EXPECT_EQ(c.MessageTexts(), Texts{"ログファイルが作成できませんでした。"});
-    ExpectBars(PROGRESS_PAUSED);
-    EXPECT_EQ(c.StateFlags(), STATE_1);
+    ExpectEnded("ログファイルが作成できませんでした。", PROGRESS_PAUSED);
     EXPECT_TRUE(fs::is_empty(tooLong));
 
     // One character less fits in 259.
