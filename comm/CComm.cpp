@@ -65,25 +65,14 @@ void CComm::AppendToRing(const uint8_t* bytes, uint32_t count) {
             bytes += chunk;
             count -= chunk;
         }
-        m_readerSignalled = true;
     }
     // A link that waits for bytes (rather than passing every 10 ms) wakes here.
-    m_readerSignal.notify_one();
+    m_readerWake.Raise();
 }
 
-void CComm::WaitForAppend(std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lock(m_hMutex);
-    m_readerSignal.wait_for(lock, timeout, [this] { return m_readerSignalled; });
-    m_readerSignalled = false;
-}
+void CComm::WaitForAppend(std::chrono::milliseconds timeout) { m_readerWake.Wait(timeout); }
 
-void CComm::WakeReader() {
-    {
-        std::lock_guard<std::mutex> lock(m_hMutex);
-        m_readerSignalled = true;
-    }
-    m_readerSignal.notify_one();
-}
+void CComm::WakeReader() { m_readerWake.Raise(); }
 
 uint32_t CComm::RingRoom() {
     std::lock_guard<std::mutex> lock(m_hMutex);

@@ -6,12 +6,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
 
 #include "comm/ChannelCause.h"
+#include "comm/WakeSignal.h"
 
 class CComm {
 public:
@@ -84,7 +84,7 @@ protected:
 
     std::thread m_hThread;
     std::thread::id m_threadId;
-    std::mutex m_hMutex;  // guards m_ring, m_writePos, m_readPos, m_readerSignalled
+    std::mutex m_hMutex;  // guards m_ring, m_writePos, m_readPos
 
 private:
     ChannelCause m_openCause = ChannelCause::NONE;
@@ -97,8 +97,7 @@ private:
     uint32_t m_writePos = 0;
     uint32_t m_readPos = 0;
     const uint32_t m_mask = RING_SIZE - 1;
-    // Set by an append or WakeReader, cleared when the reader's wait returns,
-    // so a signal given while the reader is not waiting is not lost.
-    bool m_readerSignalled = false;
-    std::condition_variable m_readerSignal;
+    // Raised by an append or WakeReader, lowered when the reader's wait
+    // returns.
+    WakeSignal m_readerWake;
 };

@@ -107,4 +107,12 @@ TEST(Ring, AnAppendOrAWakeEndsTheReadersWait) {
     EXPECT_EQ(ring.ReadAll(), (std::vector<uint8_t>{1, 2}));
 }
 
+TEST(Ring, AWakeIsTakenByOneWait) {
+    WakeSignal signal;
+    signal.Raise();
+    signal.Raise();
+    EXPECT_TRUE(signal.Wait(std::chrono::milliseconds(3600000)));
+    EXPECT_FALSE(signal.Wait(std::chrono::milliseconds(1)));
+}
+
 }  // namespace

@@ -7,7 +7,7 @@ bool MessageQueue::PostDialogMessage(uint32_t message, uintptr_t wParam, intptr_
         m_messages[(m_head + m_count) % CAPACITY] = PostedMessage{message, wParam, lParam};
         ++m_count;
     }
-    m_ready.notify_one();
+    m_posted.Raise();
     return true;
 }
 
@@ -33,11 +33,15 @@ bool MessageQueue::TryTake(PostedMessage& out) {
 }
 
 bool MessageQueue::WaitTake(PostedMessage& out, std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    if (!m_ready.wait_for(lock, timeout, [this] { return m_count > 0; })) return false;
-    out = m_messages[m_head];
-    m_head = (m_head + 1) % CAPACITY;
-    --m_count;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + timeout;
+    // A raise outlives the message it announced when TryTake took that one,
+    // so a wake may find the queue empty: look again until the deadline.
+    while (!TryTake(out)) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return false;
+        m_posted.Wait(left);
+    }
     return true;
 }
 

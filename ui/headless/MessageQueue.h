@@ -2,11 +2,11 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 
+#include "comm/WakeSignal.h"
 #include "link/DialogPoster.h"
 
 struct PostedMessage {
@@ -31,8 +31,8 @@ public:
     size_t Size() const;
 
 private:
+    WakeSignal m_posted;         // raised by each post
     mutable std::mutex m_mutex;  // guards everything below
-    std::condition_variable m_ready;
     PostedMessage m_messages[CAPACITY];
     size_t m_head = 0;
     size_t m_count = 0;
