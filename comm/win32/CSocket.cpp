@@ -81,7 +81,10 @@ bool CSocket::Open(const void* parameters) {
 }
 
 uint32_t CSocket::ReceiveLoop() {
-    OwnedHandle done(NewManualEvent());
+    // Resets itself when the wait below takes it, which saves a trip to the
+    // system per receive. A completion the wait did not take (a close came
+    // first) is still pending, and WSAGetOverlappedResult waits for it.
+    OwnedHandle done(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!done) return 1;
     const SOCKET s = AsSocket(m_socket);
     const HANDLE wake = AsHandle(m_hWake);
@@ -100,7 +103,6 @@ uint32_t CSocket::ReceiveLoop() {
         DWORD got = 0;
         WSAOVERLAPPED record{};
         record.hEvent = done.get();
-        ResetEvent(done.get());
         if (WSARecv(s, &slice, 1, nullptr, &flags, &record, nullptr) != 0 &&
             WSAGetLastError() != WSA_IO_PENDING)
             return m_stop ? 0 : 1;
