@@ -27,6 +27,14 @@ public:
     // nothing, -1 on a socket error. Dialog's thread only.
     int Write(const uint8_t* data, int length) override;
 
+    // Before Open: each write leaves at once instead of waiting, while an
+    // earlier small one is unacknowledged, for the peer's delayed
+    // acknowledgement (Nagle). An acknowledgement and the next request are
+    // two small writes in a row, so without this every catalogue step and
+    // every file's end waits about 40 ms. qvlog asks for it; the dialog keeps
+    // the system's default.
+    void SetSendAtOnce(bool atOnce) { m_sendAtOnce = atOnce; }
+
     // The socket (SOCKET or descriptor), -1 when none. For inspection.
     intptr_t SocketHandle() const { return m_socket; }
 
@@ -34,6 +42,7 @@ private:
     std::atomic<bool> m_stop{false};
     // Both set by the dialog's thread only while no receive thread runs.
     intptr_t m_socket = -1;
+    bool m_sendAtOnce = false;
     // Signalled by Close so the receive thread leaves its wait at once, where
     // shutting the socket down does not end a pending receive (Winsock);
     // -1 elsewhere. Both are Winsock's only.

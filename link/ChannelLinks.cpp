@@ -1,6 +1,7 @@
 #include "link/ChannelLinks.h"
 
 #include "comm/CSerial.h"
+#include "comm/CSocket.h"
 
 std::unique_ptr<DeviceLink> ChannelLinkFactory::OverSerial(int comPort, const char* devicePath,
                                                            DialogPoster* dialog) {
@@ -12,5 +13,7 @@ std::unique_ptr<DeviceLink> ChannelLinkFactory::OverSerial(int comPort, const ch
 }
 
 std::unique_ptr<DeviceLink> ChannelLinkFactory::OverTcp(const TcpTarget& target, DialogPoster* dialog) {
-    return std::make_unique<DeviceLink>(&target, dialog, m_parsing);
+    auto* socket = new CSocket;
+    socket->SetSendAtOnce(m_sendAtOnce);
+    return std::make_unique<DeviceLink>(socket, &target, dialog, m_parsing);
 }

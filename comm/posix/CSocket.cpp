@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -60,6 +61,9 @@ bool CSocket::Open(const void* parameters) {
         SetOpenCause(CauseOfConnect(error), error);
         return false;
     }
+    // A refusal only brings the waits back: the connection works either way.
+    const int atOnce = m_sendAtOnce ? 1 : 0;
+    if (atOnce) setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &atOnce, sizeof atOnce);
     m_socket = fd;
     m_stop = false;
     if (StartReceiveThread()) return true;

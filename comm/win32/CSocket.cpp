@@ -68,6 +68,10 @@ bool CSocket::Open(const void* parameters) {
         SetOpenCause(CauseOfConnect(error), error);
         return false;
     }
+    // A refusal only brings the waits back: the connection works either way.
+    const BOOL atOnce = m_sendAtOnce ? TRUE : FALSE;
+    if (atOnce)
+        setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&atOnce), sizeof atOnce);
     m_socket = static_cast<intptr_t>(s);
     m_hWake = reinterpret_cast<intptr_t>(wake.release());
     m_stop = false;

@@ -42,13 +42,16 @@ protected:
 TEST_F(SocketTest, ConnectsToTheAddressAndTheLowSixteenBitsOfThePort) {
     Connect();
     EXPECT_NE(channel.SocketHandle(), -1);
+    EXPECT_FALSE(SendsAtOnce(channel.SocketHandle())) << "the dialog's socket is the system's";
     channel.Close();
     EXPECT_EQ(channel.SocketHandle(), -1);
 
     CSocket wrapped;
     const TcpTarget beyond{LoopbackPeer::LOOPBACK, 65536 + peer.Port()};
+    wrapped.SetSendAtOnce(true);
     ASSERT_TRUE(wrapped.Open(&beyond)) << "port " << beyond.port << " must reach " << peer.Port();
     EXPECT_TRUE(peer.Accept(ACCEPT_MS));
+    EXPECT_TRUE(SendsAtOnce(wrapped.SocketHandle()));
     wrapped.Close();
 }
 

@@ -35,3 +35,6 @@ private:
     uint16_t m_port = 0;
     bool m_started = false;
 };
+
+// Whether a connected socket has Nagle's delay turned off (TCP_NODELAY).
+bool SendsAtOnce(intptr_t socket);

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args = Utf8Arguments(argc, argv);
     InstallInterruptHandler();
     ConsoleOutput output;
-    ChannelLinkFactory links(DeviceLink::PARSER_WAKES);
+    ChannelLinkFactory links(DeviceLink::PARSER_WAKES, /*sendAtOnce=*/true);
     ChannelLinkFactory pacedLinks(DeviceLink::PARSER_PACED);
     Environment environment;
     environment.links = &links;

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -74,4 +75,10 @@ void LoopbackPeer::CloseConnection() {
 void LoopbackPeer::CloseListener() {
     if (m_listener >= 0) close(static_cast<int>(m_listener));
     m_listener = -1;
+}
+
+bool SendsAtOnce(intptr_t socket) {
+    int on = 0;
+    socklen_t size = sizeof on;
+    return getsockopt(static_cast<int>(socket), IPPROTO_TCP, TCP_NODELAY, &on, &size) == 0 && on != 0;
 }

@@ -82,3 +82,10 @@ void LoopbackPeer::CloseListener() {
     if (m_listener != -1) closesocket(AsSocket(m_listener));
     m_listener = -1;
 }
+
+bool SendsAtOnce(intptr_t socket) {
+    BOOL on = FALSE;
+    int size = sizeof on;
+    return getsockopt(static_cast<SOCKET>(socket), IPPROTO_TCP, TCP_NODELAY,
+                      reinterpret_cast<char*>(&on), &size) == 0 && on != FALSE;
+}
