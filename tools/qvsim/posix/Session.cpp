@@ -12,7 +12,7 @@ namespace qvsim {
 namespace {
 
 constexpr int RETRY_MS = 100;         // pause after a failing read on a serial line
-constexpr int LONGEST_WAIT_MS = 60000;
+constexpr int64_t LONGEST_WAIT_US = 60000000;
 
 class FdOutput : public ByteOutput {
 public:
@@ -36,11 +36,17 @@ private:
     bool m_stream;
 };
 
-int TimeoutMs(int64_t deadline, int64_t now) {
-    if (deadline == NO_DEADLINE) return -1;
-    if (deadline <= now) return 0;
-    const int64_t ms = (deadline - now + 999) / 1000;  // never wake before the deadline
-    return ms > LONGEST_WAIT_MS ? LONGEST_WAIT_MS : static_cast<int>(ms);
+// The wait until `deadline`, to the microsecond and from a fresh reading of
+// the clock: a wait rounded up to whole milliseconds from the top of the loop
+// would stretch every --turnaround pause by the time the loop took.
+const timespec* TimeoutUntil(int64_t deadline, timespec* storage) {
+    if (deadline == NO_DEADLINE) return nullptr;
+    int64_t micros = deadline - ElapsedMicros();
+    if (micros < 0) micros = 0;
+    if (micros > LONGEST_WAIT_US) micros = LONGEST_WAIT_US;
+    storage->tv_sec = static_cast<time_t>(micros / 1000000);
+    storage->tv_nsec = static_cast<long>(micros % 1000000) * 1000;
+    return storage;
 }
 
 }  // namespace
@@ -67,7 +73,9 @@ SessionEnd RunSession(Instrument& instrument, int fd, bool stream, int stopFd, F
 
         pollfd polls[2] = {{fd, static_cast<short>(POLLIN | (out.m_blocked ? POLLOUT : 0)), 0},
                            {stopFd, POLLIN, 0}};
-        const int ready = poll(polls, 2, TimeoutMs(instrument.NextDeadline(out.m_blocked), now));
+        timespec timeout;
+        const int ready = ppoll(polls, 2, TimeoutUntil(instrument.NextDeadline(out.m_blocked), &timeout),
+                                nullptr);
         if (ready < 0 && errno != EINTR) return SessionEnd::PEER_GONE;
         if (ready <= 0) continue;
         if (polls[1].revents) return SessionEnd::STOPPED;
