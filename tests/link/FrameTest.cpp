@@ -28,9 +28,7 @@ Bytes Build(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload)
 
 // A frame as the wire carries it, with any length field and checksum.
 Bytes RawFrame(uint8_t sync, uint8_t command, uint8_t status, uint32_t length) {
-    Bytes payload(length);
-    for (uint32_t i = 0; i < length; ++i) payload[i] = static_cast<uint8_t>(i * 7 + 3);
-    return WireFrame(sync, command, status, payload);
+    return WireFrame(sync, command, status, Pattern(length, 3));
 }
 
 TEST(FrameBuild, WorkedExamplesMatchTheWire) {
@@ -139,8 +137,7 @@ TEST(FrameParse, BytesOfADroppedFrameAreNotRescannedForSync) {
 }
 
 TEST(FrameParse, FullPayloadOf1024BytesIsStoredWhole) {
-    Bytes payload(1024);
-    for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i * 13);
+    const Bytes payload = Pattern(1024);
     const Bytes frame = Build(0xAA, 0x88, 0x20, payload);
     FrameParser parser;
     RecordingSink sink;

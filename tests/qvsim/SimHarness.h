@@ -13,13 +13,6 @@
 
 namespace qvsim_test {
 
-// Bytes 0, 1, 2, ... 255, 0, ... offset by `seed`, so every file differs.
-inline Bytes Pattern(size_t size, uint8_t seed) {
-    Bytes out(size);
-    for (size_t i = 0; i < size; ++i) out[i] = static_cast<uint8_t>(i + seed);
-    return out;
-}
-
 // Records every write; can be told to take only so many bytes.
 class Wire : public qvsim::ByteOutput {
 public:
