@@ -41,10 +41,8 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
         // Two blocks into the download: a connect, a file-count and a
         // disconnect reply that answer nothing the tool asked.
         if (IsAckOk(frame) && ++acks == 4) {
-            for (uint8_t command : {0x10, 0x84, 0x11}) {
-                const Bytes reply = WireFrame(SYNC_RESPONSE, command, 0, Hex("00 09"));
-                step.inject.insert(step.inject.end(), reply.begin(), reply.end());
-            }
+            for (uint8_t command : {0x10, 0x84, 0x11})
+                Append(step.inject, WireFrame(SYNC_RESPONSE, command, 0, Hex("00 09")));
         }
         // A file block once the run is over, just before the disconnect reply.
         if (frame.sync == SYNC_REQUEST && frame.body.command == 0x11) step.inject = WireFrame(SYNC_REQUEST, 0x88, 0xA0, Hex("5A 5A"));

@@ -68,10 +68,8 @@ public:
     // Follows the engine's deadlines until it has nothing left to do.
     Bytes RunToIdle(int64_t limit = 600000000) {
         Bytes out;
-        for (int64_t at; (at = instrument.NextDeadline(false)) != qvsim::NO_DEADLINE && at <= limit;) {
-            Bytes got = AdvanceTo(std::max(at, now));
-            out.insert(out.end(), got.begin(), got.end());
-        }
+        for (int64_t at; (at = instrument.NextDeadline(false)) != qvsim::NO_DEADLINE && at <= limit;)
+            Append(out, AdvanceTo(std::max(at, now)));
         return out;
     }
 

@@ -89,10 +89,7 @@ inline Bytes NumberedBlock(uint16_t number) {
 // Blocks 0 to count - 1, back to back.
 inline Bytes NumberedBlocks(uint16_t count) {
     Bytes stream;
-    for (uint16_t n = 0; n < count; ++n) {
-        const Bytes block = NumberedBlock(n);
-        stream.insert(stream.end(), block.begin(), block.end());
-    }
+    for (uint16_t n = 0; n < count; ++n) Append(stream, NumberedBlock(n));
     return stream;
 }
 
