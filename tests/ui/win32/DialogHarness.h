@@ -63,5 +63,9 @@ private:
 // Whether any descendant of `parent` shows exactly `text`.
 bool HasChildWithText(HWND parent, const std::string& text);
 
+// The width in pixels of `icon`'s bitmap; 0 when `icon` is no icon (any
+// more).
+int IconWidth(HICON icon);
+
 std::u16string WindowTextW(HWND window);
 std::string WindowTextA(HWND window);
