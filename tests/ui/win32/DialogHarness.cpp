@@ -75,6 +75,13 @@ ModalDriver::ModalDriver(std::function<bool()> step, int maxTicks)
     m_timer = SetTimer(nullptr, 0, 20, Tick);
 }
 
+ModalDriver::ModalDriver(HWND owner, std::function<void(HWND)> act)
+    : ModalDriver([owner, act = std::move(act)] {
+          HWND shown = FindOwnedDialog(owner);
+          if (shown != nullptr) act(shown);
+          return shown != nullptr;
+      }) {}
+
 ModalDriver::~ModalDriver() {
     if (m_timer != 0) KillTimer(nullptr, m_timer);
     activeDriver = nullptr;
