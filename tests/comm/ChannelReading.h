@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "comm/CComm.h"
-#include "tests/support/Hex.h"
+#include "tests/support/Frames.h"
 #include "tests/support/ProcessStats.h"
 
 // Reads until `count` bytes came or `timeout` passed.
@@ -22,14 +22,6 @@ inline Bytes ReadFromChannel(CComm& channel, size_t count,
         out.insert(out.end(), pass, pass + got);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return out;
-}
-
-// Bytes 0..n-1 of a pattern whose period (251) is not a divisor of the ring
-// size, so a byte lost or repeated anywhere shows.
-inline Bytes Pattern(size_t count) {
-    Bytes out(count);
-    for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(i % 251);
     return out;
 }
 

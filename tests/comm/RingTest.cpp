@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/Frames.h"
+
 namespace {
 
 // Appends as a receive loop would.
@@ -21,12 +23,6 @@ public:
     }
 };
 
-std::vector<uint8_t> Sequence(size_t count, uint8_t start) {
-    std::vector<uint8_t> out(count);
-    for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(start + i);
-    return out;
-}
-
 TEST(Ring, EmptyRingReadsNothing) {
     RingChannel ring;
     EXPECT_TRUE(ring.ReadAll().empty());
@@ -39,7 +35,7 @@ TEST(Ring, AppendAndReadWrapAtTheEndOfTheRing) {
     RingChannel ring;
     ring.Append(std::vector<uint8_t>(4090, 0xEE));  // positions to 4090
     ASSERT_EQ(ring.ReadAll().size(), 4090u);
-    const std::vector<uint8_t> wrapped = Sequence(10, 1);
+    const std::vector<uint8_t> wrapped = Pattern(10, 1);
     ring.Append(wrapped);  // 6 at the end, 4 at the start
     EXPECT_EQ(ring.ReadAll(), wrapped);
     // The positions now stand at 4: a further append lands right behind.
@@ -49,19 +45,18 @@ TEST(Ring, AppendAndReadWrapAtTheEndOfTheRing) {
 
 TEST(Ring, HoldsAtMost4095UnreadBytes) {
     RingChannel ring;
-    ring.Append(Sequence(3000, 0));
-    ring.Append(Sequence(1095, 0x40));
-    std::vector<uint8_t> expected = Sequence(3000, 0);
-    const std::vector<uint8_t> tail = Sequence(1095, 0x40);
-    expected.insert(expected.end(), tail.begin(), tail.end());
+    ring.Append(Pattern(3000, 0));
+    ring.Append(Pattern(1095, 0x40));
+    Bytes expected = Pattern(3000, 0);
+    Append(expected, Pattern(1095, 0x40));
     EXPECT_EQ(ring.ReadAll(), expected);
 
     // Exactly 4096 unread bytes read as none: the oldest were overwritten.
-    ring.Append(Sequence(4096, 0));
+    ring.Append(Pattern(4096, 0));
     EXPECT_TRUE(ring.ReadAll().empty());
 
     // One more than 4095 wraps the count: one byte is readable.
-    ring.Append(Sequence(4095, 0));
+    ring.Append(Pattern(4095, 0));
     ring.Append({0xAB, 0xCD});
     EXPECT_EQ(ring.ReadAll().size(), 1u);
 }
@@ -81,13 +76,13 @@ TEST(Ring, PeekLeavesTheBytesUnreadUntilConsumed) {
     RingChannel ring;
     ring.Append(std::vector<uint8_t>(4090, 0xEE));
     ASSERT_EQ(ring.ReadAll().size(), 4090u);
-    ring.Append(Sequence(10, 1));  // across the end of the ring
+    ring.Append(Pattern(10, 1));  // across the end of the ring
     std::vector<uint8_t> seen(CComm::RING_SIZE);
     seen.resize(ring.Peek(seen.data()));
-    EXPECT_EQ(seen, Sequence(10, 1));
+    EXPECT_EQ(seen, Pattern(10, 1));
     ring.Consume(4);
     EXPECT_EQ(ring.UnreadCount(), 6u);
-    EXPECT_EQ(ring.ReadAll(), Sequence(6, 5)) << "the bytes after the consumed ones, once";
+    EXPECT_EQ(ring.ReadAll(), Pattern(6, 5)) << "the bytes after the consumed ones, once";
     ring.Consume(1);
     EXPECT_EQ(ring.UnreadCount(), 0u) << "consuming more than is unread takes nothing extra";
 }

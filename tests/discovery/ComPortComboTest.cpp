@@ -30,7 +30,7 @@ TEST_F(ComPortCombo, FtdiInstrumentsComeFirstThenNativeOnesLineByLine) {
     ASSERT_EQ(deviceList.size(), expected.size());
     EXPECT_EQ(ui.selection, 2);
     EXPECT_EQ(ui.otherControl, 0);
-    EXPECT_EQ(ui.messageBoxes, 0);
+    EXPECT_TRUE(ui.messageBoxes().empty());
     EXPECT_EQ(ftdi.OpenHandles(), 0);
     EXPECT_EQ(setup.setOpensCount, setup.setCloses);
     EXPECT_EQ(setup.keyOpensCount, setup.keyCloses);

@@ -11,7 +11,7 @@
 
 #include "discovery/DeviceProbes.h"
 #include "ui/controls/ControlIds.h"
-#include "ui/controls/UiPort.h"
+#include "ui/headless/HeadlessUi.h"
 
 // A list as "MODEL [SERIAL] COMn;", with the device path before the COM
 // number where there is one and `devRoot` in it written as DEV.
@@ -173,27 +173,18 @@ private:
     bool m_keyOpen = false;
 };
 
-// Only the combo is real: its lines, its selection (none after a reset, as
-// the platform's), and lines it can be told to refuse.
-class FakeComboUi : public UiPort {
+// The headless dialog with a combo of its own: its lines, its selection
+// (none after a reset, as the platform's), and lines it can be told to
+// refuse.
+class FakeComboUi : public HeadlessUi {
 public:
+    FakeComboUi() : HeadlessUi(MANUAL_CLOCK) {}
+
     std::vector<std::string> lines;
     int selection = -1;
     int resets = 0;
-    int otherControl = 0;      // calls for any control but 1006
+    int otherControl = 0;      // list calls for any control but 1006
     std::string refusedLine;  // AddListEntry gives -1 for this text
-
-    bool PostDialogMessage(uint32_t, uintptr_t, intptr_t) override { return true; }
-    void DiscardPosted(uint32_t, uint32_t) override {}
-    void EnableControl(int, bool) override {}
-    void ShowControl(int, bool) override {}
-    void SetControlText(int, const char*) override {}
-    size_t GetControlText(int, char* buffer, size_t size) override {
-        if (size > 0) buffer[0] = '\0';
-        return 0;
-    }
-    void SetCheck(int, bool) override {}
-    bool GetCheck(int) override { return false; }
 
     void ResetList(int id) override {
         if (!Combo(id)) return;
@@ -212,28 +203,6 @@ public:
         if (!Combo(id)) return;
         selection = index >= 0 && index < static_cast<int>(lines.size()) ? index : -1;
     }
-    int FindListPrefix(int, const char*) override { return -1; }
-    int SelectedCount(int) override { return 0; }
-    int SelectedPositions(int, int*, int) override { return 0; }
-    void SelectAllEntries(int) override {}
-    void SetProgressRange(int, int, int) override {}
-    void SetProgressPosition(int, int) override {}
-    void SetProgressState(int, ProgressBarState) override {}
-    void SetAddress(int, uint32_t) override {}
-    uint32_t GetAddress(int) override { return 0; }
-    void ShowMessageBox(uint32_t, const char*, const char*) override { ++messageBoxes; }
-    bool ChooseFolder(const char*, char*, size_t) override { return false; }
-    int RunLogSettingsDialog(LogSettingsAnswer&) override { return 0; }
-    void SetDialogTimer(uint32_t, uint32_t) override {}
-    void KillDialogTimer(uint32_t) override {}
-    void SetCaption(const char*) override {}
-    void MoveDialog(int, int) override {}
-    ScreenArea ScreenUnderCaption(int, int) override { return ScreenArea{}; }
-    int DialogWidth() override { return 0; }
-    WindowPosition GetPlacement() override { return WindowPosition{}; }
-    void EndDialog(int) override {}
-
-    int messageBoxes = 0;
 
 private:
     bool Combo(int id) {

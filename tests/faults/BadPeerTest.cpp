@@ -72,7 +72,7 @@ TEST_P(BadPeerTest, ToolSurvivesAndWorksAfterwards) {
         const fs::path out = dir.Path() / "out";
         fs::create_directories(out);
         driver.DownloadEveryRun(out.string());
-        EXPECT_TRUE(driver.Messages().empty()) << driver.Messages()[0];
+        EXPECT_TRUE(MessageTexts(driver.ui).empty()) << MessageTexts(driver.ui)[0];
         for (int file = 0; file < FILES; ++file) {
             Bytes expected(FILE_BYTES);
             ASSERT_TRUE(catalogue.Read(0, static_cast<uint16_t>(file), 0, expected.data(), FILE_BYTES));

@@ -121,17 +121,3 @@ void FaultDriver::Disconnect() {
     Press(IDC_DISCONNECT);
     Settle();
 }
-
-std::string FaultDriver::StateFlags() {
-    std::string flags;
-    for (int id : {IDC_CONNECT, IDC_DISCONNECT, IDC_USB, IDC_CHOOSE_FOLDER, IDC_DOWNLOAD, IDC_ABORT,
-                   IDC_SELECT_ALL})
-        flags += ui.control(id).enabled ? '1' : '0';
-    return flags;
-}
-
-std::vector<std::string> FaultDriver::Messages() const {
-    std::vector<std::string> texts;
-    for (const auto& box : ui.messageBoxes()) texts.push_back(box.text);
-    return texts;
-}

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "link/ChannelLinks.h"
+#include "tests/support/DialogReadout.h"
 #include "ui/controls/DialogState.h"
 #include "ui/headless/HeadlessDialog.h"
 #include "ui/headless/HeadlessUi.h"
@@ -46,11 +47,6 @@ public:
     void IdleFor(int ms);
     // Handles whatever comes for `ms` of real time; the clock stands still.
     void PumpFor(int ms);
-
-    // Control state as 0/1 for Connect, Disconnect, USB, Save folder,
-    // Download, Abort, Select all.
-    std::string StateFlags();
-    std::vector<std::string> Messages() const;
 
     int userAborts = 0;       // Abort presses the driver made
     double quietCpuMs = 0;    // CPU the process used while the line was quiet

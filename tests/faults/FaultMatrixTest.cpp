@@ -22,8 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* STATE_0 = "1011000";
-constexpr const char* STATE_1 = "0101101";
 constexpr int NONE = -1;
 // One run of two files of five blocks (4 x 1024 + 904 bytes). From the
 // connection on, qvsim's frames are: 1 connect reply, 2 dates reply, 3 date
@@ -164,8 +162,8 @@ TEST_P(FaultMatrix, EndsAsTheRowSays) {
             driver.ConnectTcp(port);
         }
         driver.DownloadEveryRun(out.string());
-        messages = driver.Messages();
-        state = driver.StateFlags();
+        messages = MessageTexts(driver.ui);
+        state = StateFlags(driver.ui);
         connected = driver.state->connected;
         // The user leaves the tool alone for a moment before disconnecting.
         driver.IdleFor(FaultDriver::QUIET_MS);

@@ -41,10 +41,8 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
         // Two blocks into the download: a connect, a file-count and a
         // disconnect reply that answer nothing the tool asked.
         if (IsAckOk(frame) && ++acks == 4) {
-            for (uint8_t command : {0x10, 0x84, 0x11}) {
-                const Bytes reply = WireFrame(SYNC_RESPONSE, command, 0, Hex("00 09"));
-                step.inject.insert(step.inject.end(), reply.begin(), reply.end());
-            }
+            for (uint8_t command : {0x10, 0x84, 0x11})
+                Append(step.inject, WireFrame(SYNC_RESPONSE, command, 0, Hex("00 09")));
         }
         // A file block once the run is over, just before the disconnect reply.
         if (frame.sync == SYNC_REQUEST && frame.body.command == 0x11) step.inject = WireFrame(SYNC_REQUEST, 0x88, 0xA0, Hex("5A 5A"));
@@ -57,7 +55,7 @@ TEST(ScriptedPeer, UnaskedRepliesAndALateBlockLeaveEveryFileWhole) {
     ASSERT_EQ(driver.ui.ListCount(IDC_FILES), FILES);
     driver.DownloadEveryRun(dir.Path().string());
     driver.Disconnect();
-    EXPECT_TRUE(driver.Messages().empty()) << driver.Messages()[0];
+    EXPECT_TRUE(MessageTexts(driver.ui).empty()) << MessageTexts(driver.ui)[0];
     EXPECT_GE(acks, 4);
     for (int file = 0; file < FILES; ++file)
         EXPECT_TRUE(FileBytes(dir.Path() / OutputName(file)) == Original(catalogue, file)) << OutputName(file);
@@ -83,10 +81,10 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
     FaultDriver driver;
     driver.ConnectTcp(peer.Port());
     driver.DownloadEveryRun(dir.Path().string());
-    ASSERT_TRUE(driver.Messages().empty());
+    ASSERT_TRUE(MessageTexts(driver.ui).empty());
 
     driver.DownloadEveryRun(dir.Path().string());
-    EXPECT_EQ(driver.Messages().size(), 1u) << "the run that was cut short says so";
+    EXPECT_EQ(MessageTexts(driver.ui).size(), 1u) << "the run that was cut short says so";
     const Bytes cut = FileBytes(dir.Path() / (OutputName(0) + ".partial"));
     EXPECT_EQ(cut.size(), 2048u);
     EXPECT_TRUE(std::equal(cut.begin(), cut.end(), Original(catalogue, 0).begin()));

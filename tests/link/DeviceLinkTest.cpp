@@ -116,12 +116,9 @@ TEST_F(DeviceLinkTest, EachKeyKeepsItsSlotAndKindsStayApart) {
 }
 
 TEST_F(DeviceLinkTest, SilentAndUnregisteredCommandsAreConsumedWithoutNotice) {
-    Bytes stream = Hex("AA B9 00 00 00 64");       // has a slot, never passed on
-    const Bytes unknown = Hex("55 42 00 00 00 98");  // no slot at all
-    const Bytes marker = Hex("55 11 00 00 00 67");
-    stream.insert(stream.end(), unknown.begin(), unknown.end());
-    stream.insert(stream.end(), marker.begin(), marker.end());
-    channel->Receive(stream);
+    channel->Receive(Hex("AA B9 00 00 00 64"    // has a slot, never passed on
+                         " 55 42 00 00 00 98"   // no slot at all
+                         " 55 11 00 00 00 67"));  // a marker after them
     const PostedMessage message = Next();
     EXPECT_EQ(message.wParam, 0x11u) << "first notification must be the frame after them";
     EXPECT_TRUE(NothingWithin());
@@ -210,15 +207,10 @@ TEST(DeviceLinkPending, FramesWithoutASlotTakeNoRoomFromWaitingOnes) {
     // One block posted and left unread, fifteen behind it, then a frame no
     // slot takes, then one more block: the pending queue has room for that
     // block, and nothing is lost.
-    Bytes stream = Block(0);
-    for (uint8_t i = 1; i <= DeviceLink::PENDING_FRAMES - 1; ++i) {
-        const Bytes block = Block(i);
-        stream.insert(stream.end(), block.begin(), block.end());
-    }
-    const Bytes unregistered = Hex("55 42 00 00 00 98");
-    stream.insert(stream.end(), unregistered.begin(), unregistered.end());
-    const Bytes last = Block(DeviceLink::PENDING_FRAMES);
-    stream.insert(stream.end(), last.begin(), last.end());
+    Bytes stream;
+    for (uint8_t i = 0; i < DeviceLink::PENDING_FRAMES; ++i) Append(stream, Block(i));
+    Append(stream, Hex("55 42 00 00 00 98"));
+    Append(stream, Block(DeviceLink::PENDING_FRAMES));
     channel->Receive(stream);
     link.PollOnce();
 

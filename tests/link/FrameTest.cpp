@@ -28,9 +28,7 @@ Bytes Build(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload)
 
 // A frame as the wire carries it, with any length field and checksum.
 Bytes RawFrame(uint8_t sync, uint8_t command, uint8_t status, uint32_t length) {
-    Bytes payload(length);
-    for (uint32_t i = 0; i < length; ++i) payload[i] = static_cast<uint8_t>(i * 7 + 3);
-    return WireFrame(sync, command, status, payload);
+    return WireFrame(sync, command, status, Pattern(length, 3));
 }
 
 TEST(FrameBuild, WorkedExamplesMatchTheWire) {
@@ -114,10 +112,8 @@ TEST(FrameParse, SplitAtEveryBoundaryOrByteByByteParsesTheSame) {
 
 TEST(FrameParse, NoiseBeforeAndTwoFramesInOneChunkAreDispatchedInOrder) {
     Bytes stream = Hex("00 13 FE 7F 01");
-    const Bytes first = Build(0x55, 0x85, 0x00, {});
-    const Bytes second = Build(0xAA, 0x88, 0x80, Hex("07 E8 05 07"));
-    stream.insert(stream.end(), first.begin(), first.end());
-    stream.insert(stream.end(), second.begin(), second.end());
+    Append(stream, Build(0x55, 0x85, 0x00, {}));
+    Append(stream, Build(0xAA, 0x88, 0x80, Hex("07 E8 05 07")));
 
     Bytes commands;
     for (const ParsedFrame& frame : ParseFrames(stream)) commands.push_back(frame.command);
@@ -129,7 +125,7 @@ TEST(FrameParse, BytesOfADroppedFrameAreNotRescannedForSync) {
     // frame is part of the dropped one and must not surface.
     const Bytes inner = Build(0x55, 0x10, 0x00, {});
     Bytes outer = {0xAA, 0x88, 0x20, 0x00, static_cast<uint8_t>(inner.size())};
-    outer.insert(outer.end(), inner.begin(), inner.end());
+    Append(outer, inner);
     outer.push_back(0x00);  // wrong checksum
     FrameParser parser;
     RecordingSink sink;
@@ -139,8 +135,7 @@ TEST(FrameParse, BytesOfADroppedFrameAreNotRescannedForSync) {
 }
 
 TEST(FrameParse, FullPayloadOf1024BytesIsStoredWhole) {
-    Bytes payload(1024);
-    for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i * 13);
+    const Bytes payload = Pattern(1024);
     const Bytes frame = Build(0xAA, 0x88, 0x20, payload);
     FrameParser parser;
     RecordingSink sink;
@@ -156,7 +151,7 @@ TEST(FrameParse, OversizedFrameIsCountedToItsEndAndTheNextFrameIsRecognised) {
         const Bytes big = RawFrame(0xAA, 0x88, 0x20, length);
         const Bytes good = Build(0x55, 0x10, 0x00, {});
         Bytes stream = big;
-        stream.insert(stream.end(), good.begin(), good.end());
+        Append(stream, good);
 
         FrameParser parser;
         RecordingSink sink;
@@ -179,8 +174,7 @@ TEST(FrameParse, EveryHeaderByteValueKeepsTheParserInStep) {
         for (int value = 0; value < 256; ++value) {
             const uint8_t v = static_cast<uint8_t>(value);
             Bytes frame = WireFrame(0xAA, position == 1 ? v : 0x84, position == 2 ? v : 0x00, Hex("00 03"));
-            const Bytes next = Build(0x55, 0x11, 0x00, {});
-            frame.insert(frame.end(), next.begin(), next.end());
+            Append(frame, Build(0x55, 0x11, 0x00, {}));
             EXPECT_EQ(ParseFrames(frame).size(), 2u) << "header byte " << position << " = " << value;
         }
     }
@@ -200,10 +194,7 @@ private:
 TEST(FrameParse, FeedStopsAfterTheFrameThatFillsTheSinkAndSaysWhatItTook) {
     // Noise, two frames, then the head of a third: the sink takes one frame.
     Bytes stream = Hex("00 01");
-    for (const char* frame : {"55 10 00 00 00 66", "55 11 00 00 00 67", "AA 88 20"}) {
-        const Bytes bytes = Hex(frame);
-        stream.insert(stream.end(), bytes.begin(), bytes.end());
-    }
+    for (const char* frame : {"55 10 00 00 00 66", "55 11 00 00 00 67", "AA 88 20"}) Append(stream, Hex(frame));
     FrameParser parser;
     LimitedSink full(0);
     EXPECT_EQ(parser.Feed(stream.data(), stream.size(), full), 0u) << "a full sink takes nothing";

@@ -36,11 +36,7 @@ struct PeerScript {
 };
 
 // The content of file `number`, `size` bytes.
-Bytes PeerFileContent(int number, uint32_t size) {
-    Bytes bytes(size);
-    for (uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>('0' + (number * 7 + i) % 43);
-    return bytes;
-}
+Bytes PeerFileContent(int number, uint32_t size) { return Pattern(size, static_cast<uint8_t>(number)); }
 
 struct Ran : ToolRun {
     int connections = 0;

@@ -111,7 +111,7 @@ TEST(GeneratedCatalogue, ReadingAnyRangeGivesTheSameBytes) {
                 const uint32_t n = std::min(step, size - at);
                 Bytes part(n);
                 ASSERT_TRUE(c.Read(1, 1, at, part.data(), n));
-                pieces.insert(pieces.end(), part.begin(), part.end());
+                Append(pieces, part);
             }
             EXPECT_EQ(pieces, whole) << "size " << size << " step " << step;
         }

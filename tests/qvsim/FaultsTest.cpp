@@ -125,15 +125,11 @@ TEST_F(Faults, NoiseGoesBetweenFramesAndNeverLooksLikeASync) {
     }
     // A whole download through the noise reads as without it.
     Bytes all = sim.Send(GetFile(RUN_0507_0905, 0));
-    for (int i = 0; i < 3; ++i) {
-        Bytes more = sim.Send(Ack(0));
-        all.insert(all.end(), more.begin(), more.end());
-    }
+    for (int i = 0; i < 3; ++i) Append(all, sim.Send(Ack(0)));
     const std::vector<ParsedFrame> frames = ParseFrames(all);
     ASSERT_EQ(frames.size(), 4u) << Statuses(frames);
     Bytes content;
-    for (size_t i = 1; i < frames.size(); ++i)
-        content.insert(content.end(), frames[i].payload.begin(), frames[i].payload.end());
+    for (size_t i = 1; i < frames.size(); ++i) Append(content, frames[i].payload);
     EXPECT_EQ(content, catalogue.Content(0, 0));
     EXPECT_GT(all.size(), 10u + 3 * 6 + 3000) << "noise was added";
 
@@ -147,8 +143,7 @@ TEST_F(Faults, SplitWritesSmallPiecesWithTinyPauses) {
     Sim sim(catalogue, config);
     Bytes out = sim.Send(GetFile(RUN_0507_0905, 0));
     EXPECT_LT(out.size(), 1040u) << "a pause came before the whole output";
-    Bytes rest = sim.RunToIdle();
-    out.insert(out.end(), rest.begin(), rest.end());
+    Append(out, sim.RunToIdle());
     Sim plain(catalogue);
     EXPECT_EQ(out, plain.Send(GetFile(RUN_0507_0905, 0)));
     EXPECT_GT(sim.wire.writes.size(), 1040u / 8);
@@ -239,12 +234,10 @@ TEST_F(Faults, ConnectMidFrameFinishesThatFrameAndDropsTheRest) {
     config.line.baud = 115200;
     Sim sim(catalogue, config);
     Bytes sent = sim.Send(GetFile(RUN_0507_0905, 0));
-    Bytes more = sim.AdvanceTo(500);  // 6 bytes of the reply are out
-    sent.insert(sent.end(), more.begin(), more.end());
+    Append(sent, sim.AdvanceTo(500));  // 6 bytes of the reply are out
     ASSERT_EQ(sent.size(), 6u);
     sim.Send("AA 10 20 00 00 DB");
-    Bytes rest = sim.RunToIdle();
-    sent.insert(sent.end(), rest.begin(), rest.end());
+    Append(sent, sim.RunToIdle());
     EXPECT_EQ(ToHex(sent), "55 87 00 00 04 00 00 0B B8 A4 55 10 00 00 00 66")
         << "the reply in flight is finished, the block is dropped";
 }
@@ -253,10 +246,7 @@ TEST_F(Faults, InputBeyondTheQueueIsDroppedNotStored) {
     config.replyDelayMs = 100;
     Sim sim(catalogue, config);
     Bytes burst;
-    for (int i = 0; i < 20; ++i) {
-        const Bytes f = WireFrame(SYNC_REQUEST, 0x81, 0);
-        burst.insert(burst.end(), f.begin(), f.end());
-    }
+    for (int i = 0; i < 20; ++i) Append(burst, WireFrame(SYNC_REQUEST, 0x81, 0));
     EXPECT_EQ(sim.Send(burst), Bytes{});
     EXPECT_EQ(sim.instrument.DroppedInput(), 20u - qvsim::Instrument::INPUT_FRAMES);
     EXPECT_EQ(ParseFrames(sim.AdvanceTo(100000)).size(), qvsim::Instrument::INPUT_FRAMES);

@@ -140,7 +140,7 @@ TEST(Instrument, FileComesInAcknowledgedBlocksAfterItsSize) {
         ASSERT_EQ(block.sync, SYNC_REQUEST);
         ASSERT_EQ(block.command, 0x88);
         flags.push_back(block.status);
-        received.insert(received.end(), block.payload.begin(), block.payload.end());
+        Append(received, block.payload);
         if (block.status & 0x80) break;
         frames = ParseFrames(sim.Send(Ack(0)));
         ASSERT_EQ(frames.size(), 1u);
@@ -227,8 +227,7 @@ TEST(Instrument, MalformedInputNeverCrashesAndIsAnsweredOnlyWithFrames) {
     Bytes out;
     for (size_t at = 0; at < garbage.size();) {
         const size_t n = std::min<size_t>(1 + random.Below(3000), garbage.size() - at);
-        Bytes got = sim.Send(Bytes(garbage.begin() + at, garbage.begin() + at + n));
-        out.insert(out.end(), got.begin(), got.end());
+        Append(out, sim.Send(Bytes(garbage.begin() + at, garbage.begin() + at + n)));
         at += n;
     }
     // Every byte written belongs to a well-formed frame.
@@ -271,8 +270,7 @@ TEST(Instrument, OutputThatCannotBeWrittenWaitsAndInputWaitsForIt) {
     EXPECT_EQ(sim.instrument.NextDeadline(true), qvsim::NO_DEADLINE)
         << "waiting input needs room first";
     sim.wire.room = SIZE_MAX;
-    Bytes rest = sim.AdvanceTo(1);
-    out.insert(out.end(), rest.begin(), rest.end());
+    Append(out, sim.AdvanceTo(1));
     const std::vector<ParsedFrame> frames = ParseFrames(out);
     ASSERT_EQ(frames.size(), 16u);
     for (size_t i = 0; i < frames.size(); i += 2) {

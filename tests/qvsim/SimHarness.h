@@ -13,13 +13,6 @@
 
 namespace qvsim_test {
 
-// Bytes 0, 1, 2, ... 255, 0, ... offset by `seed`, so every file differs.
-inline Bytes Pattern(size_t size, uint8_t seed) {
-    Bytes out(size);
-    for (size_t i = 0; i < size; ++i) out[i] = static_cast<uint8_t>(i + seed);
-    return out;
-}
-
 // Records every write; can be told to take only so many bytes.
 class Wire : public qvsim::ByteOutput {
 public:
@@ -75,10 +68,8 @@ public:
     // Follows the engine's deadlines until it has nothing left to do.
     Bytes RunToIdle(int64_t limit = 600000000) {
         Bytes out;
-        for (int64_t at; (at = instrument.NextDeadline(false)) != qvsim::NO_DEADLINE && at <= limit;) {
-            Bytes got = AdvanceTo(std::max(at, now));
-            out.insert(out.end(), got.begin(), got.end());
-        }
+        for (int64_t at; (at = instrument.NextDeadline(false)) != qvsim::NO_DEADLINE && at <= limit;)
+            Append(out, AdvanceTo(std::max(at, now)));
         return out;
     }
 

@@ -11,6 +11,7 @@
 
 #include "link/DeviceLink.h"
 #include "link/LinkFactory.h"
+#include "tests/support/DialogReadout.h"
 #include "tests/support/Frames.h"
 #include "tests/support/Hex.h"
 #include "tests/support/MemoryChannel.h"
@@ -104,27 +105,10 @@ public:
 
     bool Enabled(int id) { return ui.control(id).enabled; }
     bool Shown(int id) { return ui.control(id).shown; }
-    std::string Text(int id) {
-        char text[1100];
-        ui.GetControlText(id, text, sizeof text);
-        return text;
-    }
+    std::string Text(int id) { return ControlText(ui, id); }
     std::vector<std::string> Entries(int id) { return ui.control(id).entries; }
-    std::vector<std::string> MessageTexts() {
-        std::vector<std::string> out;
-        for (const auto& box : ui.messageBoxes()) out.push_back(box.text);
-        return out;
-    }
-
-    // Which of the state table's controls are enabled, as 0/1 in the order
-    // Connect, Disconnect, USB, Save folder, Download, Abort, Select all.
-    std::string StateFlags() {
-        std::string flags;
-        for (int id : {IDC_CONNECT, IDC_DISCONNECT, IDC_USB, IDC_CHOOSE_FOLDER, IDC_DOWNLOAD, IDC_ABORT,
-                       IDC_SELECT_ALL})
-            flags += Enabled(id) ? '1' : '0';
-        return flags;
-    }
+    std::vector<std::string> MessageTexts() { return ::MessageTexts(ui); }
+    std::string StateFlags() { return ::StateFlags(ui); }
 
     HeadlessUi ui{HeadlessUi::MANUAL_CLOCK};
     MemoryChannel::Log wire;
@@ -132,9 +116,3 @@ public:
     PeerLinkFactory factory;
     HeadlessDialog dialog;
 };
-
-// Control states as StateFlags shows them.
-constexpr const char* STATE_0 = "1011000";
-constexpr const char* STATE_1 = "0101101";
-constexpr const char* STATE_2 = "0000010";
-constexpr const char* STATE_3 = "0000000";

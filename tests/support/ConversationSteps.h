@@ -56,12 +56,4 @@ inline void ReachRun20240507(Conversation& c, int files) {
     ReachFileList(c, Hex("07 E8 05 07"), Hex("09 05 00"), files);
 }
 
-// `size` bytes that differ from block to block, so a dropped or doubled
-// block shows in the file.
-inline Bytes Pattern(size_t size, uint8_t seed) {
-    Bytes bytes(size);
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7);
-    return bytes;
-}
-
 inline std::string AsText(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }

@@ -60,6 +60,15 @@ inline std::vector<ParsedFrame> ParseFrames(const Bytes& bytes) {
     return sink.frames;
 }
 
+// `size` bytes of a pattern offset by `seed`, whose period (251) divides no
+// ring or block size, so a byte lost or repeated, or a file mixed with
+// another, shows.
+inline Bytes Pattern(size_t size, uint8_t seed = 0) {
+    Bytes out(size);
+    for (size_t i = 0; i < size; ++i) out[i] = static_cast<uint8_t>((seed + i) % 251u);
+    return out;
+}
+
 // The payload byte at `index` of numbered block `number`: the number,
 // big-endian, then a pattern that differs from block to block, so a block
 // lost, repeated or mixed with another shows.
@@ -80,10 +89,7 @@ inline Bytes NumberedBlock(uint16_t number) {
 // Blocks 0 to count - 1, back to back.
 inline Bytes NumberedBlocks(uint16_t count) {
     Bytes stream;
-    for (uint16_t n = 0; n < count; ++n) {
-        const Bytes block = NumberedBlock(n);
-        stream.insert(stream.end(), block.begin(), block.end());
-    }
+    for (uint16_t n = 0; n < count; ++n) Append(stream, NumberedBlock(n));
     return stream;
 }
 

@@ -9,6 +9,9 @@
 
 using Bytes = std::vector<uint8_t>;
 
+// Puts `more` behind `bytes`, as a stream carries them.
+inline void Append(Bytes& bytes, const Bytes& more) { bytes.insert(bytes.end(), more.begin(), more.end()); }
+
 inline Bytes Hex(const std::string& text) {
     Bytes out;
     int nibbles = 0;

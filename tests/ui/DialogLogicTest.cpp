@@ -30,12 +30,6 @@ std::string ShownFlags(HeadlessUi& ui, std::initializer_list<int> ids) {
     return flags;
 }
 
-std::string Text(HeadlessUi& ui, int id) {
-    char text[200];
-    ui.GetControlText(id, text, sizeof text);
-    return text;
-}
-
 // Everything a user could see of the main dialog's controls, and what waits
 // to be handled.
 std::string Snapshot(Conversation& c) {
@@ -85,7 +79,7 @@ TEST(ControlStates, ConnectionMethodSwapsTheVisibleControlsAndKeepsTheirContents
     EXPECT_EQ(ShownFlags(ui, ids), "1110000") << "an unknown method changes nothing";
     EXPECT_TRUE(ui.GetCheck(IDC_USB));
     EXPECT_EQ(ui.GetAddress(IDC_IP_ADDRESS), 0xC0A80064u);
-    EXPECT_EQ(Text(ui, IDC_PORT), "10101");
+    EXPECT_EQ(ControlText(ui, IDC_PORT), "10101");
 }
 
 TEST(ProgressDisplay, ByteProgressTextsBarAndUnits) {
@@ -112,8 +106,8 @@ TEST(ProgressDisplay, ByteProgressTextsBarAndUnits) {
         ui.SetProgressPosition(IDC_BYTE_BAR, 77);
         ShowByteProgress(ui, k.received, k.total, k.file);
         SCOPED_TRACE(testing::Message() << k.received << " of " << k.total);
-        EXPECT_EQ(Text(ui, IDC_STATUS_TEXT), k.status);
-        EXPECT_EQ(Text(ui, IDC_BYTE_TEXT), k.bytes);
+        EXPECT_EQ(ControlText(ui, IDC_STATUS_TEXT), k.status);
+        EXPECT_EQ(ControlText(ui, IDC_BYTE_TEXT), k.bytes);
         EXPECT_EQ(ui.control(IDC_BYTE_BAR).position, k.bar);
     }
 }
@@ -126,25 +120,25 @@ TEST(ProgressDisplay, StatusWordBarsAndFileCountFollowTheRun) {
     state->download.position = 2;
 
     SetProgressStatus(*state, ui, 2);
-    EXPECT_EQ(Text(ui, IDC_STATUS_TEXT), "00000005.csv エラー");
+    EXPECT_EQ(ControlText(ui, IDC_STATUS_TEXT), "00000005.csv エラー");
     EXPECT_EQ(ui.control(IDC_BYTE_BAR).barState, PROGRESS_ERROR);
     EXPECT_EQ(ui.control(IDC_FILE_BAR).barState, PROGRESS_ERROR);
     SetProgressStatus(*state, ui, 3);
-    EXPECT_EQ(Text(ui, IDC_STATUS_TEXT), "00000005.csv 中断");
+    EXPECT_EQ(ControlText(ui, IDC_STATUS_TEXT), "00000005.csv 中断");
     EXPECT_EQ(ui.control(IDC_FILE_BAR).barState, PROGRESS_PAUSED);
     SetProgressStatus(*state, ui, 9);
-    EXPECT_EQ(Text(ui, IDC_STATUS_TEXT), "00000005.csv ") << "an unknown kind counts as normal";
+    EXPECT_EQ(ControlText(ui, IDC_STATUS_TEXT), "00000005.csv ") << "an unknown kind counts as normal";
     EXPECT_EQ(ui.control(IDC_BYTE_BAR).barState, PROGRESS_NORMAL);
     EXPECT_EQ(ui.control(IDC_FILE_BAR).barState, PROGRESS_NORMAL);
 
     ui.SetProgressRange(IDC_FILE_BAR, 0, 5);
     ShowFileCount(*state, ui, 2);
-    EXPECT_EQ(Text(ui, IDC_FILE_TEXT), "2 / 5");
+    EXPECT_EQ(ControlText(ui, IDC_FILE_TEXT), "2 / 5");
     EXPECT_EQ(ui.control(IDC_FILE_BAR).position, 2);
 
     ShowProgressWidgets(ui, false);
     EXPECT_EQ(ShownFlags(ui, {1016, 1019, 1022, 1018, 1020}), "00000");
-    EXPECT_EQ(Text(ui, IDC_FILE_TEXT), "2 / 5") << "hiding keeps the contents";
+    EXPECT_EQ(ControlText(ui, IDC_FILE_TEXT), "2 / 5") << "hiding keeps the contents";
     ShowProgressWidgets(ui, true);
     EXPECT_EQ(ShownFlags(ui, {1016, 1019, 1022, 1018, 1020}), "11111");
 }
@@ -190,13 +184,13 @@ TEST(MainDialog, InitShowsCaptionSettingsAndStateZeroWithProgressHidden) {
     EXPECT_STREQ(version, QV_VERSION_TEXT);
     EXPECT_EQ(ui.caption(), "QV-500ログファイルダウンローダー Ver. " QV_VERSION_TEXT);
     EXPECT_EQ(ui.GetAddress(IDC_IP_ADDRESS), 0xFFFFFFFFu);
-    EXPECT_EQ(Text(ui, IDC_IP_ADDRESS), "255.255.255.255");
-    EXPECT_EQ(Text(ui, IDC_PORT), "10101");
-    EXPECT_EQ(Text(ui, IDC_SAVE_PATH), "/srv/logs");
+    EXPECT_EQ(ControlText(ui, IDC_IP_ADDRESS), "255.255.255.255");
+    EXPECT_EQ(ControlText(ui, IDC_PORT), "10101");
+    EXPECT_EQ(ControlText(ui, IDC_SAVE_PATH), "/srv/logs");
     EXPECT_TRUE(ui.GetCheck(IDC_WIFI));
     EXPECT_EQ(EnabledFlags(ui), "10111111100000000");
     EXPECT_EQ(ShownFlags(ui, {1016, 1019, 1022, 1018, 1020}), "00000");
-    EXPECT_EQ(Text(ui, IDC_BYTE_TEXT) + Text(ui, IDC_FILE_TEXT) + Text(ui, IDC_STATUS_TEXT), "");
+    EXPECT_EQ(ControlText(ui, IDC_BYTE_TEXT) + ControlText(ui, IDC_FILE_TEXT) + ControlText(ui, IDC_STATUS_TEXT), "");
     EXPECT_EQ(ui.control(IDC_BYTE_BAR).position, 0);
     EXPECT_EQ(ui.control(IDC_FILE_BAR).high, 100);
 }
@@ -222,7 +216,7 @@ Opened OpenDialog(int32_t left, int32_t top, const ScreenArea& screen, const cha
     std::snprintf(state->settings.connection.host, sizeof state->settings.connection.host, "%s", host);
     InitMainDialog(*state, ui);
     return Opened{ScreenPoint{ui.left(), ui.top()}, ui.GetAddress(IDC_IP_ADDRESS),
-                  Text(ui, IDC_IP_ADDRESS)};
+                  ControlText(ui, IDC_IP_ADDRESS)};
 }
 
 TEST(MainDialog, StartPositionNegativesBecomeZeroAndUnreachablePositionsTheOrigin) {

@@ -30,8 +30,7 @@ int64_t Micros() {
 void AppendFrame(Bytes& out, uint8_t sync, uint8_t command, uint8_t status, uint32_t length, std::mt19937& random) {
     Bytes payload(length);
     for (uint8_t& b : payload) b = static_cast<uint8_t>(random());
-    const Bytes frame = WireFrame(sync, command, status, payload);
-    out.insert(out.end(), frame.begin(), frame.end());
+    Append(out, WireFrame(sync, command, status, payload));
 }
 
 // About BAD_CHUNK bytes of misbehaviour.

@@ -75,6 +75,13 @@ ModalDriver::ModalDriver(std::function<bool()> step, int maxTicks)
     m_timer = SetTimer(nullptr, 0, 20, Tick);
 }
 
+ModalDriver::ModalDriver(HWND owner, std::function<void(HWND)> act)
+    : ModalDriver([owner, act = std::move(act)] {
+          HWND shown = FindOwnedDialog(owner);
+          if (shown != nullptr) act(shown);
+          return shown != nullptr;
+      }) {}
+
 ModalDriver::~ModalDriver() {
     if (m_timer != 0) KillTimer(nullptr, m_timer);
     activeDriver = nullptr;
@@ -88,6 +95,16 @@ void CALLBACK ModalDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
         KillTimer(nullptr, self->m_timer);
         self->m_timer = 0;
     }
+}
+
+int IconWidth(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return 0;
+    BITMAP bitmap{};
+    GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+    if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
 }
 
 std::u16string WindowTextW(HWND window) {

@@ -1,16 +1,21 @@
 // Test harness for the real dialogs: a hidden modeless dialog from one of the
-// product's templates with a procedure that records what reaches it, a
-// message pump with a deadline, and a driver that acts on modal windows from
-// inside their own message loops.
+// product's templates with a procedure that records what reaches it, the
+// fixture of the seam's tests over the main one, a message pump with a
+// deadline, and a driver that acts on modal windows from inside their own
+// message loops.
 #pragma once
 
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/support/win32/WindowSearch.h"
+#include "ui/controls/ControlIds.h"
+#include "ui/win32/Win32UiPort.h"
 
 struct ReceivedMessage {
     UINT message;
@@ -35,6 +40,14 @@ private:
     HWND m_window = nullptr;
 };
 
+// The hidden main dialog and the Win32 seam over it.
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(dialog.Window(), nullptr); }
+    TestDialog dialog{IDD_MAIN};
+    Win32UiPort ui{dialog.Window()};
+};
+
 // Dispatches this thread's messages until `done` holds or `timeoutMs` passed;
 // returns whether `done` held.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
@@ -47,6 +60,9 @@ void PumpPending();
 class ModalDriver {
 public:
     ModalDriver(std::function<bool()> step, int maxTicks = 250);
+    // Acts once on the dialog or message box that `owner` shows, when it
+    // shows.
+    ModalDriver(HWND owner, std::function<void(HWND)> act);
     ~ModalDriver();
     ModalDriver(const ModalDriver&) = delete;
     ModalDriver& operator=(const ModalDriver&) = delete;
@@ -62,6 +78,10 @@ private:
 
 // Whether any descendant of `parent` shows exactly `text`.
 bool HasChildWithText(HWND parent, const std::string& text);
+
+// The width in pixels of `icon`'s bitmap; 0 when `icon` is no icon (any
+// more).
+int IconWidth(HICON icon);
 
 std::u16string WindowTextW(HWND window);
 std::string WindowTextA(HWND window);

@@ -55,13 +55,7 @@ TEST_F(MainDialogProcTest, SetsTheSmallIconAndTheCaptionAndReleasesThemOnDestroy
     auto icon = reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0));
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0), 0) << "no large icon is set";
-    ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(icon, &info));
-    BITMAP bitmap{};
-    GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-    EXPECT_EQ(bitmap.bmWidth, 16);
-    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
-    if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+    EXPECT_EQ(IconWidth(icon), 16);
     EXPECT_NE(WindowTextA(dialog).find("Ver. " QV_VERSION_TEXT), std::string::npos) << WindowTextA(dialog);
     EXPECT_EQ(WindowTextA(dialog).rfind("QV-500", 0), 0u);
 
@@ -70,7 +64,7 @@ TEST_F(MainDialogProcTest, SetsTheSmallIconAndTheCaptionAndReleasesThemOnDestroy
     EXPECT_TRUE(IsWindow(dialog));
     EXPECT_TRUE(DestroyWindow(dialog));
     dialog = nullptr;
-    EXPECT_EQ(GetIconInfo(icon, &info), FALSE) << "the small icon outlived the dialog";
+    EXPECT_EQ(IconWidth(icon), 0) << "the small icon outlived the dialog";
 }
 
 TEST_F(MainDialogProcTest, StoredPositionPlacesTheDialogButNeitherSizesNorMinimizesIt) {

@@ -11,30 +11,21 @@
 #include <string>
 
 #include "DialogHarness.h"
-#include "ui/controls/ControlIds.h"
 #include "ui/controls/LogSizeText.h"
 
 namespace {
 
-class ModalTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(dialog.Window(), nullptr); }
-    TestDialog dialog{IDD_MAIN};
-    Win32UiPort ui{dialog.Window()};
-};
+using ModalTest = MainDialogTest;
 
 TEST_F(ModalTest, MessageBoxIsOwnedByTheDialogWithTheGivenTextAndOneButton) {
     std::string caption = "unset", text, secondButton = "unset";
     bool sawOwner = false;
-    ModalDriver driver([&] {
-        HWND box = FindOwnedDialog(dialog.Window());
-        if (box == nullptr) return false;
+    ModalDriver driver(dialog.Window(), [&](HWND box) {
         sawOwner = true;
         caption = WindowTextA(box);
         text = WindowTextA(GetDlgItem(box, 0xFFFF));
         secondButton = GetDlgItem(box, IDCANCEL) != nullptr ? "cancel" : "none";
         PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return true;
     });
     ui.ShowMessageBox(MB_ICONWARNING, "", "応答がありません。計測器から切断しました。");
     EXPECT_TRUE(driver.Finished());
@@ -62,9 +53,7 @@ TEST_F(ModalTest, LogSettingsDialogStartsFromTheAnswerClampsOnFocusLossAndOkTake
     std::string initialText, afterFive, afterLarge, afterEmpty, afterNegative, afterZero, kept;
     LRESULT limit = 0;
     bool ownedByMain = false;
-    ModalDriver driver([&] {
-        HWND settings = FindOwnedDialog(dialog.Window());
-        if (settings == nullptr) return false;
+    ModalDriver driver(dialog.Window(), [&](HWND settings) {
         ownedByMain = true;
         initialChecked = IsDlgButtonChecked(settings, IDC_LOG_COLLECT) == BST_CHECKED;
         initialText = WindowTextA(GetDlgItem(settings, IDC_LOG_SIZE));
@@ -80,7 +69,6 @@ TEST_F(ModalTest, LogSettingsDialogStartsFromTheAnswerClampsOnFocusLossAndOkTake
         SetDlgItemTextA(settings, IDC_LOG_SIZE, "7");
         kept = WindowTextA(GetDlgItem(settings, IDC_LOG_SIZE));
         PostMessageA(settings, WM_COMMAND, IDOK, 0);
-        return true;
     });
     EXPECT_EQ(ui.RunLogSettingsDialog(answer), 1);
     EXPECT_TRUE(driver.Finished());
@@ -104,13 +92,10 @@ TEST_F(ModalTest, LogSettingsCancelAndCloseBoxLeaveTheAnswerAlone) {
         LogSettingsAnswer answer{};
         answer.collect = false;
         std::snprintf(answer.sizeText, sizeof answer.sizeText, "%s", "3");
-        ModalDriver driver([&] {
-            HWND settings = FindOwnedDialog(dialog.Window());
-            if (settings == nullptr) return false;
+        ModalDriver driver(dialog.Window(), [&](HWND settings) {
             SendDlgItemMessageA(settings, IDC_LOG_COLLECT, BM_CLICK, 0, 0);
             SetDlgItemTextA(settings, IDC_LOG_SIZE, "500");
             PostMessageA(settings, close, close == WM_COMMAND ? IDCANCEL : 0, 0);
-            return true;
         });
         EXPECT_EQ(ui.RunLogSettingsDialog(answer), 0);
         EXPECT_TRUE(driver.Finished());
@@ -123,13 +108,10 @@ TEST_F(ModalTest, FolderBrowserReturnsTheChosenPathBoundedOrNothingOnCancel) {
     char windows[MAX_PATH] = {};
     ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
     bool titled = false;
-    ModalDriver choose([&] {
-        HWND browser = FindOwnedDialog(dialog.Window());
-        if (browser == nullptr) return false;
+    ModalDriver choose(dialog.Window(), [&](HWND browser) {
         titled = HasChildWithText(browser, "ログを保存するフォルダを指定してください。");
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(windows));
         PostMessageA(browser, WM_COMMAND, IDOK, 0);
-        return true;
     });
     char path[MAX_PATH];
     std::memset(path, 'X', sizeof path);
@@ -138,12 +120,9 @@ TEST_F(ModalTest, FolderBrowserReturnsTheChosenPathBoundedOrNothingOnCancel) {
     EXPECT_TRUE(titled) << "the browser does not show the title";
     EXPECT_EQ(lstrcmpiA(path, windows), 0) << "chose " << path << ", expected " << windows;
 
-    ModalDriver chooseShort([&] {
-        HWND browser = FindOwnedDialog(dialog.Window());
-        if (browser == nullptr) return false;
+    ModalDriver chooseShort(dialog.Window(), [&](HWND browser) {
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(windows));
         PostMessageA(browser, WM_COMMAND, IDOK, 0);
-        return true;
     });
     char guarded[12];
     std::memset(guarded, 'X', sizeof guarded);
@@ -152,11 +131,8 @@ TEST_F(ModalTest, FolderBrowserReturnsTheChosenPathBoundedOrNothingOnCancel) {
     EXPECT_EQ(std::string(guarded), std::string(windows, 7));
     for (size_t i = 8; i < sizeof guarded; ++i) EXPECT_EQ(guarded[i], 'X') << i;
 
-    ModalDriver cancel([&] {
-        HWND browser = FindOwnedDialog(dialog.Window());
-        if (browser == nullptr) return false;
+    ModalDriver cancel(dialog.Window(), [&](HWND browser) {
         PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
-        return true;
     });
     std::snprintf(path, sizeof path, "%s", "C:\\kept");
     EXPECT_FALSE(ui.ChooseFolder("t", path, sizeof path));

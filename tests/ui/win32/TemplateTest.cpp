@@ -268,13 +268,7 @@ TEST(Templates, IconAndManifestAreInTheResources) {
     HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP),
                                                IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     ASSERT_NE(icon, nullptr);
-    ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(icon, &info));
-    BITMAP bitmap{};
-    GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-    EXPECT_EQ(bitmap.bmWidth, 16);
-    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
-    if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+    EXPECT_EQ(IconWidth(icon), 16);
     DestroyIcon(icon);
 
     HRSRC manifest = FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1),

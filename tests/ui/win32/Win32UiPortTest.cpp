@@ -11,16 +11,10 @@
 #include <vector>
 
 #include "DialogHarness.h"
-#include "ui/controls/ControlIds.h"
 
 namespace {
 
-class Win32UiPortTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(dialog.Window(), nullptr); }
-    TestDialog dialog{IDD_MAIN};
-    Win32UiPort ui{dialog.Window()};
-};
+using Win32UiPortTest = MainDialogTest;
 
 TEST_F(Win32UiPortTest, TextsRoundTripBoundedAndTerminated) {
     const char* japanese = "QV-500ログファイル";  // code page 932 in this build
