@@ -97,8 +97,6 @@ const Pair TEXTS[] = {
     {Text::RUN_CUT_SHORT, "the download stopped before its last file, at {1}",
      u8"最後のファイルより前でダウンロードが止まりました ({1})"},
     {Text::BLOCK_REFUSED, "a data block was refused during {1}", u8"{1} の転送中にデータブロックを拒否しました"},
-    {Text::INSTRUMENT_REFUSED, "the instrument refused", u8"計測器が拒否しました"},
-    {Text::TRANSFER_FAILED, "the transfer failed", u8"転送に失敗しました"},
     {Text::INTERRUPTED, "interrupted", u8"中断されました"},
     {Text::CANNOT_WRITE, "cannot write {1}: {2}", u8"{1} に書き込めません: {2}"},
     {Text::FOLDER_NOT_CP932,

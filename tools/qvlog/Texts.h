@@ -48,8 +48,6 @@ enum class Text {
     SIZE_MISMATCH,
     RUN_CUT_SHORT,
     BLOCK_REFUSED,
-    INSTRUMENT_REFUSED,
-    TRANSFER_FAILED,
     INTERRUPTED,
     // Files.
     CANNOT_WRITE,

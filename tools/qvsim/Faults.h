@@ -67,7 +67,6 @@ public:
 
     bool Empty() const { return m_head == m_tail; }
     bool Closed() const { return m_closed; }
-    uint32_t FramesQueued() const { return m_framesQueued; }
 
 private:
     void Put(const uint8_t* bytes, size_t size);

@@ -200,7 +200,4 @@ WindowPosition HeadlessUi::GetPlacement() {
     return WindowPosition{SHOW_STATE_NORMAL, m_left, m_top, m_left, m_top};
 }
 
-void HeadlessUi::EndDialog(int result) {
-    m_ended = true;
-    m_endResult = result;
-}
+void HeadlessUi::EndDialog(int) { m_ended = true; }

@@ -73,7 +73,7 @@ public:
     ScreenArea ScreenUnderCaption(int, int) override { return screen; }
     int DialogWidth() override { return dialogWidth; }
     WindowPosition GetPlacement() override;
-    void EndDialog(int result) override;
+    void EndDialog(int) override;
 
     // What a user would do with the list box: toggle an entry's selection.
     void SelectEntry(int id, int index, bool selected);
@@ -108,7 +108,6 @@ public:
 
     MessageQueue& queue() { return m_queue; }
     bool ended() const { return m_ended; }
-    int endResult() const { return m_endResult; }
     std::string caption() const { return m_caption; }
     int left() const { return m_left; }
     int top() const { return m_top; }
@@ -124,5 +123,4 @@ private:
     std::string m_caption;
     int m_left = 0, m_top = 0;
     bool m_ended = false;
-    int m_endResult = 0;
 };
