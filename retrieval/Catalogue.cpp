@@ -29,10 +29,13 @@ uint32_t DigitsAt(const char* text, size_t first, size_t count) {
     return value;
 }
 
-// True when the combo shows a real entry rather than "none" or nothing.
-bool HasCatalogueEntry(UiPort& ui, int id, char* text) {
+// Reads the entry the combo shows. "none" or nothing has no digits to send:
+// then nothing is asked and the user is idle.
+bool TakeCatalogueEntry(DialogState& state, UiPort& ui, int id, char* text) {
     ui.GetControlText(id, text, ENTRY_TEXT);
-    return ui.ListSelection(id) >= 0 && std::strcmp(text, EMPTY_LIST_TEXT) != 0 && text[0] != 0;
+    if (ui.ListSelection(id) >= 0 && std::strcmp(text, EMPTY_LIST_TEXT) != 0 && text[0] != 0) return true;
+    SetControlState(state, ui, CONTROLS_IDLE);
+    return false;
 }
 
 void SelectRemembered(UiPort& ui, int id, const char* remembered) {
@@ -65,12 +68,14 @@ void OnLastListBlock(DialogState& state, UiPort& ui, uint8_t kind) {
     }
 }
 
-void OnErrorBlock(DialogState& state, UiPort& ui) {
+// Ends the sequence as a transfer error; `refuseBlock` answers the block in
+// hand with ACK_CANCEL before the message box.
+void EndInTransferError(DialogState& state, UiPort& ui, bool refuseBlock) {
     state.blockSequence = NO_SEQUENCE;
     EndPendingAbort(state, ui);
     CloseOutputFile(state);
     SetProgressStatus(state, ui, PROGRESS_ERROR);
-    PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
+    if (refuseBlock) PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
     ShowCatalogueMessage(state, ui, MSG_TRANSFER_ERROR);
     SetControlState(state, ui, CONTROLS_IDLE);
 }
@@ -88,11 +93,7 @@ void RequestTimes(DialogState& state, UiPort& ui) {
     ui.ResetList(IDC_TIMES);
     ui.ResetList(IDC_FILES);
     char text[ENTRY_TEXT];
-    if (!HasCatalogueEntry(ui, IDC_DATES, text)) {
-        // "none" has no digits to send: nothing is asked, the user is idle.
-        SetControlState(state, ui, CONTROLS_IDLE);
-        return;
-    }
+    if (!TakeCatalogueEntry(state, ui, IDC_DATES, text)) return;
     LogSelection& s = state.selection;
     s.year = static_cast<uint16_t>(DigitsAt(text, 0, 4));
     s.month = static_cast<uint8_t>(DigitsAt(text, 5, 2));
@@ -107,10 +108,7 @@ void RequestTimes(DialogState& state, UiPort& ui) {
 void RequestFileCount(DialogState& state, UiPort& ui) {
     ui.ResetList(IDC_FILES);
     char text[ENTRY_TEXT];
-    if (!HasCatalogueEntry(ui, IDC_TIMES, text)) {
-        SetControlState(state, ui, CONTROLS_IDLE);
-        return;
-    }
+    if (!TakeCatalogueEntry(state, ui, IDC_TIMES, text)) return;
     LogSelection& s = state.selection;
     s.hour = static_cast<uint8_t>(DigitsAt(text, 0, 2));
     s.minute = static_cast<uint8_t>(DigitsAt(text, 3, 2));
@@ -180,7 +178,7 @@ void OnDataBlock(DialogState& state, UiPort& ui, const CommandRequest& block) {
     const bool oversized = block.length > static_cast<int32_t>(FRAME_PAYLOAD_MAX);
     if (inSequence && ((flags & BLOCK_ERROR) || oversized)) {
         ui.KillDialogTimer(TIMER_BLOCK);
-        OnErrorBlock(state, ui);
+        EndInTransferError(state, ui, true);
         return;
     }
     if (AbortPending(state)) {
@@ -222,10 +220,5 @@ void OnBlockTimeout(DialogState& state, UiPort& ui) {
         ui.SetDialogTimer(TIMER_BLOCK, BLOCK_TIMEOUT_MS);
         return;
     }
-    state.blockSequence = NO_SEQUENCE;
-    EndPendingAbort(state, ui);
-    CloseOutputFile(state);
-    SetProgressStatus(state, ui, PROGRESS_ERROR);
-    ShowCatalogueMessage(state, ui, MSG_TRANSFER_ERROR);
-    SetControlState(state, ui, CONTROLS_IDLE);
+    EndInTransferError(state, ui, false);
 }
