@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "retrieval/Catalogue.h"
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Download.h"
 #include "retrieval/FrameDispatch.h"
 #include "retrieval/LogSettings.h"
+#include "settings/TextField.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/ControlStates.h"
 #include "ui/controls/DialogMessages.h"
@@ -27,10 +26,7 @@ constexpr const char* FOLDER_TITLE = "ログを保存するフォルダを指定
 int ReadNumberField(UiPort& ui, int id) {
     char text[NUMBER_TEXT_READ];
     ui.GetControlText(id, text, sizeof text);
-    const long value = std::strtol(text, nullptr, 10);
-    if (value > 2147483647L) return 2147483647;
-    if (value < -2147483647L - 1) return -2147483647 - 1;
-    return static_cast<int>(value);
+    return ParseDecimal(text, nullptr);
 }
 
 uint32_t Notification(uintptr_t wParam) { return static_cast<uint32_t>(wParam >> 16) & 0xFFFF; }
@@ -62,12 +58,10 @@ void StartCatalogueStep(DialogState& state, UiPort& ui) {
 }
 
 void OnRefreshCatalogue(DialogState& state, UiPort& ui) {
-    state.abortRequested = false;
     state.refreshPending = true;
     ui.GetControlText(IDC_DATES, state.rememberedDate, sizeof state.rememberedDate);
     ui.GetControlText(IDC_TIMES, state.rememberedTime, sizeof state.rememberedTime);
-    SetControlState(state, ui, CONTROLS_BUSY);
-    ShowProgressWidgets(ui, false);
+    StartCatalogueStep(state, ui);
     RequestDates(state, ui);
 }
 
