@@ -97,23 +97,20 @@ void ShowByteProgress(UiPort& ui, uint32_t received, uint32_t total, uint16_t fi
     const uint32_t percent =
         total == 0 ? 0 : static_cast<uint32_t>(static_cast<uint64_t>(received) * 100 / total);
     const char* word = percent < 100 ? "をダウンロード中..." : "完了";
-    uint32_t shownReceived = received;
-    uint32_t shownTotal = total;
+    int shift = 0;
     const char* unit = "";
     if (total > MEBIBYTE_THRESHOLD) {
-        shownReceived >>= 20;
-        shownTotal >>= 20;
+        shift = 20;
         unit = "M";
     } else if (total > KIBIBYTE_THRESHOLD) {
-        shownReceived >>= 10;
-        shownTotal >>= 10;
+        shift = 10;
         unit = "K";
     }
     ui.SetProgressPosition(IDC_BYTE_BAR, static_cast<int>(percent));
     char text[TEXT_BUFFER];
     std::snprintf(text, sizeof text, "%08d.csv %s", fileNumber, word);
     ui.SetControlText(IDC_STATUS_TEXT, text);
-    std::snprintf(text, sizeof text, "%3u%% (%u / %u %sbyte)", percent, shownReceived, shownTotal, unit);
+    std::snprintf(text, sizeof text, "%3u%% (%u / %u %sbyte)", percent, received >> shift, total >> shift, unit);
     ui.SetControlText(IDC_BYTE_TEXT, text);
 }
 
