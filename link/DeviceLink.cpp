@@ -1,7 +1,6 @@
 #include "link/DeviceLink.h"
 
 #include <chrono>
-#include <cstring>
 #include <system_error>
 
 #include "comm/CSerial.h"
@@ -156,7 +155,7 @@ bool DeviceLink::Deliver(const FrameImage& image) {
     const uint32_t message = isRequest ? WM_APP_DEVICE_REQUEST : WM_APP_DEVICE_RESPONSE;
     if (m_hWnd->PostDialogMessage(message, body->command, reinterpret_cast<intptr_t>(body)))
         return true;
-    ReleaseSlot(body);
+    TakeFrame(reinterpret_cast<intptr_t>(body), nullptr);  // frees the slot
     return false;
 }
 
@@ -182,10 +181,6 @@ CommandRequest* DeviceLink::StoreResponse(uint8_t key, const FrameImage& image, 
 
 CommandRequest* DeviceLink::StoreRequest(uint8_t key, const FrameImage& image, bool* slotBusy) {
     return StoreInTable(m_requestTable, m_hRequestMutex, key, image, slotBusy);
-}
-
-void DeviceLink::ReleaseSlot(CommandRequest* body) {
-    TakeFrame(reinterpret_cast<intptr_t>(body), nullptr);
 }
 
 bool DeviceLink::TakeFrame(intptr_t lParam, CommandRequest* out) {
@@ -232,14 +227,8 @@ void DeviceLink::Shutdown() {
     m_pendingCount = 0;
 }
 
-std::vector<uint8_t> DeviceLink::ResponseKeys() const {
+std::vector<uint8_t> DeviceLink::KeysOf(const std::vector<ResponseSlot>& table) {
     std::vector<uint8_t> keys;
-    for (const ResponseSlot& slot : m_responseTable) keys.push_back(slot.key);
-    return keys;
-}
-
-std::vector<uint8_t> DeviceLink::RequestKeys() const {
-    std::vector<uint8_t> keys;
-    for (const ResponseSlot& slot : m_requestTable) keys.push_back(slot.key);
+    for (const ResponseSlot& slot : table) keys.push_back(slot.key);
     return keys;
 }

@@ -85,8 +85,8 @@ public:
     bool PollOnce();
 
     // Keys in table order, for inspection.
-    std::vector<uint8_t> ResponseKeys() const;
-    std::vector<uint8_t> RequestKeys() const;
+    std::vector<uint8_t> ResponseKeys() const { return KeysOf(m_responseTable); }
+    std::vector<uint8_t> RequestKeys() const { return KeysOf(m_requestTable); }
     // Copies of the slots in table order, for inspection while no frame comes.
     std::vector<ResponseSlot> ResponseSlots() const { return m_responseTable; }
     std::vector<ResponseSlot> RequestSlots() const { return m_requestTable; }
@@ -130,7 +130,7 @@ private:
                                  uint8_t key, const FrameImage& image, bool* slotBusy);
     CommandRequest* StoreResponse(uint8_t key, const FrameImage& image, bool* slotBusy);
     CommandRequest* StoreRequest(uint8_t key, const FrameImage& image, bool* slotBusy);
-    void ReleaseSlot(CommandRequest* body);
+    static std::vector<uint8_t> KeysOf(const std::vector<ResponseSlot>& table);
 
     std::thread m_hThread;
     std::thread::id m_threadId;
