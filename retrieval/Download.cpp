@@ -1,7 +1,6 @@
 #include "retrieval/Download.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Commands.h"

@@ -2,13 +2,12 @@
 
 #include <climits>
 
+#include "comm/win32/OwnedHandle.h"
+
 namespace {
 
 // The Ports class (COM and LPT ports), {4D36E978-E325-11CE-BFC1-08002BE10318}.
 const GUID PORTS_CLASS = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-
-// Both NULL and INVALID_HANDLE_VALUE mean "none" for these handles.
-bool IsHandle(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
 DWORD BufferSize(size_t size) { return size > ULONG_MAX ? ULONG_MAX : static_cast<DWORD>(size); }
 
@@ -22,13 +21,13 @@ SetupDiPortsProbe::~SetupDiPortsProbe() {
 bool SetupDiPortsProbe::OpenPortsSet() {
     ClosePortsSet();
     m_set = SetupDiGetClassDevsA(&PORTS_CLASS, nullptr, nullptr, DIGCF_PRESENT);
-    return IsHandle(m_set);
+    return ValidHandle(m_set);
 }
 
 bool SetupDiPortsProbe::SelectMember(uint32_t index) {
     CloseDeviceKey();
     m_haveMember = false;
-    if (!IsHandle(m_set)) return false;
+    if (!ValidHandle(m_set)) return false;
     m_member = SP_DEVINFO_DATA{};
     m_member.cbSize = sizeof m_member;
     m_haveMember = SetupDiEnumDeviceInfo(m_set, index, &m_member) != FALSE;
@@ -49,7 +48,7 @@ bool SetupDiPortsProbe::OpenDeviceKey() {
     CloseDeviceKey();
     if (!m_haveMember) return false;
     HKEY key = SetupDiOpenDevRegKey(m_set, &m_member, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
-    if (!IsHandle(reinterpret_cast<HANDLE>(key))) return false;
+    if (!ValidHandle(reinterpret_cast<HANDLE>(key))) return false;
     m_key = key;
     return true;
 }
@@ -74,6 +73,6 @@ void SetupDiPortsProbe::CloseDeviceKey() {
 void SetupDiPortsProbe::ClosePortsSet() {
     CloseDeviceKey();
     m_haveMember = false;
-    if (IsHandle(m_set)) SetupDiDestroyDeviceInfoList(m_set);
+    if (ValidHandle(m_set)) SetupDiDestroyDeviceInfoList(m_set);
     m_set = INVALID_HANDLE_VALUE;
 }

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <string>
 #include <system_error>
 
 #include "tools/qvlog/Texts.h"

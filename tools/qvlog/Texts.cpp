@@ -1,7 +1,6 @@
 #include "tools/qvlog/Texts.h"
 
 #include <cctype>
-#include <cstdlib>
 
 namespace {
 

@@ -1,7 +1,5 @@
 #include "tools/qvsim/Options.h"
 
-#include <cstring>
-
 namespace qvsim {
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "comm/win32/OwnedHandle.h"
 #include "tools/qvlog/win32/Wide.h"
 
 namespace {
@@ -20,12 +21,12 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 
 bool IsConsole(HANDLE handle) {
     DWORD mode = 0;
-    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+    return ValidHandle(handle) && GetConsoleMode(handle, &mode) != 0;
 }
 
 void Write(DWORD which, const std::string& utf8) {
     const HANDLE handle = GetStdHandle(which);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || utf8.empty()) return;
+    if (!ValidHandle(handle) || utf8.empty()) return;
     DWORD written = 0;
     if (IsConsole(handle)) {
         const std::wstring wide = WideFromUtf8(utf8);
