@@ -56,17 +56,6 @@ std::string JsonNumber(int64_t value) { return std::to_string(value); }
 
 std::string JsonBool(bool value) { return value ? "true" : "false"; }
 
-std::string JsonObject(std::initializer_list<std::pair<const char*, std::string>> members) {
-    std::string out = "{";
-    bool first = true;
-    for (const auto& member : members) {
-        if (!first) out += ',';
-        first = false;
-        out += JsonString(member.first) + ":" + member.second;
-    }
-    return out + "}";
-}
-
 std::string JsonObject(const std::vector<std::pair<std::string, std::string>>& members) {
     std::string out = "{";
     for (size_t i = 0; i < members.size(); ++i)

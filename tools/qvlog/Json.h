@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +14,5 @@ std::string JsonNumber(int64_t value);
 std::string JsonBool(bool value);
 constexpr const char* JSON_NULL = "null";
 // Members in the given order; each value is JSON text already.
-std::string JsonObject(std::initializer_list<std::pair<const char*, std::string>> members);
 std::string JsonObject(const std::vector<std::pair<std::string, std::string>>& members);
 std::string JsonArray(const std::vector<std::string>& items);
