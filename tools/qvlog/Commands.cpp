@@ -10,26 +10,17 @@
 
 namespace {
 
-bool IsNone(const std::vector<std::string>& entries) {
-    return entries.empty() || (entries.size() == 1 && entries[0] == "none");
-}
-
-Failure Select(Session& session, bool date, size_t index) {
-    if (session.ui.ListSelection(date ? IDC_DATES : IDC_TIMES) == static_cast<int>(index)) return Failure();
-    return date ? session.SelectDate(index) : session.SelectTime(index);
-}
-
-// A dialog that closed without ever opening the settings box: the read failed.
-Failure NotRead(const Failure& failure, bool shown) {
-    if (failure.Failed() || shown) return failure;
-    return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "settings not read", "",
-                MSG_SETTINGS_READ_FAILED);
-}
-
-void KeepSettings(Session& session, Report& report) {
+// How a settings conversation ended; what it read goes into the report. A
+// dialog that closed without ever opening the settings box: the read failed.
+Failure SettingsRead(Session& session, Report& report, const Failure& step, bool shown) {
+    if (step.Failed()) return step;
+    if (!shown)
+        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "settings not read", "",
+                    MSG_SETTINGS_READ_FAILED);
     report.hasSettings = true;
     report.collect = session.state->logCollectionEnabled != 0;
     report.sizeBytes = session.state->logFileSize;
+    return step;
 }
 
 }  // namespace
@@ -37,14 +28,14 @@ void KeepSettings(Session& session, Report& report) {
 Failure ListRuns(Session& session, Report& report) {
     report.runs.clear();
     const std::vector<std::string> dates = session.Dates();
-    if (IsNone(dates)) return Failure();
+    if (ListsNone(dates)) return Failure();
     for (size_t d = 0; d < dates.size(); ++d) {
-        Failure failure = Select(session, true, d);
+        Failure failure = session.Select(IDC_DATES, d);
         if (failure.Failed()) return failure;
         const std::vector<std::string> times = session.Times();
-        if (IsNone(times)) continue;
+        if (ListsNone(times)) continue;
         for (size_t t = 0; t < times.size(); ++t) {
-            failure = Select(session, false, t);
+            failure = session.Select(IDC_TIMES, t);
             if (failure.Failed()) return failure;
             report.runs.push_back(RunRecord{dates[d], times[t], session.FileCount()});
         }
@@ -58,9 +49,7 @@ Failure ReadSettings(Session& session, Report& report) {
         shown = true;
         return false;  // Cancel: nothing is written
     });
-    const Failure failure = NotRead(step, shown);
-    if (!failure.Failed()) KeepSettings(session, report);
-    return failure;
+    return SettingsRead(session, report, step, shown);
 }
 
 Failure WriteSettings(Session& session, const Options& options, Report& report) {
@@ -71,7 +60,5 @@ Failure WriteSettings(Session& session, const Options& options, Report& report) 
         if (options.sizeGiven) std::snprintf(answer.sizeText, sizeof answer.sizeText, "%lld", options.sizeKb);
         return true;
     });
-    const Failure failure = NotRead(step, shown);
-    if (!failure.Failed()) KeepSettings(session, report);
-    return failure;
+    return SettingsRead(session, report, step, shown);
 }

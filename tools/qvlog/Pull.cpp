@@ -28,10 +28,6 @@ struct FileEnd {
 
 namespace {
 
-bool IsNone(const std::vector<std::string>& entries) {
-    return entries.empty() || (entries.size() == 1 && entries[0] == "none");
-}
-
 int IndexOf(const std::vector<std::string>& entries, const std::string& text) {
     for (size_t i = 0; i < entries.size(); ++i)
         if (entries[i] == text) return static_cast<int>(i);
@@ -44,20 +40,17 @@ fs::path WithSuffix(const fs::path& path, const char* suffix) {
     return out;
 }
 
-Failure SelectIndex(Session& session, bool date, size_t index) {
-    if (session.ui.ListSelection(date ? IDC_DATES : IDC_TIMES) == static_cast<int>(index)) return Failure();
-    return date ? session.SelectDate(index) : session.SelectTime(index);
-}
-
-Failure FileProblem(Language language, WriteProblem problem, const std::string& path) {
-    Failure f = Fail(Outcome::FILE_ERROR, Cause::FILE_NOT_WRITTEN, ProblemReason(problem),
-                     Say(language, Text::CANNOT_WRITE, {path, Say(language, ProblemText(problem))}),
-                     MSG_FILE_NOT_CREATED);
+// A file or folder that takes no file, named in the failure.
+Failure NotWritten(const std::string& reason, const std::string& detail, const std::string& path) {
+    Failure f = Fail(Outcome::FILE_ERROR, Cause::FILE_NOT_WRITTEN, reason, detail, MSG_FILE_NOT_CREATED);
     f.path = path;
     return f;
 }
 
-
+Failure FileProblem(Language language, WriteProblem problem, const std::string& path) {
+    return NotWritten(ProblemReason(problem),
+                      Say(language, Text::CANNOT_WRITE, {path, Say(language, ProblemText(problem))}), path);
+}
 
 class FileWatch {
 public:
@@ -120,18 +113,12 @@ Failure PrepareSaveFolder(const std::string& utf8, bool create, Language languag
     }
     const WriteProblem problem = FolderProblem(path, 0);
     if (problem != WriteProblem::NONE) return FileProblem(language, problem, folder.utf8);
-    if (!Utf8ToDialogText(folder.utf8, folder.dialogText)) {
-        Failure f = Fail(Outcome::FILE_ERROR, Cause::FILE_NOT_WRITTEN, "folder name not in code page 932",
-                         Say(language, Text::FOLDER_NOT_CP932, {folder.utf8}), MSG_FILE_NOT_CREATED);
-        f.path = folder.utf8;
-        return f;
-    }
-    if (folder.dialogText.size() > static_cast<size_t>(SAVE_FOLDER_MAX)) {
-        Failure f = Fail(Outcome::FILE_ERROR, Cause::FILE_NOT_WRITTEN, ProblemReason(WriteProblem::PATH_TOO_LONG),
-                         Say(language, Text::FOLDER_TOO_LONG, {folder.utf8}), MSG_FILE_NOT_CREATED);
-        f.path = folder.utf8;
-        return f;
-    }
+    if (!Utf8ToDialogText(folder.utf8, folder.dialogText))
+        return NotWritten("folder name not in code page 932", Say(language, Text::FOLDER_NOT_CP932, {folder.utf8}),
+                          folder.utf8);
+    if (folder.dialogText.size() > static_cast<size_t>(SAVE_FOLDER_MAX))
+        return NotWritten(ProblemReason(WriteProblem::PATH_TOO_LONG),
+                          Say(language, Text::FOLDER_TOO_LONG, {folder.utf8}), folder.utf8);
     return Failure();
 }
 
@@ -169,7 +156,7 @@ Failure Pull::Attempt(Session& session, bool& progress) {
 
 Failure Pull::Plan(Session& session) {
     const std::vector<std::string> dates = session.Dates();
-    if (IsNone(dates)) {
+    if (ListsNone(dates)) {
         if (!m_options.allRuns) return Usage(Text::NO_RUNS, {});
         m_env.output->Err("qvlog: " + Say(m_env.language, Text::NO_RUNS) + "\n");
         m_planned = true;
@@ -178,10 +165,10 @@ Failure Pull::Plan(Session& session) {
     if (m_options.allRuns) {
         std::vector<Target> targets;
         for (size_t d = 0; d < dates.size(); ++d) {
-            const Failure failure = SelectIndex(session, true, d);
+            const Failure failure = session.Select(IDC_DATES, d);
             if (failure.Failed()) return failure;
             const std::vector<std::string> times = session.Times();
-            if (IsNone(times)) continue;
+            if (ListsNone(times)) continue;
             for (const std::string& time : times) targets.push_back(Target{dates[d], time, false, {}});
         }
         m_targets = targets;
@@ -191,11 +178,11 @@ Failure Pull::Plan(Session& session) {
     const int d = m_options.date.empty() ? session.ui.ListSelection(IDC_DATES) : IndexOf(dates, m_options.date);
     if (d < 0) return Usage(Text::NO_RUN_ON_DATE, {m_options.date});
     const std::string& date = dates[static_cast<size_t>(d)];
-    const Failure failure = SelectIndex(session, true, static_cast<size_t>(d));
+    const Failure failure = session.Select(IDC_DATES, static_cast<size_t>(d));
     if (failure.Failed()) return failure;
     const std::vector<std::string> times = session.Times();
     int t = session.ui.ListSelection(IDC_TIMES);
-    if (IsNone(times) || (!m_options.time.empty() && (t = IndexOf(times, m_options.time)) < 0))
+    if (ListsNone(times) || (!m_options.time.empty() && (t = IndexOf(times, m_options.time)) < 0))
         return Usage(Text::NO_RUN_AT, {date, m_options.time});
     // A date named alone must name one run: the earliest is not a guess to make.
     if (m_options.time.empty() && !m_options.date.empty() && times.size() > 1) {
@@ -210,14 +197,14 @@ Failure Pull::Plan(Session& session) {
 
 Failure Pull::Choose(Session& session, const Target& target) {
     const int d = IndexOf(session.Dates(), target.date);
-    Failure failure = d < 0 ? Failure() : SelectIndex(session, true, static_cast<size_t>(d));
+    Failure failure = d < 0 ? Failure() : session.Select(IDC_DATES, static_cast<size_t>(d));
     if (failure.Failed()) return failure;
     const int t = d < 0 ? -1 : IndexOf(session.Times(), target.time);
     // The catalogue changed between two connections.
     if (t < 0)
         return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "run not found",
                     Say(m_env.language, Text::NO_RUN_AT, {target.date, target.time}));
-    return SelectIndex(session, false, static_cast<size_t>(t));
+    return session.Select(IDC_TIMES, static_cast<size_t>(t));
 }
 
 Failure Pull::List(Session& session, Target& target) {

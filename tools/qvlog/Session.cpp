@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "ui/controls/InstrumentList.h"
+#include "retrieval/Catalogue.h"
 #include "retrieval/Commands.h"
 #include "tools/qvlog/Console.h"
 #include "ui/controls/ControlIds.h"
@@ -36,6 +37,10 @@ Text TextOfCause(ChannelCause cause) {
 }
 
 }  // namespace
+
+bool ListsNone(const std::vector<std::string>& entries) {
+    return entries.empty() || (entries.size() == 1 && entries[0] == EMPTY_LIST_TEXT);
+}
 
 bool SessionUi::PostDialogMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     // Acknowledgements are posted by the dialog's thread only, with the
@@ -153,12 +158,14 @@ Failure Session::OpenFailure() {
     return failure;
 }
 
-Failure Session::Connected(Failure failure) {
-    if (failure.Failed()) return failure;
-    if (!state->connected)
-        return Fail(Outcome::INSTRUMENT_ERROR, Cause::NOT_ACCEPTED, "connection not accepted",
-                    Say(m_language, Text::NOT_ACCEPTED));
-    return failure;
+Failure Session::PressConnect() {
+    m_dialog.Command(IDC_CONNECT);
+    // The dialog would wait out its reply time-out; the cause is known now.
+    if (state->link && !state->link->m_open) return OpenFailure();
+    const Failure failure = RunUntilSettled();
+    if (failure.Failed() || state->connected) return failure;
+    return Fail(Outcome::INSTRUMENT_ERROR, Cause::NOT_ACCEPTED, "connection not accepted",
+                Say(m_language, Text::NOT_ACCEPTED));
 }
 
 Failure Session::ConnectTcp(const TcpTarget& target) {
@@ -166,10 +173,7 @@ Failure Session::ConnectTcp(const TcpTarget& target) {
     SetConnectionMethod(ui, METHOD_WIFI);
     ui.SetAddress(IDC_IP_ADDRESS, target.address);
     ui.SetControlText(IDC_PORT, std::to_string(target.port).c_str());
-    m_dialog.Command(IDC_CONNECT);
-    // The dialog would wait out its reply time-out; the cause is known now.
-    if (state->link && !state->link->m_open) return OpenFailure();
-    return Connected(RunUntilSettled());
+    return PressConnect();
 }
 
 Failure Session::ConnectSerial(int comPort, const std::string& devicePath) {
@@ -182,9 +186,7 @@ Failure Session::ConnectSerial(int comPort, const std::string& devicePath) {
     entry.model = "QV-500";
     state->deviceList.assign(1, entry);
     ShowDeviceList(ui, state->deviceList, comPort);
-    m_dialog.Command(IDC_CONNECT);
-    if (state->link && !state->link->m_open) return OpenFailure();
-    return Connected(RunUntilSettled());
+    return PressConnect();
 }
 
 void Session::Disconnect() {
@@ -195,15 +197,10 @@ void Session::Disconnect() {
         m_dialog.WaitAndDispatch(PUMP_WAIT);
 }
 
-Failure Session::SelectDate(size_t index) {
-    ui.SetListSelection(IDC_DATES, static_cast<int>(index));
-    m_dialog.Command(IDC_DATES, CBN_SELCHANGE_CODE);
-    return RunUntilSettled();
-}
-
-Failure Session::SelectTime(size_t index) {
-    ui.SetListSelection(IDC_TIMES, static_cast<int>(index));
-    m_dialog.Command(IDC_TIMES, CBN_SELCHANGE_CODE);
+Failure Session::Select(int list, size_t index) {
+    if (ui.ListSelection(list) == static_cast<int>(index)) return Failure();
+    ui.SetListSelection(list, static_cast<int>(index));
+    m_dialog.Command(list, CBN_SELCHANGE_CODE);
     return RunUntilSettled();
 }
 

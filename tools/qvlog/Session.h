@@ -29,6 +29,9 @@ public:
     uint32_t refusals = 0;
 };
 
+// True when a catalogue list holds nothing but the dialog's "none".
+bool ListsNone(const std::vector<std::string>& entries);
+
 class Session {
 public:
     // On a REAL_CLOCK the watches run in real time. On a MANUAL_CLOCK (tests)
@@ -51,10 +54,10 @@ public:
     std::vector<std::string> Dates() { return Entries(IDC_DATES); }
     std::vector<std::string> Times() { return Entries(IDC_TIMES); }
     int FileCount() { return ui.ListCount(IDC_FILES); }
-    // Chooses an entry as a click in the list would; the dialog then reads
-    // the next level of the catalogue.
-    Failure SelectDate(size_t index);
-    Failure SelectTime(size_t index);
+    // Chooses entry `index` of the dates or times list (IDC_DATES,
+    // IDC_TIMES) as a click would, unless it is chosen already; the dialog
+    // then reads the next level of the catalogue.
+    Failure Select(int list, size_t index);
 
     // Downloads these file numbers of the selected run; `folder` is the save
     // folder as the dialog's text.
@@ -76,7 +79,9 @@ public:
 
 private:
     std::vector<std::string> Entries(int id) { return ui.control(id).entries; }
-    Failure Connected(Failure failure);
+    // Presses Connect and waits for the catalogue, or for the reason there
+    // is none.
+    Failure PressConnect();
     Failure OpenFailure();
     // Runs the dialog until it is idle again: nothing queued, no watch
     // running, not busy. Presses Abort once on Ctrl-C.
