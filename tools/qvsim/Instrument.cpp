@@ -24,11 +24,6 @@ void PutBig32(uint8_t* out, uint32_t value) {
     PutBig16(out + 2, value);
 }
 
-uint32_t Big32(const uint8_t* in) {
-    return static_cast<uint32_t>(in[0]) << 24 | static_cast<uint32_t>(in[1]) << 16 |
-           static_cast<uint32_t>(in[2]) << 8 | in[3];
-}
-
 RunStamp StampFrom(const uint8_t* payload) {
     return RunStamp{static_cast<uint16_t>(payload[0] << 8 | payload[1]),
                     payload[2], payload[3], payload[4], payload[5], payload[6]};
@@ -143,6 +138,10 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
     }
     // Any request ends the block sequence in progress.
     EndSequence();
+    if (const uint8_t status = RefusalStatus(request.command)) {
+        Reply(request.command, status, nullptr, 0, now);
+        return;
+    }
 
     uint8_t payload[8];
     switch (request.command) {
@@ -163,7 +162,7 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
         return;
     case CMD_SET_LOG_SETTING:
         if (length < 5 || data[0] != LOG_SETTING_FILE_SIZE) break;
-        m_logSize = Big32(data + 1);
+        m_logSize = ReadBig32(data + 1);
         Reply(request.command, STATUS_OK, nullptr, 0, now);
         return;
     case CMD_GET_LOG_SETTING:
@@ -173,10 +172,6 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
         Reply(request.command, STATUS_OK, payload, 5, now);
         return;
     case CMD_GET_FILE_COUNT: {
-        if (const uint8_t status = RefusalStatus()) {
-            Reply(request.command, status, nullptr, 0, now);
-            return;
-        }
         if (length < 7) break;
         size_t run;
         PutBig16(payload, m_catalogue.FindRun(StampFrom(data), run) ? m_catalogue.FileCount(run) : 0);
@@ -184,18 +179,10 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
         return;
     }
     case CMD_GET_DATES:
-        if (const uint8_t status = RefusalStatus()) {
-            Reply(request.command, status, nullptr, 0, now);
-            return;
-        }
         Reply(request.command, STATUS_OK, nullptr, 0, now);
         StartSequence(Sequence::DATES, 0, m_catalogue.DateCount(), now);
         return;
     case CMD_GET_TIMES: {
-        if (const uint8_t status = RefusalStatus()) {
-            Reply(request.command, status, nullptr, 0, now);
-            return;
-        }
         if (length < 4) break;
         size_t first = 0, end = 0;
         // A date without runs has no start times: an empty list, like a run
@@ -207,10 +194,6 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
         return;
     }
     case CMD_GET_FILE: {
-        if (const uint8_t status = RefusalStatus()) {
-            Reply(request.command, status, nullptr, 0, now);
-            return;
-        }
         if (length < 9) break;
         size_t run;
         const uint16_t file = static_cast<uint16_t>(data[7] << 8 | data[8]);
@@ -239,7 +222,10 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
     Reply(request.command, STATUS_BAD_REQUEST, nullptr, 0, now);
 }
 
-uint8_t Instrument::RefusalStatus() const {
+uint8_t Instrument::RefusalStatus(uint8_t command) const {
+    const bool catalogue = command == CMD_GET_FILE_COUNT || command == CMD_GET_DATES ||
+                           command == CMD_GET_TIMES || command == CMD_GET_FILE;
+    if (!catalogue) return 0;
     if (m_config.unsupported) return STATUS_UNSUPPORTED;
     if (m_config.sdMissing) return STATUS_NO_SD_CARD;
     return 0;

@@ -75,7 +75,7 @@ private:
     void Reply(uint8_t command, uint8_t status, const uint8_t* payload, uint32_t length,
                int64_t now);
     // The status that a catalogue or file command gets from the fault switches; 0: none.
-    uint8_t RefusalStatus() const;
+    uint8_t RefusalStatus(uint8_t command) const;
     bool Busy(size_t run, uint16_t file);
 
     void StartSequence(Sequence kind, size_t first, size_t end, int64_t now);
