@@ -83,11 +83,7 @@ int Serve(Instrument& instrument, int fd, const char* where, const StopSignal& s
 
 int ServeSerial(Instrument& instrument, const Options& options, FrameLog& log) {
     StopSignal stop;
-    std::string error;
-    if (!stop.Install(error)) {
-        std::fprintf(stderr, "qvsim: %s\n", error.c_str());
-        return 1;
-    }
+    if (!stop.Install()) return 1;
     if (options.transport == Transport::SERIAL) {
         UniqueFd device(open(options.serialPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
         if (!device.Valid()) return Fail(options.serialPath);

@@ -1,6 +1,7 @@
 #include "tools/qvsim/posix/StopSignal.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -24,10 +25,10 @@ void OnStopSignal(int) {
 
 }  // namespace
 
-bool StopSignal::Install(std::string& error) {
+bool StopSignal::Install() {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        error = std::string("pipe: ") + std::strerror(errno);
+        std::fprintf(stderr, "qvsim: pipe: %s\n", std::strerror(errno));
         return false;
     }
     m_read = fds[0];

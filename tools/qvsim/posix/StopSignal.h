@@ -4,7 +4,6 @@
 #pragma once
 
 #include <csignal>
-#include <string>
 
 namespace qvsim {
 
@@ -15,7 +14,8 @@ public:
     StopSignal(const StopSignal&) = delete;
     StopSignal& operator=(const StopSignal&) = delete;
 
-    bool Install(std::string& error);
+    // False, with the reason told on stderr, when it cannot be had.
+    bool Install();
     int Fd() const { return m_read; }
 
 private:

@@ -28,11 +28,7 @@ int Fail(const char* what) {
 
 int ServeTcp(Instrument& instrument, const Options& options, FrameLog& log) {
     StopSignal stop;
-    std::string error;
-    if (!stop.Install(error)) {
-        std::fprintf(stderr, "qvsim: %s\n", error.c_str());
-        return 1;
-    }
+    if (!stop.Install()) return 1;
     UniqueFd listener(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!listener.Valid()) return Fail("socket");
     const int yes = 1;

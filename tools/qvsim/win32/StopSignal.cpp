@@ -1,6 +1,7 @@
 #include "tools/qvsim/win32/StopSignal.h"
 
 #include <atomic>
+#include <cstdio>
 
 namespace qvsim {
 
@@ -25,10 +26,10 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 
 }  // namespace
 
-bool StopSignal::Install(std::string& error) {
+bool StopSignal::Install() {
     m_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!m_event) {
-        error = "CreateEvent failed";
+        std::fprintf(stderr, "qvsim: CreateEvent failed\n");
         return false;
     }
     g_event.store(m_event);

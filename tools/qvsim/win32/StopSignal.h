@@ -2,7 +2,6 @@
 // loops include. One instance at a time; the handler goes with it.
 #pragma once
 
-#include <string>
 #include <windows.h>
 
 namespace qvsim {
@@ -14,7 +13,8 @@ public:
     StopSignal(const StopSignal&) = delete;
     StopSignal& operator=(const StopSignal&) = delete;
 
-    bool Install(std::string& error);
+    // False, with the reason told on stderr, when it cannot be had.
+    bool Install();
     HANDLE Event() const { return m_event; }
 
 private:

@@ -38,11 +38,7 @@ int ServeTcp(Instrument& instrument, const Options& options, FrameLog& log) {
     WinsockSession winsock;
     if (!winsock.Ok()) return Fail("WSAStartup");
     StopSignal stop;
-    std::string error;
-    if (!stop.Install(error)) {
-        std::fprintf(stderr, "qvsim: %s\n", error.c_str());
-        return 1;
-    }
+    if (!stop.Install()) return 1;
     UniqueSocket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     if (!listener.Valid()) return Fail("socket");
     sockaddr_in address{};
