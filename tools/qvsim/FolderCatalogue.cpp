@@ -23,12 +23,7 @@ std::unique_ptr<FolderCatalogue> FolderCatalogue::Load(const std::string& dir, s
     std::unique_ptr<FolderCatalogue> catalogue(new FolderCatalogue);
     std::vector<RunInfo> runs;
     fs::directory_iterator it(dir, ec), end;
-    if (ec) {
-        error = "cannot read " + dir + ": " + ec.message();
-        return nullptr;
-    }
-    for (; it != end; it.increment(ec)) {
-        if (ec) break;
+    for (; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         RunStamp stamp;
         if (!it->is_directory(ec) || !ParseRunFolder(name, stamp)) {
