@@ -14,6 +14,12 @@ constexpr uint32_t FRAME_PAYLOAD_MAX = 1024;
 constexpr uint32_t FRAME_OVERHEAD = 6;  // sync, command, status, length x2, checksum
 constexpr uint32_t FRAME_MAX = FRAME_PAYLOAD_MAX + FRAME_OVERHEAD;
 
+// A payload's 32-bit number: big-endian, as every number on the wire.
+inline uint32_t ReadBig32(const uint8_t* in) {
+    return static_cast<uint32_t>(in[0]) << 24 | static_cast<uint32_t>(in[1]) << 16 |
+           static_cast<uint32_t>(in[2]) << 8 | in[3];
+}
+
 constexpr uint8_t CMD_CONNECT = 0x10;
 constexpr uint8_t CMD_DISCONNECT = 0x11;
 constexpr uint8_t CMD_SET_LOG_ENABLE = 0x80;
@@ -43,6 +49,9 @@ constexpr uint8_t BLOCK_KIND_UNUSED = 0x30;  // acknowledged and ignored
 constexpr uint8_t ACK_OK = 0;
 constexpr uint8_t ACK_CANCEL = 1;
 constexpr uint8_t ACK_RESEND = 2;
+
+// The one item of the log settings: the log file's size in bytes.
+constexpr uint8_t LOG_SETTING_FILE_SIZE = 1;
 
 constexpr uint8_t STATUS_OK = 0;
 constexpr uint8_t STATUS_NO_SD_CARD = 11;

@@ -138,9 +138,7 @@ void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
             return;
         }
         d.bytesReceived = 0;
-        d.totalSize = static_cast<uint32_t>(reply.data[0]) << 24 |
-                      static_cast<uint32_t>(reply.data[1]) << 16 |
-                      static_cast<uint32_t>(reply.data[2]) << 8 | reply.data[3];
+        d.totalSize = ReadBig32(reply.data);
         ShowByteProgress(ui, 0, d.totalSize, state.selection.fileNumber);
         if (d.totalSize == 0) {
             SetControlState(state, ui, CONTROLS_IDLE);

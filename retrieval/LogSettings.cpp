@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr uint8_t ITEM_LOG_FILE_SIZE = 1;
-
 void OnCollectionStateRead(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     // A reply too short to hold the value is as good as a refusal.
     if (reply.status != STATUS_OK || reply.length < 1) {
@@ -21,13 +19,11 @@ void OnCollectionStateRead(DialogState& state, UiPort& ui, const CommandRequest&
 }
 
 void OnFileSizeRead(DialogState& state, UiPort& ui, const CommandRequest& reply) {
-    if (reply.status != STATUS_OK || reply.length < 5 || reply.data[0] != ITEM_LOG_FILE_SIZE) {
+    if (reply.status != STATUS_OK || reply.length < 5 || reply.data[0] != LOG_SETTING_FILE_SIZE) {
         ShowCatalogueMessage(state, ui, MSG_SETTINGS_READ_FAILED);
         return;
     }
-    state.logFileSize = static_cast<uint32_t>(reply.data[1]) << 24 |
-                        static_cast<uint32_t>(reply.data[2]) << 16 |
-                        static_cast<uint32_t>(reply.data[3]) << 8 | reply.data[4];
+    state.logFileSize = ReadBig32(reply.data + 1);
     LogSettingsAnswer answer{};
     answer.collect = state.logCollectionEnabled != 0;
     FormatLogSizeText(state.logFileSize, answer.sizeText, sizeof answer.sizeText);
@@ -44,7 +40,7 @@ void RequestLogCollectionState(DialogState& state, UiPort& ui) {
 }
 
 void RequestLogFileSize(DialogState& state, UiPort& ui) {
-    const uint8_t payload[1] = {ITEM_LOG_FILE_SIZE};
+    const uint8_t payload[1] = {LOG_SETTING_FILE_SIZE};
     PostRequest(state, ui, CMD_GET_LOG_SETTING, 0, sizeof payload, payload);
 }
 
@@ -54,7 +50,7 @@ void SendLogCollectionState(DialogState& state, UiPort& ui, int flag) {
 }
 
 void SendLogFileSize(DialogState& state, UiPort& ui, uint32_t sizeBytes) {
-    const uint8_t payload[5] = {ITEM_LOG_FILE_SIZE, static_cast<uint8_t>(sizeBytes >> 24),
+    const uint8_t payload[5] = {LOG_SETTING_FILE_SIZE, static_cast<uint8_t>(sizeBytes >> 24),
                                 static_cast<uint8_t>(sizeBytes >> 16),
                                 static_cast<uint8_t>(sizeBytes >> 8), static_cast<uint8_t>(sizeBytes)};
     PostRequest(state, ui, CMD_SET_LOG_SETTING, 0, sizeof payload, payload);

@@ -14,6 +14,4 @@ constexpr uint8_t STATUS_BAD_REQUEST = 1;   // payload too short, unknown settin
 constexpr uint8_t STATUS_NOT_FOUND = 2;     // no such run or file number
 constexpr uint8_t STATUS_BUSY = STATUS_NOT_READY;  // file not ready, ask again
 
-constexpr uint8_t LOG_SETTING_FILE_SIZE = 1;  // the one setting item
-
 }  // namespace qvsim
