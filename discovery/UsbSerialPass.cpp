@@ -9,27 +9,17 @@ namespace {
 constexpr size_t INSTANCE_ID_SIZE = 200;
 constexpr size_t PORT_NAME_SIZE = 256;
 
-// Each closes what the probe opened, on every way out.
-class PortsSet {
+// Closes what the probe opened (the ports set, a device key) on every way out.
+class ProbeOpened {
 public:
-    explicit PortsSet(DeviceSetupProbe& setup) : m_setup(setup) {}
-    ~PortsSet() { m_setup.ClosePortsSet(); }
-    PortsSet(const PortsSet&) = delete;
-    PortsSet& operator=(const PortsSet&) = delete;
+    ProbeOpened(DeviceSetupProbe& setup, void (DeviceSetupProbe::*close)()) : m_setup(setup), m_close(close) {}
+    ~ProbeOpened() { (m_setup.*m_close)(); }
+    ProbeOpened(const ProbeOpened&) = delete;
+    ProbeOpened& operator=(const ProbeOpened&) = delete;
 
 private:
     DeviceSetupProbe& m_setup;
-};
-
-class DeviceKey {
-public:
-    explicit DeviceKey(DeviceSetupProbe& setup) : m_setup(setup) {}
-    ~DeviceKey() { m_setup.CloseDeviceKey(); }
-    DeviceKey(const DeviceKey&) = delete;
-    DeviceKey& operator=(const DeviceKey&) = delete;
-
-private:
-    DeviceSetupProbe& m_setup;
+    void (DeviceSetupProbe::*m_close)();
 };
 
 void AddMember(DeviceSetupProbe& setup, std::vector<DeviceEntry>& deviceList) {
@@ -46,7 +36,7 @@ void AddMember(DeviceSetupProbe& setup, std::vector<DeviceEntry>& deviceList) {
     entry.model = NATIVE_MODEL;
 
     if (!setup.OpenDeviceKey()) return;
-    const DeviceKey key(setup);
+    const ProbeOpened key(setup, &DeviceSetupProbe::CloseDeviceKey);
 
     // The value may fill all 256 bytes; the byte after it ends the text.
     char portName[PORT_NAME_SIZE + 1] = {};
@@ -61,7 +51,7 @@ void AddMember(DeviceSetupProbe& setup, std::vector<DeviceEntry>& deviceList) {
 
 void EnumerateUsbSerialDevices(DeviceSetupProbe& setup, std::vector<DeviceEntry>& deviceList) {
     if (!setup.OpenPortsSet()) return;
-    const PortsSet set(setup);
+    const ProbeOpened set(setup, &DeviceSetupProbe::ClosePortsSet);
 
     for (uint32_t index = 0; setup.SelectMember(index); ++index) {
         AddMember(setup, deviceList);
