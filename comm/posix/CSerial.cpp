@@ -11,33 +11,13 @@
 #include <unistd.h>
 
 #include "comm/posix/LineSettings.h"
+#include "comm/posix/OwnedFd.h"
 
 namespace {
 
 constexpr size_t READ_SIZE = 4096;
 // While the ring is full, until the parser's next pass drains it.
 constexpr int FULL_RING_PAUSE_MS = 2;
-
-// Owns a descriptor until released.
-class Owned {
-public:
-    explicit Owned(int fd) : m_fd(fd) {}
-    ~Owned() {
-        if (m_fd >= 0) close(m_fd);
-    }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-    int release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
 
 bool Configure(int port) {
     termios settings{};
@@ -92,14 +72,14 @@ bool CSerial::OpenPath(const char* path) {
         return false;
     };
     if (m_hPort != -1) return fail(ChannelCause::OTHER, EBUSY);
-    Owned port(open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    OwnedFd port(open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!port) return fail(CauseOfOpen(errno), errno);
     if (!isatty(port.get())) return fail(ChannelCause::NOT_A_PORT, ENOTTY);
     // The lock keeps out other programs that lock (and a second open here,
     // which TIOCEXCL does not refuse to root); TIOCEXCL keeps out the rest.
     if (flock(port.get(), LOCK_EX | LOCK_NB) != 0) return fail(CauseOfOpen(errno), errno);
     if (!Configure(port.get())) return fail(ChannelCause::SETUP_FAILED, errno);
-    Owned wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    OwnedFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!wake) return fail(ChannelCause::OTHER, errno);
     if (ioctl(port.get(), TIOCEXCL) != 0) return fail(CauseOfOpen(errno), errno);
     m_hPort = port.release();

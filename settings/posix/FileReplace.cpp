@@ -7,32 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "comm/posix/OwnedFd.h"
+
 namespace {
 
 // Names tried for the temporary file; a few stay behind only after crashes.
 constexpr int TEMP_NAMES = 16;
 // A signal may interrupt a write this often before the write counts as failed.
 constexpr int INTERRUPTIONS_MAX = 100;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return m_fd; }
-    bool Close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 bool WriteAll(int fd, const char* data, size_t size) {
     int interruptions = 0;
@@ -55,8 +37,8 @@ bool WriteFileReplacing(const char* path, const char* data, size_t size) {
 
     for (int attempt = 0; attempt < TEMP_NAMES; ++attempt) {
         const std::string temp = std::string(path) + ".~" + std::to_string(attempt);
-        FileDescriptor file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (file.get() < 0) {
+        OwnedFd file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!file) {
             if (errno == EEXIST) continue;
             return false;
         }
@@ -64,7 +46,8 @@ bool WriteFileReplacing(const char* path, const char* data, size_t size) {
         // them is no reason to lose the new contents.
         if (existed) (void)::fchmod(file.get(), old.st_mode & 07777);
         bool written = WriteAll(file.get(), data, size) && ::fsync(file.get()) == 0;
-        written = file.Close() && written;
+        // close can still report a write that failed.
+        written = ::close(file.release()) == 0 && written;
         if (written && ::rename(temp.c_str(), path) == 0) return true;
         ::unlink(temp.c_str());
         return false;
