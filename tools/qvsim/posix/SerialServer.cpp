@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "comm/posix/OwnedFd.h"
 #include "tools/qvsim/Clock.h"
 #include "tools/qvsim/Serve.h"
 #include "tools/qvsim/posix/Session.h"
@@ -85,27 +86,27 @@ int ServeSerial(Instrument& instrument, const Options& options, FrameLog& log) {
     StopSignal stop;
     if (!stop.Install()) return 1;
     if (options.transport == Transport::SERIAL) {
-        UniqueFd device(open(options.serialPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-        if (!device.Valid()) return Fail(options.serialPath);
-        if (!MakeRaw(device.Get())) return Fail(options.serialPath);
-        return Serve(instrument, device.Get(), options.serialPath.c_str(), stop, log);
+        OwnedFd device(open(options.serialPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+        if (!device) return Fail(options.serialPath);
+        if (!MakeRaw(device.get())) return Fail(options.serialPath);
+        return Serve(instrument, device.get(), options.serialPath.c_str(), stop, log);
     }
 
-    UniqueFd master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (!master.Valid()) return Fail("posix_openpt");
-    if (grantpt(master.Get()) != 0 || unlockpt(master.Get()) != 0) return Fail("unlockpt");
+    OwnedFd master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!master) return Fail("posix_openpt");
+    if (grantpt(master.get()) != 0 || unlockpt(master.get()) != 0) return Fail("unlockpt");
     char slavePath[128];
-    if (ptsname_r(master.Get(), slavePath, sizeof slavePath) != 0) return Fail("ptsname");
+    if (ptsname_r(master.get(), slavePath, sizeof slavePath) != 0) return Fail("ptsname");
     // We hold the slave open ourselves: with no slave open the master reads
     // as hung up, and the line settings would be lost between users.
-    UniqueFd slave(open(slavePath, O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (!slave.Valid()) return Fail(slavePath);
-    if (!MakeRaw(slave.Get())) return Fail(slavePath);
-    const int flags = fcntl(master.Get(), F_GETFL);
-    if (flags < 0 || fcntl(master.Get(), F_SETFL, flags | O_NONBLOCK) != 0) return Fail("fcntl");
+    OwnedFd slave(open(slavePath, O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!slave) return Fail(slavePath);
+    if (!MakeRaw(slave.get())) return Fail(slavePath);
+    const int flags = fcntl(master.get(), F_GETFL);
+    if (flags < 0 || fcntl(master.get(), F_SETFL, flags | O_NONBLOCK) != 0) return Fail("fcntl");
     SlaveLink link(options.serialPath, slavePath);
     if (!link.Make()) return Fail("symlink " + options.serialPath);
-    return Serve(instrument, master.Get(), slavePath, stop, log);
+    return Serve(instrument, master.get(), slavePath, stop, log);
 }
 
 }  // namespace qvsim

@@ -10,24 +10,6 @@
 
 namespace qvsim {
 
-// Owns one descriptor and closes it on every path.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
-    ~UniqueFd() { Reset(); }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int Get() const { return m_fd; }
-    bool Valid() const { return m_fd >= 0; }
-    void Reset(int fd = -1) {
-        if (m_fd >= 0) close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
-
 enum class SessionEnd {
     PEER_GONE,    // the peer closed or the line failed
     LINE_CLOSED,  // --close-after: the instrument hung up
