@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "comm/SendWhole.h"
+#include "comm/posix/OwnedFd.h"
 
 namespace {
 
@@ -50,24 +51,22 @@ bool CSocket::Open(const void* parameters) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(target.port & 0xFFFF));
     address.sin_addr.s_addr = htonl(target.address);
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
+    OwnedFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd) {
         SetOpenCause(ChannelCause::OTHER, errno);
         return false;
     }
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        const int error = errno;
-        close(fd);
-        SetOpenCause(CauseOfConnect(error), error);
+    if (connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        SetOpenCause(CauseOfConnect(errno), errno);
         return false;
     }
     // A refusal only brings the waits back: the connection works either way.
     const int atOnce = m_sendAtOnce ? 1 : 0;
-    if (atOnce) setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &atOnce, sizeof atOnce);
-    m_socket = fd;
+    if (atOnce) setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &atOnce, sizeof atOnce);
+    m_socket = fd.release();
     m_stop = false;
     if (StartReceiveThread()) return true;
-    close(fd);
+    close(static_cast<int>(m_socket));
     m_socket = -1;
     SetOpenCause(ChannelCause::OTHER);
     return false;
