@@ -203,7 +203,7 @@ uint32_t ReadIniText(const char* path, const char* section, const char* key, cha
     if (buffer == nullptr || size == 0) return 0;
     buffer[0] = '\0';
     std::string text;
-    if (path == nullptr || LoadText(path, text) != Load::FOUND) return 0;
+    if (path == nullptr || *path == '\0' || LoadText(path, text) != Load::FOUND) return 0;
     return IniFile(text).Get(section, key, buffer, size);
 }
 

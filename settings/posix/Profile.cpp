@@ -6,15 +6,11 @@
 
 uint32_t GetProfileText(const char* section, const char* key, char* buffer, uint32_t size,
                         const char* path) {
-    if (buffer == nullptr || size == 0) return 0;
-    buffer[0] = '\0';
-    if (path == nullptr || *path == '\0') return 0;
     return ReadIniText(path, section, key, buffer, size);
 }
 
 bool WriteProfileText(const char* section, const char* key, const char* value,
                       const char* path) {
-    if (path == nullptr || *path == '\0') return false;
     return WriteIniText(path, section, key, value);
 }
 
