@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 
+#include "settings/TextField.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/win32/LogSettingsDialog.h"
 
@@ -22,14 +23,6 @@ namespace {
 constexpr int MAX_DISCARDED = 10000;
 
 int ClampToInt(size_t size) { return size > INT_MAX ? INT_MAX : static_cast<int>(size); }
-
-void CopyBounded(char* out, size_t size, const char* text) {
-    if (size == 0) return;
-    const size_t length = std::strlen(text);
-    const size_t kept = length < size - 1 ? length : size - 1;
-    std::memcpy(out, text, kept);
-    out[kept] = '\0';
-}
 
 // The browser needs COM on this thread; this keeps it for the call only,
 // balanced whoever else initialised it before.
