@@ -135,16 +135,11 @@ bool OnCommand(DialogState& state, UiPort& ui, uintptr_t wParam) {
         if (code == EN_KILLFOCUS_CODE) state.settings.connection.dService = ReadNumberField(ui, IDC_PORT);
         return true;
     case IDC_DATES:
-        if (code == CBN_SELCHANGE_CODE) {
-            StartCatalogueStep(state, ui);
-            RequestTimes(state, ui);
-        }
-        return true;
     case IDC_TIMES:
-        if (code == CBN_SELCHANGE_CODE) {
-            StartCatalogueStep(state, ui);
-            RequestFileCount(state, ui);
-        }
+        if (code != CBN_SELCHANGE_CODE) return true;
+        StartCatalogueStep(state, ui);
+        if (id == IDC_DATES) RequestTimes(state, ui);
+        else RequestFileCount(state, ui);
         return true;
     case IDC_DOWNLOAD: StartDownload(state, ui); return true;
     case IDC_ABORT: RequestAbort(state, ui); return true;
