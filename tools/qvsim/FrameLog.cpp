@@ -45,13 +45,10 @@ void FrameLog::Note(int64_t now, const char* text) {
 }
 
 void FrameLog::Emit(const char* line, size_t size) {
-    if (m_verbose) {
-        std::fwrite(line, 1, size, m_verbose);
-        std::fflush(m_verbose);
-    }
-    if (m_record) {
-        std::fwrite(line, 1, size, m_record);
-        std::fflush(m_record);
+    for (std::FILE* out : {m_verbose, m_record}) {
+        if (out == nullptr) continue;
+        std::fwrite(line, 1, size, out);
+        std::fflush(out);
     }
 }
 
