@@ -1,11 +1,13 @@
 #include "tools/qvsim/posix/Session.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 
 #include "tools/qvsim/Clock.h"
+#include "tools/qvsim/WakeAhead.h"
 
 namespace qvsim {
 
@@ -36,12 +38,12 @@ private:
     bool m_stream;
 };
 
-// The wait until `deadline`, to the microsecond and from a fresh reading of
-// the clock: a wait rounded up to whole milliseconds from the top of the loop
-// would stretch every --turnaround pause by the time the loop took.
-const timespec* TimeoutUntil(int64_t deadline, timespec* storage) {
-    if (deadline == NO_DEADLINE) return nullptr;
-    int64_t micros = deadline - ElapsedMicros();
+// The wait from `now` until `wakeAt`, to the microsecond: a wait rounded up
+// to whole milliseconds from the top of the loop would stretch every
+// --turnaround pause by the time the loop took.
+const timespec* TimeoutUntil(int64_t wakeAt, int64_t now, timespec* storage) {
+    if (wakeAt == NO_DEADLINE) return nullptr;
+    int64_t micros = wakeAt - now;
     if (micros < 0) micros = 0;
     if (micros > LONGEST_WAIT_US) micros = LONGEST_WAIT_US;
     storage->tv_sec = static_cast<time_t>(micros / 1000000);
@@ -62,6 +64,7 @@ SessionEnd RunSession(Instrument& instrument, int fd, bool stream, int stopFd, F
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     FdOutput out(fd, stream);
     uint8_t buffer[4096];
+    WakeAhead ahead;
     for (;;) {
         const int64_t now = ElapsedMicros();
         instrument.Pump(now, out);
@@ -71,12 +74,24 @@ SessionEnd RunSession(Instrument& instrument, int fd, bool stream, int stopFd, F
         }
         if (stream && instrument.WantsClose()) return SessionEnd::LINE_CLOSED;
 
+        const int64_t deadline = instrument.NextDeadline(out.m_blocked);
+        const int64_t before = ElapsedMicros();
+        const int64_t wakeAt =
+            deadline == NO_DEADLINE ? NO_DEADLINE : std::max(before, ahead.WakeFor(deadline));
         pollfd polls[2] = {{fd, static_cast<short>(POLLIN | (out.m_blocked ? POLLOUT : 0)), 0},
                            {stopFd, POLLIN, 0}};
         timespec timeout;
-        const int ready = ppoll(polls, 2, TimeoutUntil(instrument.NextDeadline(out.m_blocked), &timeout),
-                                nullptr);
+        const int ready = ppoll(polls, 2, TimeoutUntil(wakeAt, before, &timeout), nullptr);
         if (ready < 0 && errno != EINTR) return SessionEnd::PEER_GONE;
+        if (ready == 0 && wakeAt != NO_DEADLINE && wakeAt > before) {
+            const int64_t woke = ElapsedMicros();
+            if (woke >= wakeAt) {  // else only the longest single wait ran out
+                ahead.Learn(wakeAt, woke);
+                // What is left is at most the lead: waited out on the clock.
+                while (ElapsedMicros() < deadline) {
+                }
+            }
+        }
         if (ready <= 0) continue;
         if (polls[1].revents) return SessionEnd::STOPPED;
         if (polls[0].revents & POLLOUT) out.m_blocked = false;
