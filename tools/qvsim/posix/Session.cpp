@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
+#include <time.h>
 
 #include "tools/qvsim/Clock.h"
 #include "tools/qvsim/WakeAhead.h"
@@ -15,6 +18,7 @@ namespace {
 
 constexpr int RETRY_MS = 100;         // pause after a failing read on a serial line
 constexpr int64_t LONGEST_WAIT_US = 60000000;
+constexpr int64_t MOST_BELIEVED_AGE_US = 100000;
 
 class FdOutput : public ByteOutput {
 public:
@@ -51,6 +55,36 @@ const timespec* TimeoutUntil(int64_t wakeAt, int64_t now, timespec* storage) {
     return storage;
 }
 
+// Reads from a TCP connection and says when the bytes arrived, on the
+// simulator's clock: an instrument starts its turnaround as a request
+// arrives, not when a busy host gets round to waking the simulator.
+ssize_t ReceiveStamped(int fd, uint8_t* buffer, size_t size, int64_t* arrived) {
+    iovec slice{buffer, size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    msghdr message{};
+    message.msg_iov = &slice;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t n = recvmsg(fd, &message, 0);
+    const int64_t now = ElapsedMicros();
+    *arrived = now;
+    if (n <= 0) return n;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
+        timespec stamp;
+        std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+        timespec wall;
+        clock_gettime(CLOCK_REALTIME, &wall);
+        const int64_t ago = (static_cast<int64_t>(wall.tv_sec) - stamp.tv_sec) * 1000000 +
+                            (wall.tv_nsec - stamp.tv_nsec) / 1000;
+        // The stamp is on the wall clock, which may be set meanwhile: only a
+        // plausible age is believed.
+        if (ago > 0 && ago < MOST_BELIEVED_AGE_US) *arrived = now - ago;
+    }
+    return n;
+}
+
 }  // namespace
 
 bool WaitForStop(int stopFd, int ms) {
@@ -63,6 +97,10 @@ SessionEnd RunSession(Instrument& instrument, int fd, bool stream, int stopFd, F
     // stretch every --turnaround and --baud pause.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     FdOutput out(fd, stream);
+    if (stream) {
+        const int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);  // else: read times
+    }
     uint8_t buffer[4096];
     WakeAhead ahead;
     for (;;) {
@@ -96,10 +134,12 @@ SessionEnd RunSession(Instrument& instrument, int fd, bool stream, int stopFd, F
         if (polls[1].revents) return SessionEnd::STOPPED;
         if (polls[0].revents & POLLOUT) out.m_blocked = false;
         if (polls[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-            const ssize_t n = read(fd, buffer, sizeof buffer);
+            int64_t arrived = 0;
+            const ssize_t n = stream ? ReceiveStamped(fd, buffer, sizeof buffer, &arrived)
+                                     : read(fd, buffer, sizeof buffer);
             const bool failed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
             if (n > 0) {
-                instrument.Receive(buffer, static_cast<size_t>(n), ElapsedMicros());
+                instrument.Receive(buffer, static_cast<size_t>(n), stream ? arrived : ElapsedMicros());
             } else if (stream) {
                 if (failed) return SessionEnd::PEER_GONE;
             } else if (failed || (polls[0].revents & (POLLHUP | POLLERR))) {
