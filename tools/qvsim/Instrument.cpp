@@ -122,7 +122,7 @@ int64_t Instrument::NextDeadline(bool outputBlocked) const {
 void Instrument::Handle(const Received& received, int64_t now) {
     if (received.sync == SYNC_RESPONSE) {
         // The tool sends no response frames but acknowledgements.
-        if (received.frame.command == CMD_DATA_BLOCK) OnAcknowledgement(received.frame.status, now);
+        if (received.frame.command == CMD_DATA_BLOCK) OnAcknowledgement(received.frame.status, now, received.due);
         return;
     }
     HandleRequest(received.frame, now);
@@ -248,15 +248,15 @@ bool Instrument::Busy(size_t run, uint16_t file) {
     return true;
 }
 
-void Instrument::OnAcknowledgement(uint8_t code, int64_t now) {
+void Instrument::OnAcknowledgement(uint8_t code, int64_t now, int64_t arrived) {
     if (m_sequence == Sequence::NONE || m_silent) return;
     switch (code) {
     case ACK_OK:
         if (m_finalSent) EndSequence();
-        else SendNextBlock(now);
+        else SendNextBlock(now, arrived);
         break;
     case ACK_RESEND:
-        QueueBlock(now);
+        QueueBlock(now, arrived);
         break;
     case ACK_CANCEL:
         EndSequence();
@@ -279,10 +279,10 @@ void Instrument::StartSequence(Sequence kind, size_t first, size_t end, int64_t 
     m_blocksSent = 0;
     m_finalSent = false;
     m_silent = m_config.silentAfter == 0;
-    if (!m_silent) SendNextBlock(now);
+    if (!m_silent) SendNextBlock(now, now);
 }
 
-void Instrument::SendNextBlock(int64_t now) {
+void Instrument::SendNextBlock(int64_t now, int64_t askedAt) {
     uint8_t kind = BLOCK_KIND_DATES;
     uint32_t length = 0;
     bool readable = true;
@@ -333,18 +333,18 @@ void Instrument::SendNextBlock(int64_t now) {
     // After an error block nothing more comes; a resend repeats it.
     m_finalSent = (flags & (BLOCK_LAST | BLOCK_ERROR)) != 0;
     m_lastBlockSize = BuildFrame(SYNC_REQUEST, CMD_DATA_BLOCK, flags, length, m_payload, m_lastBlock);
-    QueueBlock(now);
+    QueueBlock(now, askedAt);
     if (m_config.silentAfter > 0 && number >= static_cast<uint32_t>(m_config.silentAfter))
         m_silent = true;
 }
 
-void Instrument::QueueBlock(int64_t now) {
+void Instrument::QueueBlock(int64_t now, int64_t askedAt) {
     if (m_config.turnaroundMs == 0) {
         m_line.Queue(m_lastBlock, m_lastBlockSize, now);
         return;
     }
     m_blockHeld = true;
-    m_blockDue = now + static_cast<int64_t>(m_config.turnaroundMs) * 1000;
+    m_blockDue = askedAt + static_cast<int64_t>(m_config.turnaroundMs) * 1000;
 }
 
 void Instrument::ReleaseBlock(int64_t now) {

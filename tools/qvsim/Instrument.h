@@ -70,7 +70,8 @@ private:
     void OnFrame(const FrameImage& image) override;
     void Handle(const Received& received, int64_t now);
     void HandleRequest(const CommandRequest& request, int64_t now);
-    void OnAcknowledgement(uint8_t code, int64_t now);
+    // `arrived`: when the acknowledgement reached the instrument.
+    void OnAcknowledgement(uint8_t code, int64_t now, int64_t arrived);
 
     void Reply(uint8_t command, uint8_t status, const uint8_t* payload, uint32_t length,
                int64_t now);
@@ -79,9 +80,10 @@ private:
     bool Busy(size_t run, uint16_t file);
 
     void StartSequence(Sequence kind, size_t first, size_t end, int64_t now);
-    void SendNextBlock(int64_t now);
-    // Puts m_lastBlock on the line, or holds it for --turnaround.
-    void QueueBlock(int64_t now);
+    void SendNextBlock(int64_t now, int64_t askedAt);
+    // Puts m_lastBlock on the line, or holds it for --turnaround counted
+    // from `askedAt`, when the request for it arrived.
+    void QueueBlock(int64_t now, int64_t askedAt);
     // Puts a held block on the line once its time has come.
     void ReleaseBlock(int64_t now);
     void EndSequence();
