@@ -29,6 +29,9 @@ void OnFileSizeRead(DialogState& state, UiPort& ui, const CommandRequest& reply)
     FormatLogSizeText(state.logFileSize, answer.sizeText, sizeof answer.sizeText);
     if (ui.RunLogSettingsDialog(answer) != 1) return;
     state.logCollectionEnabled = answer.collect ? 1 : 0;
+    // Enter presses OK while the edit still has the focus, so its text may
+    // never have been clamped; the instrument gets only a size in range.
+    ClampLogSizeText(answer.sizeText, sizeof answer.sizeText);
     state.logFileSize = LogSizeFromText(answer.sizeText);
     SendLogCollectionState(state, ui, state.logCollectionEnabled);
 }

@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "tests/support/ConversationSteps.h"
-#include "ui/controls/LogSizeText.h"
 
 namespace {
 
@@ -45,25 +44,37 @@ TEST_F(LogSettings, ReadShowWriteOnTheWire) {
     EXPECT_STREQ(shown[0].sizeText, "1");
     EXPECT_EQ(c.TakeSent(), Sent{"AA 80 00 00 05 01 00 00 00 00 31"});
     c.ReceiveReply(0x80, 0);
-    EXPECT_EQ(c.TakeSent(), Sent{"AA 82 00 00 05 01 00 00 04 00 37"}) << "1 KB written back";
+    EXPECT_EQ(c.TakeSent(), Sent{"AA 82 00 00 05 01 00 00 28 00 5B"}) << "1 KB is out of range: 10 KB written";
     c.ReceiveReply(0x82, 0);
     EXPECT_TRUE(c.TakeSent().empty());
     EXPECT_TRUE(c.MessageTexts().empty());
     EXPECT_EQ(c.StateFlags(), STATE_1);
 }
 
-TEST_F(LogSettings, UserEditsAreSentAsTheFocusLossLeftThem) {
-    user = [](LogSettingsAnswer& answer) {
-        answer.collect = false;
-        std::snprintf(answer.sizeText, sizeof answer.sizeText, "5");  // typed 5, tabbed away
-        ClampLogSizeText(answer.sizeText, sizeof answer.sizeText);
-        return 1;
+// Enter presses OK while the edit still holds what was typed: what is sent
+// is what the focus loss would have left.
+TEST_F(LogSettings, OkSendsTheTypedSizeClampedAsTheFocusLossClampsIt) {
+    const struct {
+        const char* typed;
+        const char* sizeFrame;
+    } cases[] = {
+        {"7", "AA 82 00 00 05 01 00 00 28 00 5B"},       // 10240
+        {"999999", "AA 82 00 00 05 01 0C 80 00 00 BF"},  // 209715200
+        {"", "AA 82 00 00 05 01 00 00 28 00 5B"},        // 10240
     };
-    ReadBoth(1, Hex("01 00 10 00 00"));
+    for (const auto& typed : cases) {
+        user = [&](LogSettingsAnswer& answer) {
+            answer.collect = false;
+            std::snprintf(answer.sizeText, sizeof answer.sizeText, "%s", typed.typed);
+            return 1;
+        };
+        ReadBoth(1, Hex("01 00 10 00 00"));
+        EXPECT_EQ(c.TakeSent(), Sent{"AA 80 00 00 05 00 00 00 00 00 30"});
+        c.ReceiveReply(0x80, 0);
+        EXPECT_EQ(c.TakeSent(), Sent{typed.sizeFrame}) << "typed \"" << typed.typed << "\"";
+        c.ReceiveReply(0x82, 0);
+    }
     EXPECT_STREQ(shown.at(0).sizeText, "1024");
-    EXPECT_EQ(c.TakeSent(), Sent{"AA 80 00 00 05 00 00 00 00 00 30"});
-    c.ReceiveReply(0x80, 0);
-    EXPECT_EQ(c.TakeSent(), Sent{"AA 82 00 00 05 01 00 00 28 00 5B"});
 }
 
 TEST_F(LogSettings, CancelSendsNothingAndTheNextConversationReadsAgain) {

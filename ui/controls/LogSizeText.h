@@ -12,10 +12,11 @@ constexpr uint32_t LOG_SIZE_MAX_BYTES = 204800u * 1024u;
 void FormatLogSizeText(uint32_t bytes, char* text, size_t size);
 
 // The leading decimal number of `text` times 1024, as a 32-bit value and
-// without a clamp: what OK takes from the edit.
+// without a clamp.
 uint32_t LogSizeFromText(const char* text);
 
-// The edit's text once it has lost the focus: the size it names brought into
-// 10..204800 kilobytes. The comparison is unsigned, so a negative number
-// becomes the maximum. `text` is read, then overwritten within `size`.
+// The edit's text once it has lost the focus, and what OK takes from it: the
+// size it names brought into 10..204800 kilobytes. The comparison is
+// unsigned, so a negative number becomes the maximum. `text` is read, then
+// overwritten within `size`.
 void ClampLogSizeText(char* text, size_t size);

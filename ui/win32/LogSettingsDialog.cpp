@@ -44,6 +44,9 @@ INT_PTR CALLBACK LogSettingsDialogProc(HWND dialog, UINT message, WPARAM wParam,
     const int code = HIWORD(wParam);
     switch (id) {
     case IDOK:
+        // Enter comes here without a focus loss: clamp first, so the edit
+        // shows what is sent.
+        ClampSizeEdit(dialog);
         TakeAnswer(dialog, *answer);
         EndDialog(dialog, IDOK);
         return TRUE;
