@@ -38,7 +38,7 @@ TEST(Options, EveryOptionReachesItsSetting) {
                        "--sd-missing", "--unsupported", "--busy", "3", "--error-block-at", "2",
                        "--silent-after", "0", "--drop-every", "4", "--corrupt-every", "5", "--noise",
                        "--split", "--reply-delay", "3500", "--turnaround", "11", "--close-after", "9", "--baud", "9600",
-                       "--seed", "18446744073709551615", "-v", "--record", "r.txt"},
+                       "--seed", "18446744073709551615", "-v", "--record", "r.txt", "--logging-rate", "2000"},
                       o, error))
         << error;
     EXPECT_EQ(o.listenAddress[0], 0);
@@ -64,6 +64,7 @@ TEST(Options, EveryOptionReachesItsSetting) {
     EXPECT_EQ(i.line.baud, 9600u);
     EXPECT_EQ(i.line.seed, UINT64_MAX);
     EXPECT_EQ(o.recordPath, "r.txt");
+    EXPECT_EQ(o.loggingRate, 2000u);
 
     Options pty;
     ASSERT_TRUE(Parse({"--pty", "/tmp/qv", "--logs", "/srv/logs"}, pty, error)) << error;
@@ -100,6 +101,7 @@ TEST(Options, MistakesAreNamed) {
         {"--turnaround", "3600001"},
         {"--seed", "18446744073709551616"},
         {"--busy", "12x"},
+        {"--logging-rate", "100000001"},
         {"--noise=1"},
         {"--logs", "a", "--generate", "1,1,1"},
         {"--pty", "a", "--serial", "b"},
@@ -123,7 +125,7 @@ TEST(Options, HelpListsEveryOption) {
                              "--block-size", "--log-enable", "--log-size", "--connect-status",
                              "--sd-missing", "--unsupported", "--busy", "--error-block-at",
                              "--silent-after", "--drop-every", "--corrupt-every", "--noise", "--split",
-                             "--reply-delay", "--turnaround", "--close-after", "--baud", "--seed", "--verbose",
+                             "--reply-delay", "--turnaround", "--close-after", "--baud", "--seed", "--logging-rate", "--verbose",
                              "--record", "--help", "--version"})
         EXPECT_NE(usage.find(name), std::string::npos) << name;
 }

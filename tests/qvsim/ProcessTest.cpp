@@ -186,6 +186,26 @@ TEST(QvsimProgram, CloseAfterHangsUpAndTakesTheNextConnection) {
     EXPECT_EQ(qvsim.Stop(SIGTERM), 0);
 }
 
+TEST(QvsimProgram, LoggingRateGrowsTheLastFileBetweenTwoRequestsAndTheDumpKeepsUp) {
+    TempFolder dir;
+    SimProcess qvsim(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--generate", "1,1,100", "--logging-rate", "1000000",
+                                  "--log-size", "100000000", "--dump", dir.Text()});
+    const uint16_t port = static_cast<uint16_t>(qvsim.Port());
+    ASSERT_NE(port, 0);
+    Peer peer(Peer::Connect(port));
+    ASSERT_TRUE(peer.Valid());
+    const Bytes request = GetFile(RUN_0507_0905, 0);
+    const Bytes first = peer.Download(request);
+    ASSERT_GE(first.size(), 100u);
+    usleep(50000);  // at least 50000 bytes more
+    const Bytes second = peer.Download(request);
+    EXPECT_GE(second.size(), first.size() + 50000);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), second.begin())) << "the file only grows";
+    EXPECT_TRUE(second == FileBytes(dir.Path() / "20240507_090500" / "00000000.csv"))
+        << "the dump holds what the last request saw";
+    EXPECT_EQ(qvsim.Stop(SIGTERM), 0);
+}
+
 TEST(QvsimProgram, BadOptionsAndHelp) {
     SimProcess bad(QVSIM_PATH, {"--drop-every", "0"});
     EXPECT_EQ(bad.Stop(0), 2);

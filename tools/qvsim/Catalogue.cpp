@@ -6,6 +6,8 @@
 #include <fstream>
 #include <tuple>
 
+#include "tools/qvsim/Calendar.h"
+
 namespace qvsim {
 
 namespace {
@@ -58,6 +60,11 @@ std::string LogFileName(uint32_t fileNumber) {
     return text;
 }
 
+int64_t RunStartSeconds(const RunStamp& s) {
+    return DaysFromCivil(CivilDate{s.year, s.month, s.day}) * 86400 + s.hour * 3600 +
+           s.minute * 60 + s.second;
+}
+
 void Catalogue::SetRuns(std::vector<RunInfo> runs) {
     std::stable_sort(runs.begin(), runs.end(),
                      [](const RunInfo& a, const RunInfo& b) { return a.stamp < b.stamp; });
@@ -90,15 +97,45 @@ bool Catalogue::FindRun(const RunStamp& stamp, size_t& run) const {
     return true;
 }
 
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes the file's bytes from `from` on over what `path` holds from there;
+// from 0, the file is made anew.
+bool DumpFile(Catalogue& catalogue, size_t run, uint16_t file, const fs::path& path, uint32_t from,
+              std::string& error) {
+    std::ofstream out(path, from == 0 ? std::ios::binary | std::ios::trunc
+                                      : std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(static_cast<std::streamoff>(from));
+    std::vector<uint8_t> chunk(65536);
+    const uint32_t size = catalogue.FileSize(run, file);
+    for (uint32_t offset = from; out && offset < size;) {
+        const uint32_t n = std::min<uint32_t>(size - offset, static_cast<uint32_t>(chunk.size()));
+        if (!catalogue.Read(run, file, offset, chunk.data(), n)) {
+            error = "cannot read the catalogue's " + path.string();
+            return false;
+        }
+        out.write(reinterpret_cast<const char*>(chunk.data()), n);
+        offset += n;
+    }
+    out.close();
+    if (!out) {
+        error = "cannot write " + path.string();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool DumpCatalogue(Catalogue& catalogue, const std::string& dir, std::string& error) {
-    namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec) {
         error = "cannot create " + dir + ": " + ec.message();
         return false;
     }
-    std::vector<uint8_t> chunk(65536);
     for (size_t run = 0; run < catalogue.RunCount(); ++run) {
         const fs::path folder = fs::path(dir) / RunFolderName(catalogue.Run(run));
         fs::create_directories(folder, ec);
@@ -106,26 +143,21 @@ bool DumpCatalogue(Catalogue& catalogue, const std::string& dir, std::string& er
             error = "cannot create " + folder.string() + ": " + ec.message();
             return false;
         }
-        for (uint32_t file = 0; file < catalogue.FileCount(run); ++file) {
-            const fs::path path = folder / LogFileName(file);
-            std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            const uint32_t size = catalogue.FileSize(run, static_cast<uint16_t>(file));
-            for (uint32_t offset = 0; out && offset < size;) {
-                const uint32_t n = std::min<uint32_t>(size - offset, static_cast<uint32_t>(chunk.size()));
-                if (!catalogue.Read(run, static_cast<uint16_t>(file), offset, chunk.data(), n)) {
-                    error = "cannot read the catalogue's " + path.string();
-                    return false;
-                }
-                out.write(reinterpret_cast<const char*>(chunk.data()), n);
-                offset += n;
-            }
-            out.close();
-            if (!out) {
-                error = "cannot write " + path.string();
+        for (uint32_t file = 0; file < catalogue.FileCount(run); ++file)
+            if (!DumpFile(catalogue, run, static_cast<uint16_t>(file), folder / LogFileName(file), 0,
+                          error))
                 return false;
-            }
-        }
     }
+    return true;
+}
+
+bool DumpGrowth(Catalogue& catalogue, const std::string& dir, size_t run, uint16_t first,
+                uint32_t from, std::string& error) {
+    const fs::path folder = fs::path(dir) / RunFolderName(catalogue.Run(run));
+    for (uint32_t file = first; file < catalogue.FileCount(run); ++file)
+        if (!DumpFile(catalogue, run, static_cast<uint16_t>(file), folder / LogFileName(file),
+                      file == first ? from : 0, error))
+            return false;
     return true;
 }
 

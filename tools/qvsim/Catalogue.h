@@ -25,6 +25,9 @@ std::string RunFolderName(const RunStamp& stamp);
 bool ParseRunFolder(const std::string& name, RunStamp& stamp);
 // "00000003.csv"
 std::string LogFileName(uint32_t fileNumber);
+// The run's start in seconds since 1970-01-01, where its rows' time stamps
+// count from.
+int64_t RunStartSeconds(const RunStamp& stamp);
 
 class Catalogue {
 public:
@@ -47,6 +50,12 @@ public:
     // file. False when the bytes cannot be had (the file went away, say).
     virtual bool Read(size_t run, uint16_t file, uint32_t offset, uint8_t* out, uint32_t size) = 0;
 
+    // The instrument has been logging until `now` (its clock, in
+    // microseconds) with these settings, the ones in force since the last
+    // call. A catalogue that is being written to grows to match; the others
+    // stand still.
+    virtual void CatchUp(int64_t /*now*/, bool /*logEnable*/, uint32_t /*logSize*/) {}
+
 protected:
     struct RunInfo {
         RunStamp stamp;
@@ -56,6 +65,7 @@ protected:
     // Sorts the runs and builds the date index; duplicates keep the first.
     void SetRuns(std::vector<RunInfo> runs);
     size_t Source(size_t run) const { return m_runs[run].source; }
+    void SetFileCount(size_t run, uint16_t files) { m_runs[run].files = files; }
 
 private:
     std::vector<RunInfo> m_runs;
@@ -65,5 +75,9 @@ private:
 // Writes every run and file into `dir` in the layout that the folder
 // catalogue reads. False with a reason in `error` on the first failure.
 bool DumpCatalogue(Catalogue& catalogue, const std::string& dir, std::string& error);
+// Brings such a dump up to date after a run grew: file `first` from byte
+// `from` on (what it held before stays), and every file after it anew.
+bool DumpGrowth(Catalogue& catalogue, const std::string& dir, size_t run, uint16_t first,
+                uint32_t from, std::string& error);
 
 }  // namespace qvsim

@@ -1,5 +1,8 @@
 #include "tools/qvsim/CsvLog.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "tools/qvsim/Calendar.h"
 #include "tools/qvsim/Random.h"
 
@@ -71,6 +74,32 @@ void MakeCsvRow(uint64_t seed, int64_t start, uint64_t index, char (&row)[CSV_RO
     p = PutFixed(p, pressure, 4, 1);
     *p++ = '\r';
     *p = '\n';
+}
+
+void ReadCsvStream(const CsvStream& stream, uint64_t offset, uint8_t* out, uint64_t size) {
+    const uint64_t header = stream.header ? CSV_HEADER_SIZE : 0;
+    const uint64_t end = offset + size;
+    char row[CSV_ROW_SIZE];
+    for (uint64_t pos = offset; pos < end;) {
+        uint64_t n;
+        if (pos < header) {
+            n = std::min(header - pos, end - pos);
+            std::memcpy(out, CSV_HEADER + pos, n);
+        } else {
+            const uint64_t index = (pos - header) / CSV_ROW_SIZE;
+            const uint64_t within = pos - header - index * CSV_ROW_SIZE;
+            MakeCsvRow(stream.seed, stream.start, stream.firstRow + index, row);
+            n = std::min(CSV_ROW_SIZE - within, end - pos);
+            std::memcpy(out, row + within, n);
+        }
+        out += n;
+        pos += n;
+    }
+}
+
+uint64_t CsvRowsBegun(const CsvStream& stream, uint64_t size) {
+    const uint64_t header = stream.header ? CSV_HEADER_SIZE : 0;
+    return size > header ? (size - header + CSV_ROW_SIZE - 1) / CSV_ROW_SIZE : 0;
 }
 
 }  // namespace qvsim

@@ -18,4 +18,19 @@ constexpr size_t CSV_ROW_SIZE = 39;
 // measurement noise. Integer arithmetic only, so every platform agrees.
 void MakeCsvRow(uint64_t seed, int64_t start, uint64_t index, char (&row)[CSV_ROW_SIZE]);
 
+// A log as it is written: the header (when `header`), then the rows
+// `firstRow`, `firstRow + 1`, ... one after another. A log cut anywhere is a
+// prefix of the same log cut later.
+struct CsvStream {
+    uint64_t seed;
+    int64_t start;
+    uint64_t firstRow;
+    bool header;
+};
+
+// Bytes [offset, offset + size) of the stream.
+void ReadCsvStream(const CsvStream& stream, uint64_t offset, uint8_t* out, uint64_t size);
+// The rows that begin within the first `size` bytes of the stream.
+uint64_t CsvRowsBegun(const CsvStream& stream, uint64_t size);
+
 }  // namespace qvsim

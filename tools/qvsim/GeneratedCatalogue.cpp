@@ -1,7 +1,6 @@
 #include "tools/qvsim/GeneratedCatalogue.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "tools/qvsim/Calendar.h"
 #include "tools/qvsim/CsvLog.h"
@@ -12,11 +11,6 @@ namespace qvsim {
 namespace {
 
 const int64_t FIRST_DAY = DaysFromCivil(CivilDate{2024, 5, 7});
-
-int64_t StartSeconds(const RunStamp& s) {
-    return DaysFromCivil(CivilDate{s.year, s.month, s.day}) * 86400 + s.hour * 3600 +
-           s.minute * 60 + s.second;
-}
 
 }  // namespace
 
@@ -56,42 +50,16 @@ bool GeneratedCatalogue::Read(size_t run, uint16_t file, uint32_t offset, uint8_
                               uint32_t size) {
     const uint64_t end = static_cast<uint64_t>(offset) + size;
     if (end > m_bytes) return false;
-    const uint64_t runSeed = Mix64(m_seed ^ Source(run));
-    const int64_t start = StartSeconds(Run(run));
-    const uint64_t firstRow = static_cast<uint64_t>(file) * m_rowsPerFile;
+    const CsvStream stream{Mix64(m_seed ^ Source(run)), RunStartSeconds(Run(run)),
+                           static_cast<uint64_t>(file) * m_rowsPerFile, true};
+    ReadCsvStream(stream, offset, out, size);
     // A file ends where its size says, usually inside a row; that row is cut
     // short but keeps its line end.
-    const uint64_t cutRowStart =
-        m_bytes > CSV_HEADER_SIZE
-            ? CSV_HEADER_SIZE + (m_bytes - CSV_HEADER_SIZE) / CSV_ROW_SIZE * CSV_ROW_SIZE
-            : UINT64_MAX;
-    char row[CSV_ROW_SIZE];
-    uint64_t pos = offset;
-    while (pos < end) {
-        if (pos < CSV_HEADER_SIZE) {
-            const uint64_t n = std::min<uint64_t>(CSV_HEADER_SIZE - pos, end - pos);
-            std::memcpy(out, CSV_HEADER + pos, n);
-            out += n;
-            pos += n;
-            continue;
-        }
-        const uint64_t index = (pos - CSV_HEADER_SIZE) / CSV_ROW_SIZE;
-        const uint64_t rowStart = CSV_HEADER_SIZE + index * CSV_ROW_SIZE;
-        MakeCsvRow(runSeed, start, firstRow + index, row);
-        if (rowStart == cutRowStart) {
-            const uint64_t kept = m_bytes - rowStart;
-            if (kept >= 2) {
-                row[kept - 2] = '\r';
-                row[kept - 1] = '\n';
-            } else {
-                row[0] = '\n';
-            }
-        }
-        const uint64_t within = pos - rowStart;
-        const uint64_t n = std::min<uint64_t>(CSV_ROW_SIZE - within, end - pos);
-        std::memcpy(out, row + within, n);
-        out += n;
-        pos += n;
+    if (m_bytes > CSV_HEADER_SIZE) {
+        const uint64_t kept = (m_bytes - CSV_HEADER_SIZE) % CSV_ROW_SIZE;
+        const uint64_t lineEndStart = m_bytes - std::min<uint64_t>(kept, 2);
+        for (uint64_t at = std::max<uint64_t>(offset, lineEndStart); at < end; ++at)
+            out[at - offset] = static_cast<uint8_t>("\r\n"[2 - (m_bytes - at)]);
     }
     return true;
 }

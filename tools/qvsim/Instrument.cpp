@@ -138,6 +138,12 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
     }
     // Any request ends the block sequence in progress.
     EndSequence();
+    // Counts and sizes show what has been logged by now, and a new setting
+    // holds from now on, not for the time before. Other requests leave the
+    // catalogue be, so a --dump stays as the last of these found it.
+    if (request.command == CMD_GET_FILE_COUNT || request.command == CMD_GET_FILE ||
+        request.command == CMD_SET_LOG_ENABLE || request.command == CMD_SET_LOG_SETTING)
+        m_catalogue.CatchUp(now, m_logEnable, m_logSize);
     if (const uint8_t status = RefusalStatus(request.command)) {
         Reply(request.command, status, nullptr, 0, now);
         return;

@@ -1,5 +1,7 @@
 #include "tools/qvsim/Options.h"
 
+#include "tools/qvsim/LiveCatalogue.h"
+
 namespace qvsim {
 
 namespace {
@@ -23,10 +25,22 @@ const char USAGE[] =
     "  --generate R,F,B      R runs of F files of exactly B bytes of made-up CSV log,\n"
     "                        two runs a day from 2024-05-07 09:05:00; always the same\n"
     "  --dump DIR            write the catalogue to DIR in the --logs layout, then exit\n"
+    "                        (with --logging-rate: serves on, see there)\n"
     "  --block-size N        largest data-block payload, 1 to 1024 (default 1024); date\n"
     "                        and time lists carry as many whole records as fit, at least one\n"
     "  --log-enable 0|1      log collection switch at start (default 1)\n"
     "  --log-size BYTES      log file size setting at start (default 1048576)\n"
+    "  --logging-rate BPS    logging goes on while qvsim runs (default 0: it does not):\n"
+    "                        the newest run's last file grows by BPS bytes of made-up CSV\n"
+    "                        rows a second (at most 100000000) while log collection is\n"
+    "                        on, and at the log file size (0: 4 GiB - 1) the run goes on\n"
+    "                        in a new file; both settings as they stand, from the options\n"
+    "                        or the tool. A request sees the growth as it is answered; a\n"
+    "                        file goes out at exactly the size its CMD_GET_FILE reply\n"
+    "                        announced. With --dump, qvsim writes DIR, serves, and brings\n"
+    "                        DIR's grown files up to date as each CMD_GET_FILE_COUNT,\n"
+    "                        CMD_GET_FILE or setting change sees them, before answering it:\n"
+    "                        DIR holds what the last such request saw\n"
     "\n"
     "Answers and faults:\n"
     "  --connect-status S    status of the CMD_CONNECT reply (default 0)\n"
@@ -66,7 +80,8 @@ bool TakesValue(const std::string& name) {
         "--listen",     "--pty",          "--serial",       "--logs",         "--generate",
         "--dump",       "--record",       "--block-size",   "--log-enable",   "--log-size",
         "--connect-status", "--busy",     "--error-block-at", "--silent-after", "--drop-every",
-        "--corrupt-every", "--reply-delay", "--turnaround", "--close-after", "--baud", "--seed"};
+        "--corrupt-every", "--reply-delay", "--turnaround", "--close-after", "--baud", "--seed",
+        "--logging-rate"};
     for (const char* known : names)
         if (name == known) return true;
     return false;
@@ -195,6 +210,8 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
         } else if (name == "--dump") {
             if (value.empty()) return bad();
             options.dumpDir = value;
+        } else if (name == "--logging-rate") {
+            if (!Number(value, 0, LiveCatalogue::MAX_RATE, options.loggingRate)) return bad();
         } else if (name == "--record") {
             if (value.empty()) return bad();
             options.recordPath = value;

@@ -21,6 +21,7 @@ struct Options {
     uint32_t generateFiles = 4;
     uint32_t generateBytes = 3000;
     std::string dumpDir;     // set: write the catalogue there and exit
+    uint32_t loggingRate = 0;  // bytes a second the newest run grows by; 0: it does not
 
     bool verbose = false;
     std::string recordPath;

@@ -5,10 +5,12 @@
 #include <string>
 
 #include "tools/qvsim/Catalogue.h"
+#include "tools/qvsim/Clock.h"
 #include "tools/qvsim/FolderCatalogue.h"
 #include "tools/qvsim/FrameLog.h"
 #include "tools/qvsim/GeneratedCatalogue.h"
 #include "tools/qvsim/Instrument.h"
+#include "tools/qvsim/LiveCatalogue.h"
 #include "tools/qvsim/Options.h"
 #include "tools/qvsim/Serve.h"
 #include "version/Version.h"
@@ -56,12 +58,24 @@ int main(int argc, char** argv) {
                                                static_cast<uint16_t>(options.generateFiles),
                                                options.generateBytes));
     }
+    // Logging counts from here, so the first connection finds it under way.
+    std::unique_ptr<LiveCatalogue> live;
+    if (options.loggingRate > 0)
+        live.reset(new LiveCatalogue(*catalogue, options.loggingRate, ElapsedMicros()));
+    Catalogue& served = live ? *live : *catalogue;
     if (!options.dumpDir.empty()) {
-        if (!DumpCatalogue(*catalogue, options.dumpDir, error)) {
+        if (!DumpCatalogue(served, options.dumpDir, error)) {
             std::fprintf(stderr, "qvsim: %s\n", error.c_str());
             return 1;
         }
-        return 0;
+        if (!live) return 0;
+        // Written before the request that saw the growth is answered, so a
+        // test holding the answer finds the same bytes in the dump.
+        live->onGrowth = [&options, &served](size_t run, uint16_t first, uint32_t from) {
+            std::string failure;
+            if (!DumpGrowth(served, options.dumpDir, run, first, from, failure))
+                std::fprintf(stderr, "qvsim: %s\n", failure.c_str());
+        };
     }
 
     std::unique_ptr<std::FILE, FileCloser> record;
@@ -73,7 +87,7 @@ int main(int argc, char** argv) {
         }
     }
     FrameLog log(options.verbose ? stderr : nullptr, record.get());
-    Instrument instrument(*catalogue, options.instrument, &log);
+    Instrument instrument(served, options.instrument, &log);
     return options.transport == Transport::TCP ? ServeTcp(instrument, options, log)
                                                : ServeSerial(instrument, options, log);
 }
