@@ -68,10 +68,11 @@ void OnLastListBlock(DialogState& state, UiPort& ui, uint8_t kind) {
     }
 }
 
-// Ends the sequence as a transfer error; `refuseBlock` answers the block in
-// hand with ACK_CANCEL before the message box.
+}  // namespace
+
 void EndInTransferError(DialogState& state, UiPort& ui, bool refuseBlock) {
     state.blockSequence = NO_SEQUENCE;
+    StopBlockWatch(state, ui);
     EndPendingAbort(state, ui);
     CloseOutputFile(state);
     SetProgressStatus(state, ui, PROGRESS_ERROR);
@@ -80,7 +81,16 @@ void EndInTransferError(DialogState& state, UiPort& ui, bool refuseBlock) {
     SetControlState(state, ui, CONTROLS_IDLE);
 }
 
-}  // namespace
+void StartBlockWatch(DialogState& state, UiPort& ui) {
+    state.blockWatchRunning = true;
+    ui.SetDialogTimer(TIMER_BLOCK, BLOCK_TIMEOUT_MS);
+}
+
+void StopBlockWatch(DialogState& state, UiPort& ui) {
+    state.blockWatchRunning = false;
+    ui.KillDialogTimer(TIMER_BLOCK);
+}
+
 
 void RequestDates(DialogState& state, UiPort& ui) {
     ui.ResetList(IDC_DATES);
@@ -124,6 +134,7 @@ void OnListReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
         state.blockSequence = reply.command == CMD_GET_DATES ? BLOCK_KIND_DATES : BLOCK_KIND_TIMES;
         return;
     }
+    EndPendingAbort(state, ui);
     ShowCatalogueMessage(state, ui, MessageForReplyStatus(reply.status));
     SetControlState(state, ui, CONTROLS_IDLE);
 }
@@ -132,6 +143,7 @@ void OnFileCountReply(DialogState& state, UiPort& ui, const CommandRequest& repl
     // A reply too short to hold the count would list whatever an older frame
     // left in the slot.
     if (reply.status != STATUS_OK || reply.length < 2) {
+        EndPendingAbort(state, ui);
         ShowCatalogueMessage(state, ui, reply.status != STATUS_OK ? MessageForReplyStatus(reply.status)
                                                            : MSG_TRANSFER_ERROR);
         SetControlState(state, ui, CONTROLS_IDLE);
@@ -141,23 +153,29 @@ void OnFileCountReply(DialogState& state, UiPort& ui, const CommandRequest& repl
     SetControlState(state, ui, CONTROLS_IDLE);
 }
 
-void AddDates(UiPort& ui, int32_t length, const uint8_t* data) {
+int AddDates(UiPort& ui, int32_t length, const uint8_t* data) {
     char text[ENTRY_TEXT];
+    int added = 0;
     for (int32_t i = 0; i + 4 <= length && ui.ListCount(IDC_DATES) < LIST_ENTRIES_MAX; i += 4) {
         std::snprintf(text, sizeof text, "%04d/%02d/%02d", data[i] * 256 + data[i + 1],
                       data[i + 2], data[i + 3]);
         ui.AddListEntry(IDC_DATES, text);
+        ++added;
     }
     ui.SetListSelection(IDC_DATES, 0);
+    return added;
 }
 
-void AddTimes(UiPort& ui, int32_t length, const uint8_t* data) {
+int AddTimes(UiPort& ui, int32_t length, const uint8_t* data) {
     char text[ENTRY_TEXT];
+    int added = 0;
     for (int32_t i = 0; i + 3 <= length && ui.ListCount(IDC_TIMES) < LIST_ENTRIES_MAX; i += 3) {
         std::snprintf(text, sizeof text, "%02d:%02d:%02d", data[i], data[i + 1], data[i + 2]);
         ui.AddListEntry(IDC_TIMES, text);
+        ++added;
     }
     ui.SetListSelection(IDC_TIMES, 0);
+    return added;
 }
 
 void FillFileList(UiPort& ui, int count) {
@@ -177,12 +195,11 @@ void OnDataBlock(DialogState& state, UiPort& ui, const CommandRequest& block) {
     // so taking it would leave a hole in the file.
     const bool oversized = block.length > static_cast<int32_t>(FRAME_PAYLOAD_MAX);
     if (inSequence && ((flags & BLOCK_ERROR) || oversized)) {
-        ui.KillDialogTimer(TIMER_BLOCK);
         EndInTransferError(state, ui, true);
         return;
     }
     if (AbortPending(state)) {
-        ui.KillDialogTimer(TIMER_BLOCK);
+        StopBlockWatch(state, ui);
         ui.KillDialogTimer(TIMER_ABORT);
         PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
         FinishAbort(state, ui);
@@ -193,31 +210,36 @@ void OnDataBlock(DialogState& state, UiPort& ui, const CommandRequest& block) {
         PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
         return;
     }
-    ui.KillDialogTimer(TIMER_BLOCK);
     const int32_t length = block.length;
+    bool brought = false;
     switch (kind) {
-    case BLOCK_KIND_DATES: AddDates(ui, length, block.data); break;
-    case BLOCK_KIND_TIMES: AddTimes(ui, length, block.data); break;
+    case BLOCK_KIND_DATES: brought = AddDates(ui, length, block.data) > 0; break;
+    case BLOCK_KIND_TIMES: brought = AddTimes(ui, length, block.data) > 0; break;
     case BLOCK_KIND_FILE:
         if (!OnFileData(state, ui, flags, length, block.data)) return;
+        brought = length > 0;
         break;
     default: break;
     }
     PostResponse(state, ui, CMD_DATA_BLOCK, ACK_OK);
     if (flags & BLOCK_LAST) {
+        StopBlockWatch(state, ui);
         if (kind == BLOCK_KIND_DATES || kind == BLOCK_KIND_TIMES) OnLastListBlock(state, ui, kind);
         else if (kind == BLOCK_KIND_FILE) OnEndOfFile(state, ui);
         return;
     }
+    // Blocks that bring nothing do not hold the watch off: a peer that
+    // sends only those is given up on as one that sends nothing.
+    if (!brought && state.blockWatchRunning) return;
     state.retryCount = 0;
-    ui.SetDialogTimer(TIMER_BLOCK, BLOCK_TIMEOUT_MS);
+    StartBlockWatch(state, ui);
 }
 
 void OnBlockTimeout(DialogState& state, UiPort& ui) {
-    ui.KillDialogTimer(TIMER_BLOCK);
+    StopBlockWatch(state, ui);
     if (state.retryCount++ < BLOCK_RESENDS) {
         PostResponse(state, ui, CMD_DATA_BLOCK, ACK_RESEND);
-        ui.SetDialogTimer(TIMER_BLOCK, BLOCK_TIMEOUT_MS);
+        StartBlockWatch(state, ui);
         return;
     }
     EndInTransferError(state, ui, false);

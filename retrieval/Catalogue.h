@@ -19,8 +19,17 @@ void OnDataBlock(DialogState& state, UiPort& ui, const CommandRequest& block);
 // TIMER_BLOCK fired: ask for the block again, or give up after five times.
 void OnBlockTimeout(DialogState& state, UiPort& ui);
 
-void AddDates(UiPort& ui, int32_t length, const uint8_t* data);
-void AddTimes(UiPort& ui, int32_t length, const uint8_t* data);
+// TIMER_BLOCK, through these alone, so the dialog knows whether it runs.
+void StartBlockWatch(DialogState& state, UiPort& ui);
+void StopBlockWatch(DialogState& state, UiPort& ui);
+// Ends the sequence in hand as a transfer error: both bars in error,
+// message 2, control state 1; `refuseBlock` answers the block in hand with
+// ACK_CANCEL first.
+void EndInTransferError(DialogState& state, UiPort& ui, bool refuseBlock);
+
+// Each returns the number of entries it added.
+int AddDates(UiPort& ui, int32_t length, const uint8_t* data);
+int AddTimes(UiPort& ui, int32_t length, const uint8_t* data);
 void FillFileList(UiPort& ui, int count);
 
 // The most entries a date or time combo takes: as many as the file list can

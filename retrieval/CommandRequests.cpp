@@ -32,9 +32,15 @@ void SendInstance(DialogState& state, uint8_t sync, const CommandRequest& instan
                           static_cast<uint32_t>(instance.length), instance.data);
 }
 
+// Replies to these start a sequence of blocks.
+bool StartsASequence(uint8_t command) {
+    return command == CMD_GET_DATES || command == CMD_GET_TIMES || command == CMD_GET_FILE_COUNT ||
+           command == CMD_GET_FILE;
+}
+
 void StartConnection(DialogState& state, UiPort& ui, std::unique_ptr<DeviceLink> link) {
     state.link = std::move(link);
-    state.outstandingRequest = NO_REQUEST;
+    ForgetAwaitedReplies(state, ui);
     state.blockSequence = NO_SEQUENCE;
     PostRequest(state, ui, CMD_CONNECT, CONNECT_STATUS, 0, nullptr);
 }
@@ -76,10 +82,25 @@ void RequestDisconnect(DialogState& state, UiPort& ui) {
     PostRequest(state, ui, CMD_DISCONNECT, 0, 0, nullptr);
 }
 
+void ForgetAwaitedReplies(DialogState& state, UiPort& ui) {
+    state.awaitedReplies.reset();
+    ui.KillDialogTimer(TIMER_REPLY);
+}
+
+bool TakeAwaitedReply(DialogState& state, UiPort& ui, uint8_t command) {
+    const bool awaited = state.awaitedReplies.test(command);
+    state.awaitedReplies.reset(command);
+    // The newest request is still watched while any other waits.
+    if (state.awaitedReplies.none()) ui.KillDialogTimer(TIMER_REPLY);
+    return awaited;
+}
+
 void OnSendRequest(DialogState& state, UiPort& ui) {
-    // A new request ends whatever sequence of blocks ran before it.
-    state.outstandingRequest = state.requestInstance.command;
-    state.blockSequence = NO_SEQUENCE;
+    const uint8_t command = state.requestInstance.command;
+    state.awaitedReplies.set(command);
+    // A new catalogue or file request ends whatever sequence of blocks ran
+    // before it; the log settings may be asked for beside a download.
+    if (StartsASequence(command)) state.blockSequence = NO_SEQUENCE;
     SendInstance(state, SYNC_REQUEST, state.requestInstance);
     ui.SetDialogTimer(TIMER_REPLY, REPLY_TIMEOUT_MS);
 }

@@ -25,6 +25,12 @@ void RequestDisconnect(DialogState& state, UiPort& ui);
 // Shuts the link down and frees it; nothing is sent.
 void ReleaseLink(DialogState& state);
 
+// A response to `command` came: true when a request of that command waits
+// for it (it waits no more). TIMER_REPLY stops once no request waits.
+bool TakeAwaitedReply(DialogState& state, UiPort& ui, uint8_t command);
+// No request waits any more (a new link, or the old one gone).
+void ForgetAwaitedReplies(DialogState& state, UiPort& ui);
+
 // Message handlers.
 void OnSendRequest(DialogState& state, UiPort& ui);
 void OnSendResponse(DialogState& state, UiPort& ui);

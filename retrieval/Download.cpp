@@ -1,10 +1,13 @@
 #include "retrieval/Download.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
+#include "retrieval/Catalogue.h"
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Commands.h"
-#include "retrieval/FinishedFile.h"
+#include "retrieval/OutputFile.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/ControlStates.h"
 #include "ui/controls/DialogState.h"
@@ -18,7 +21,12 @@ constexpr char PATH_SEPARATOR = '\\';
 constexpr char PATH_SEPARATOR = '/';
 #endif
 
+// A scanner or an indexer may hold a fresh file for a moment.
+constexpr int RENAME_TRIES = 10;
+constexpr auto RENAME_PAUSE = std::chrono::milliseconds(100);
+
 void EndRun(DialogState& state, UiPort& ui, int message) {
+    EndPendingAbort(state, ui);
     ShowCatalogueMessage(state, ui, message);
     SetControlState(state, ui, CONTROLS_IDLE);
 }
@@ -27,21 +35,40 @@ void EndRun(DialogState& state, UiPort& ui, int message) {
 // to stop, and the user learns which file.
 void RefuseFile(DialogState& state, UiPort& ui, int progressKind) {
     state.blockSequence = NO_SEQUENCE;
+    StopBlockWatch(state, ui);
     CloseOutputFile(state);
     SetProgressStatus(state, ui, progressKind);
     PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
     EndRun(state, ui, MSG_FILE_NOT_CREATED);
 }
 
+// Opens the file's ".partial", held for this download alone. False, with
+// nothing opened, when it cannot be, or when the file's own name stands
+// taken by something the finished file could not replace: better refused
+// now than after the whole transfer.
 bool CreateOutputFile(DialogState& state) {
+    DownloadState& d = state.download;
+    char partial[FULL_PATH_MAX + 1];
     char path[FULL_PATH_MAX + 1];
-    if (!PartialFilePath(state.selection, state.download.saveFolder, path, sizeof path)) return false;
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return false;
+    d.fileProblem = OutputProblem::NOT_CREATED;
+    if (!PartialFilePath(state.selection, d.saveFolder, partial, sizeof partial) ||
+        !OutputFilePath(state.selection, d.saveFolder, path, sizeof path))
+        return false;
+    if (!FinalNameReplaceable(path)) {
+        d.fileProblem = OutputProblem::NAME_NOT_REPLACEABLE;
+        return false;
+    }
+    PartialOpen opened = PartialOpen::FAILED;
+    std::FILE* file = OpenPartialFile(partial, &opened);
+    if (file == nullptr) {
+        if (opened == PartialOpen::IN_USE) d.fileProblem = OutputProblem::IN_USE;
+        return false;
+    }
     // Unbuffered: each block reaches the system before it is acknowledged,
     // so a failed write refuses that very block.
     std::setvbuf(file, nullptr, _IONBF, 0);
-    state.download.outputFile = file;
+    d.outputFile = file;
+    d.fileProblem = OutputProblem::NONE;
     return true;
 }
 
@@ -50,16 +77,24 @@ bool WriteBlock(std::FILE* file, int32_t length, const uint8_t* data) {
     return std::fwrite(data, 1, static_cast<size_t>(length), file) == static_cast<size_t>(length);
 }
 
-// Closes the finished file and gives it its own name, replacing an older
-// file of that name only now that the new one is whole.
+// The finished file takes its own name while still held, so no other
+// download can cut it short in between, and only now that it is whole
+// does it replace an older file of that name.
 bool FinishOutputFile(DialogState& state) {
-    CloseOutputFile(state);
-    if (state.download.writeFailed) return false;
+    DownloadState& d = state.download;
     char partial[FULL_PATH_MAX + 1];
     char path[FULL_PATH_MAX + 1];
-    return PartialFilePath(state.selection, state.download.saveFolder, partial, sizeof partial) &&
-           OutputFilePath(state.selection, state.download.saveFolder, path, sizeof path) &&
-           ReplaceWithFinishedFile(partial, path);
+    bool renamed = false;
+    if (!d.writeFailed && PartialFilePath(state.selection, d.saveFolder, partial, sizeof partial) &&
+        OutputFilePath(state.selection, d.saveFolder, path, sizeof path)) {
+        for (int attempt = 0; attempt < RENAME_TRIES && !renamed; ++attempt) {
+            if (attempt > 0) std::this_thread::sleep_for(RENAME_PAUSE);
+            renamed = ReplaceWithFinishedFile(partial, path);
+        }
+        if (!renamed) d.fileProblem = OutputProblem::NOT_RENAMED;
+    }
+    CloseOutputFile(state);
+    return renamed && !d.writeFailed;
 }
 
 }  // namespace
@@ -114,6 +149,7 @@ void StartDownload(DialogState& state, UiPort& ui) {
 
 void RequestAbort(DialogState& state, UiPort& ui) {
     state.abortRequested = true;
+    state.abortEnded = false;
     SetControlState(state, ui, CONTROLS_ABORTING);
     ui.SetDialogTimer(TIMER_ABORT, ABORT_TIMEOUT_MS);
 }
@@ -127,6 +163,7 @@ void RequestFile(DialogState& state, UiPort& ui, uint16_t fileNumber) {
                                 static_cast<uint8_t>(fileNumber)};
     PostRequest(state, ui, CMD_GET_FILE, 0, sizeof payload, payload);
     state.download.createPending = true;
+    state.download.fileProblem = OutputProblem::NONE;
 }
 
 void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
@@ -170,13 +207,33 @@ bool OnFileData(DialogState& state, UiPort& ui, uint8_t flags, int32_t length,
             return false;
         }
     }
+    // Past the size announced (a peer that never stops, or a late block
+    // crossed by its resend): no whole file can come of it.
+    if (d.outputFile == nullptr ||
+        static_cast<uint64_t>(d.bytesReceived) + static_cast<uint64_t>(length) > d.totalSize) {
+        d.fileProblem = OutputProblem::SIZE_EXCEEDED;
+        EndInTransferError(state, ui, true);
+        return false;
+    }
     d.bytesReceived += static_cast<uint32_t>(length);
     ShowByteProgress(ui, d.bytesReceived, d.totalSize, state.selection.fileNumber);
-    if (d.outputFile != nullptr && !WriteBlock(d.outputFile, length, data)) d.writeFailed = true;
-    if ((flags & BLOCK_LAST) && d.outputFile != nullptr && !FinishOutputFile(state))
-        d.writeFailed = true;
-    // A short file must never pass for a complete one.
+    if (!WriteBlock(d.outputFile, length, data)) d.writeFailed = true;
     if (d.writeFailed) {
+        d.fileProblem = OutputProblem::WRITE_FAILED;
+        RefuseFile(state, ui, PROGRESS_ERROR);
+        return false;
+    }
+    if (!(flags & BLOCK_LAST)) return true;
+    // Ended short of the size announced: it stays ".partial", and an older
+    // complete file of that name stays as it was.
+    if (d.bytesReceived != d.totalSize) {
+        d.fileProblem = OutputProblem::CUT_SHORT;
+        EndInTransferError(state, ui, true);
+        return false;
+    }
+    // A short file must never pass for a complete one.
+    if (!FinishOutputFile(state)) {
+        if (d.fileProblem == OutputProblem::NONE) d.fileProblem = OutputProblem::WRITE_FAILED;
         RefuseFile(state, ui, PROGRESS_ERROR);
         return false;
     }
@@ -186,6 +243,7 @@ bool OnFileData(DialogState& state, UiPort& ui, uint8_t flags, int32_t length,
 void OnEndOfFile(DialogState& state, UiPort& ui) {
     DownloadState& d = state.download;
     state.blockSequence = NO_SEQUENCE;
+    d.fileProblem = OutputProblem::NONE;
     ShowFileCount(state, ui, d.position + 1);
     ++d.position;
     if (d.position >= d.selectedCount) {
@@ -197,18 +255,28 @@ void OnEndOfFile(DialogState& state, UiPort& ui) {
 }
 
 bool AbortPending(const DialogState& state) {
-    return state.abortRequested && state.phase == CONTROLS_ABORTING;
+    return state.abortRequested && !state.abortEnded && state.phase == CONTROLS_ABORTING;
 }
 
 void EndPendingAbort(DialogState& state, UiPort& ui) {
-    if (AbortPending(state)) ui.KillDialogTimer(TIMER_ABORT);
+    if (!state.abortRequested) return;
+    ui.KillDialogTimer(TIMER_ABORT);
+    state.abortEnded = true;
+}
+
+void CancelAbort(DialogState& state, UiPort& ui) {
+    EndPendingAbort(state, ui);
+    state.abortRequested = false;
 }
 
 void FinishAbort(DialogState& state, UiPort& ui) {
+    // Ended before the message box: what comes while it is up (its own
+    // message loop runs) is refused without a second message.
+    state.abortEnded = true;
     state.blockSequence = NO_SEQUENCE;
     CloseOutputFile(state);
     // The abort is over: a resend request now would restart what the user stopped.
-    ui.KillDialogTimer(TIMER_BLOCK);
+    StopBlockWatch(state, ui);
     SetProgressStatus(state, ui, PROGRESS_PAUSED);
     ShowCatalogueMessage(state, ui, MSG_ABORTED);
     SetControlState(state, ui, CONTROLS_IDLE);

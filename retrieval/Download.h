@@ -33,6 +33,9 @@ bool AbortPending(const DialogState& state);
 // A run that ends another way while an abort is pending ends the abort with
 // it: its fallback timer must not report the same end a second time.
 void EndPendingAbort(DialogState& state, UiPort& ui);
+// Disconnect: nothing of the run can follow, so a pending abort ends
+// without its message and its timer cannot set the controls afterwards.
+void CancelAbort(DialogState& state, UiPort& ui);
 // Closes the output file, if one is open, where it lies: a file not
 // finished keeps its ".partial" name.
 void CloseOutputFile(DialogState& state);

@@ -19,7 +19,12 @@ bool TakeNotifiedFrame(DialogState& state, intptr_t lParam, CommandRequest& fram
 }
 
 void OnConnectReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
-    if (reply.status != CONNECT_ACCEPTED && reply.status != CONNECT_ACCEPTED_ALSO) return;
+    if (reply.status != CONNECT_ACCEPTED && reply.status != CONNECT_ACCEPTED_ALSO) {
+        // Not accepted yet: a later acceptance still connects, untimed, as
+        // the user may only wait or disconnect.
+        state.awaitedReplies.set(CMD_CONNECT);
+        return;
+    }
     state.connected = true;
     SetControlState(state, ui, CONTROLS_BUSY);
     RequestDates(state, ui);
@@ -27,6 +32,11 @@ void OnConnectReply(DialogState& state, UiPort& ui, const CommandRequest& reply)
 
 void OnDisconnectReply(DialogState& state, UiPort& ui) {
     state.connected = false;
+    ForgetAwaitedReplies(state, ui);
+    CancelAbort(state, ui);
+    StopBlockWatch(state, ui);
+    state.blockSequence = NO_SEQUENCE;
+    CloseOutputFile(state);
     ReleaseLink(state);
     SetControlState(state, ui, CONTROLS_DISCONNECTED);
 }
@@ -36,11 +46,9 @@ void OnDisconnectReply(DialogState& state, UiPort& ui) {
 void OnDeviceResponse(DialogState& state, UiPort& ui, intptr_t lParam) {
     CommandRequest reply;
     if (!TakeNotifiedFrame(state, lParam, reply)) return;
-    ui.KillDialogTimer(TIMER_REPLY);
     // A reply nobody waits for (a firmware fault, or a late one) must not
     // restart the catalogue or end a run under way.
-    if (reply.command != state.outstandingRequest) return;
-    state.outstandingRequest = NO_REQUEST;
+    if (!TakeAwaitedReply(state, ui, reply.command)) return;
     switch (reply.command) {
     case CMD_CONNECT: OnConnectReply(state, ui, reply); break;
     case CMD_DISCONNECT: OnDisconnectReply(state, ui); break;
@@ -65,13 +73,13 @@ void OnDeviceRequest(DialogState& state, UiPort& ui, intptr_t lParam) {
 void OnReplyTimeout(DialogState& state, UiPort& ui) {
     ui.KillDialogTimer(TIMER_REPLY);
     state.connected = false;
-    state.outstandingRequest = NO_REQUEST;
+    state.awaitedReplies.reset();
     state.blockSequence = NO_SEQUENCE;
     ReleaseLink(state);
     // Nothing can arrive any more: a watch of the blocks or of an abort
     // would only report the same loss a second time.
-    ui.KillDialogTimer(TIMER_BLOCK);
-    ui.KillDialogTimer(TIMER_ABORT);
+    StopBlockWatch(state, ui);
+    EndPendingAbort(state, ui);
     CloseOutputFile(state);
     SetControlState(state, ui, CONTROLS_DISCONNECTED);
     ShowProgressWidgets(ui, false);

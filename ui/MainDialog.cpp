@@ -119,6 +119,7 @@ bool OnCommand(DialogState& state, UiPort& ui, uintptr_t wParam) {
         return true;
     case IDC_DISCONNECT:
         RequestDisconnect(state, ui);
+        CancelAbort(state, ui);
         SetControlState(state, ui, CONTROLS_DISCONNECTED);
         ShowProgressWidgets(ui, false);
         return true;
@@ -168,7 +169,7 @@ void DialogTimerProc(DialogState& state, UiPort& ui, uint32_t timerId) {
     case TIMER_ABORT:
         // A run or step started since has cleared the abort: ending it now
         // would cut that run short and drop its blocks.
-        if (state.abortRequested) FinishAbort(state, ui);
+        if (state.abortRequested && !state.abortEnded) FinishAbort(state, ui);
         break;
     case TIMER_BLOCK: OnBlockTimeout(state, ui); break;
     default: break;

@@ -84,13 +84,15 @@ TEST(Connection, ChannelThatCannotOpenSendsNothingAndTimesOut) {
     EXPECT_EQ(c.StateFlags(), STATE_0);
 }
 
-TEST(Connection, AnyResponseCancelsTheReplyWatch) {
+TEST(Connection, AResponseThatAnswersNoRequestLeavesItWatched) {
     Conversation c;
     c.ConnectWifi();
     c.Receive("55 B0 00 00 00 06");
-    c.Advance(60000);
+    c.Advance(2999);
     EXPECT_TRUE(c.MessageTexts().empty());
-    EXPECT_EQ(c.StateFlags(), STATE_1);
+    c.Advance(1);
+    EXPECT_EQ(c.MessageTexts(), std::vector<std::string>{"応答がありません。計測器から切断しました。"});
+    EXPECT_EQ(c.StateFlags(), STATE_0);
 }
 
 TEST(Connection, DisconnectReplyOfAnyStatusReleasesTheLink) {

@@ -27,6 +27,9 @@ const char* ProblemReason(WriteProblem problem) {
     case WriteProblem::DISK_FULL: return "disk full";
     case WriteProblem::READ_ONLY: return "read-only file system";
     case WriteProblem::PATH_TOO_LONG: return "path too long";
+    case WriteProblem::IN_USE_BY_DOWNLOAD: return "in use by another download";
+    case WriteProblem::NAME_NOT_REPLACEABLE: return "cannot replace the existing file";
+    case WriteProblem::NOT_RENAMED: return "not renamed";
     case WriteProblem::UNKNOWN: break;
     }
     return "write failed";
@@ -40,6 +43,9 @@ Text ProblemText(WriteProblem problem) {
     case WriteProblem::DISK_FULL: return Text::DISK_FULL;
     case WriteProblem::READ_ONLY: return Text::READ_ONLY;
     case WriteProblem::PATH_TOO_LONG: return Text::PATH_TOO_LONG;
+    case WriteProblem::IN_USE_BY_DOWNLOAD: return Text::IN_USE_BY_DOWNLOAD;
+    case WriteProblem::NAME_NOT_REPLACEABLE: return Text::NAME_NOT_REPLACEABLE;
+    case WriteProblem::NOT_RENAMED: return Text::NOT_RENAMED;
     default: return Text::WRITE_FAILED;
     }
 }

@@ -16,6 +16,9 @@ enum class WriteProblem {
     DISK_FULL,
     READ_ONLY,
     PATH_TOO_LONG,
+    IN_USE_BY_DOWNLOAD,    // another download holds the file
+    NAME_NOT_REPLACEABLE,  // the finished file could not replace what has its name
+    NOT_RENAMED,
     UNKNOWN,
 };
 

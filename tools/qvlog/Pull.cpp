@@ -67,11 +67,10 @@ public:
             const FileEnd file{d.selectedPositions[m_position], d.totalSize, d.bytesReceived,
                                 m_refusedPosition == m_position};
             finished.push_back(file);
-            const bool whole = file.received == file.announced && !file.refused;
-            m_progress.Finish(m_name(file.number), file.received, whole);
+            m_progress.Finish(m_name(file.number), file.received, !file.refused);
             // The dialog has asked for the next file already; stop it there.
-            if (!whole)
-                m_session.Stop(Fail(Outcome::INSTRUMENT_ERROR, Cause::SIZE_MISMATCH, "size mismatch", "",
+            if (file.refused)
+                m_session.Stop(Fail(Outcome::INSTRUMENT_ERROR, Cause::BLOCK_REFUSED, "block refused", "",
                                     MSG_TRANSFER_ERROR));
             ++m_position;
         }
@@ -98,6 +97,16 @@ private:
     uint32_t m_refusals = 0;
     int m_refusedPosition = -1;
 };
+
+// What the dialog says of the file in hand, for a run it ended on that file.
+WriteProblem WriteProblemOf(OutputProblem problem) {
+    switch (problem) {
+    case OutputProblem::IN_USE: return WriteProblem::IN_USE_BY_DOWNLOAD;
+    case OutputProblem::NAME_NOT_REPLACEABLE: return WriteProblem::NAME_NOT_REPLACEABLE;
+    case OutputProblem::NOT_RENAMED: return WriteProblem::NOT_RENAMED;
+    default: return WriteProblem::NONE;
+    }
+}
 
 }  // namespace
 
@@ -280,32 +289,14 @@ Failure Pull::Fetch(Session& session, Target& target, bool& progress) {
 Failure Pull::Finish(Session& session, Target& target, const FileEnd& file) {
     const std::string name = FileName(session, file.number);
     const fs::path path = m_folder.path / name;
-    const int64_t onDisk = RegularFileSize(path);
-    const uint32_t announced = file.announced;
-    if (file.received == announced && onDisk == static_cast<int64_t>(announced) && !file.refused) {
-        Done(session, target, file.number, onDisk, false);
+    // The dialog names a file only when its size is the one announced.
+    if (!file.refused) {
+        Done(session, target, file.number, RegularFileSize(path), false);
         return Failure();
     }
-    const int64_t got = file.received != announced || onDisk < 0 ? file.received : onDisk;
-    Failure f = file.refused && got == announced
-                    ? Fail(Outcome::INSTRUMENT_ERROR, Cause::BLOCK_REFUSED, "block refused",
-                           Say(m_env.language, Text::BLOCK_REFUSED, {name}), MSG_TRANSFER_ERROR)
-                    : Fail(Outcome::INSTRUMENT_ERROR, Cause::SIZE_MISMATCH, "size mismatch",
-                           Say(m_env.language, Text::SIZE_MISMATCH,
-                               {name, std::to_string(got), std::to_string(announced)}),
-                           MSG_TRANSFER_ERROR);
-    f.received = got;
-    f.announced = announced;
-    // The dialog finished this file under its final name moments ago; not
-    // whole, it must not pass for a complete one.
-    if (onDisk >= 0) {
-        const fs::path partial = WithSuffix(path, PARTIAL_SUFFIX);
-        std::error_code error;
-        fs::remove(partial, error);
-        fs::rename(path, partial, error);
-        if (!error) f.partial = Utf8FromPath(partial);
-    }
-    f.path = f.partial.empty() ? Utf8FromPath(path) : f.partial;
+    Failure f = Fail(Outcome::INSTRUMENT_ERROR, Cause::BLOCK_REFUSED, "block refused",
+                     Say(m_env.language, Text::BLOCK_REFUSED, {name}), MSG_TRANSFER_ERROR);
+    f.path = Utf8FromPath(path);
     return f;
 }
 
@@ -335,17 +326,35 @@ void Pull::Done(Session& session, Target& target, int number, int64_t size, bool
     if (empty) m_report.empty.push_back(record);
 }
 
+Failure Pull::SizeMismatch(const std::string& name, const DownloadState& d) const {
+    const bool cutShort = d.fileProblem == OutputProblem::CUT_SHORT;
+    Failure f = Fail(Outcome::INSTRUMENT_ERROR, Cause::SIZE_MISMATCH, "size mismatch",
+                     cutShort ? Say(m_env.language, Text::SIZE_MISMATCH,
+                                    {name, std::to_string(d.bytesReceived), std::to_string(d.totalSize)})
+                              : Say(m_env.language, Text::SIZE_EXCEEDED, {name, std::to_string(d.totalSize)}),
+                     MSG_TRANSFER_ERROR);
+    if (cutShort) f.received = d.bytesReceived;
+    f.announced = d.totalSize;
+    return f;
+}
+
 void Pull::Annotate(Session& session, Failure& failure) {
     const DownloadState& d = session.state->download;
     if (d.position < 0 || d.position >= d.selectedCount) return;
     const int number = d.selectedPositions[d.position];
-    const fs::path path = m_folder.path / FileName(session, number);
+    const std::string name = FileName(session, number);
+    const fs::path path = m_folder.path / name;
+    std::string partial;
     // Only a file this run began: an older NAME.partial is not its doing.
-    if (!d.createPending) {
-        const fs::path partial = WithSuffix(path, PARTIAL_SUFFIX);
-        if (RegularFileSize(partial) >= 0) failure.partial = Utf8FromPath(partial);
-    }
-    if (failure.cause == Cause::FILE_NOT_WRITTEN) {
+    if (!d.createPending && RegularFileSize(WithSuffix(path, PARTIAL_SUFFIX)) >= 0)
+        partial = Utf8FromPath(WithSuffix(path, PARTIAL_SUFFIX));
+    const bool endedOnFile = failure.message == MSG_TRANSFER_ERROR || failure.message == MSG_FILE_NOT_CREATED;
+    const WriteProblem told = WriteProblemOf(d.fileProblem);
+    if (endedOnFile && (d.fileProblem == OutputProblem::CUT_SHORT || d.fileProblem == OutputProblem::SIZE_EXCEEDED)) {
+        failure = SizeMismatch(name, d);
+    } else if (endedOnFile && told != WriteProblem::NONE) {
+        failure = FileProblem(m_env.language, told, Utf8FromPath(path));
+    } else if (failure.cause == Cause::FILE_NOT_WRITTEN) {
         LogSelection file = session.state->selection;
         file.fileNumber = static_cast<uint16_t>(number);
         char dialogPath[FULL_PATH_MAX + 1];
@@ -360,5 +369,6 @@ void Pull::Annotate(Session& session, Failure& failure) {
         failure.detail = described.detail;
         failure.path = described.path;
     }
+    failure.partial = partial;
     if (failure.path.empty()) failure.path = failure.partial;
 }

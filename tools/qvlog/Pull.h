@@ -15,6 +15,7 @@
 #include "tools/qvlog/Tool.h"
 
 class Session;
+struct DownloadState;
 struct FileEnd;
 
 struct SaveFolder {
@@ -48,6 +49,7 @@ private:
     Failure Finish(Session& session, Target& target, const FileEnd& file);
     Failure WriteEmpty(Session& session, Target& target, int number);
     void Annotate(Session& session, Failure& failure);
+    Failure SizeMismatch(const std::string& name, const DownloadState& download) const;
     void Done(Session& session, Target& target, int number, int64_t size, bool empty);
     std::string FileName(Session& session, int number) const;
     Failure Usage(Text text, std::initializer_list<std::string> args) const;

@@ -46,6 +46,7 @@ enum class Text {
     LOST_BY_PEER,
     NOTHING_CAME,
     SIZE_MISMATCH,
+    SIZE_EXCEEDED,
     RUN_CUT_SHORT,
     BLOCK_REFUSED,
     INTERRUPTED,
@@ -72,6 +73,9 @@ enum class Text {
     DISK_FULL,
     READ_ONLY,
     PATH_TOO_LONG,
+    IN_USE_BY_DOWNLOAD,
+    NAME_NOT_REPLACEABLE,
+    NOT_RENAMED,
     WRITE_FAILED,
     // Why a channel did not open.
     CAUSE_REFUSED,

@@ -2,6 +2,7 @@
 // every test starts from a fresh one. Dialog's thread only.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -18,51 +19,58 @@ class FtdiProbe;
 class DeviceSetupProbe;
 
 constexpr size_t PATH_TEXT_MAX = 260;
-constexpr int NO_REQUEST = -1;
 constexpr int NO_SEQUENCE = -1;
 
+// Members start as a fresh dialog needs them, whether the record is a
+// global, a member or made by NewDialogState.
 struct DialogState {
     // Start-up and settings.
-    char startDir[PATH_TEXT_MAX];
-    SettingsRecord settings;
+    char startDir[PATH_TEXT_MAX] = {};
+    SettingsRecord settings{};
 
     // Instruments on USB; line i of combo 1006 is entry i.
     std::vector<DeviceEntry> deviceList;
     // Where the instruments are looked for; the platform's own when unset.
-    FtdiProbe* ftdiProbe;
-    DeviceSetupProbe* deviceSetupProbe;
+    FtdiProbe* ftdiProbe = nullptr;
+    DeviceSetupProbe* deviceSetupProbe = nullptr;
 
     // The connection.
-    LinkFactory* linkFactory;
+    LinkFactory* linkFactory = nullptr;
     std::unique_ptr<DeviceLink> link;
-    bool connected;
-    // The command of the request sent last whose response has not come
-    // (NO_REQUEST): only that response is acted on.
-    int outstandingRequest;
-    CommandRequest requestInstance;
-    CommandRequest responseInstance;
+    bool connected = false;
+    // The commands sent whose response has not come, at most one each: only
+    // a response to one of them is acted on, and TIMER_REPLY runs while any
+    // is left.
+    std::bitset<256> awaitedReplies;
+    CommandRequest requestInstance{};
+    CommandRequest responseInstance{};
 
     // Catalogue and download.
-    LogSelection selection;
-    DownloadState download;
-    bool abortRequested;
-    int32_t retryCount;
-    bool refreshPending;
+    LogSelection selection{};
+    DownloadState download{};
+    bool abortRequested = false;
+    // The pending abort has had its one ending (FinishAbort, or a run that
+    // ended another way): blocks that still come are refused without a word.
+    bool abortEnded = false;
+    int32_t retryCount = 0;
+    bool refreshPending = false;
     // The block kind the running sequence (dates, times, a file's data)
     // waits for, or NO_SEQUENCE: other blocks are refused.
-    int blockSequence;
-    char rememberedDate[CATALOGUE_TEXT_MAX + 1];
-    char rememberedTime[CATALOGUE_TEXT_MAX + 1];
+    int blockSequence = NO_SEQUENCE;
+    // The block watch runs; a block that brings nothing arms it only then.
+    bool blockWatchRunning = false;
+    char rememberedDate[CATALOGUE_TEXT_MAX + 1] = {};
+    char rememberedTime[CATALOGUE_TEXT_MAX + 1] = {};
 
     // What the controls show (a ControlState) and the last catalogue
     // message shown (-1 none), with a count so a repeat is seen as new.
-    ControlState phase;
-    int lastMessage;
-    uint32_t messagesShown;
+    ControlState phase = CONTROLS_DISCONNECTED;
+    int lastMessage = -1;
+    uint32_t messagesShown = 0;
 
     // Log collection settings as last read or chosen.
-    int logCollectionEnabled;
-    uint32_t logFileSize;
+    int logCollectionEnabled = 0;
+    uint32_t logFileSize = 0;
 };
 
 // A fresh record. It is large (the selected positions of a download), so it

@@ -17,6 +17,18 @@ struct LogSelection {
 };
 
 constexpr int SAVE_FOLDER_MAX = 255;
+
+// Why the file in hand was not finished under its name.
+enum class OutputProblem {
+    NONE,
+    NOT_CREATED,           // its ".partial" could not be made
+    IN_USE,                // another download holds its ".partial"
+    NAME_NOT_REPLACEABLE,  // the name stands taken by what cannot be replaced
+    WRITE_FAILED,
+    NOT_RENAMED,           // whole, but the name could not be taken
+    SIZE_EXCEEDED,         // more bytes came than the size announced
+    CUT_SHORT,             // the last block came before the size announced
+};
 constexpr int SELECTED_MAX = 65536;
 constexpr size_t FULL_PATH_MAX = 259;
 
@@ -31,6 +43,7 @@ struct DownloadState {
     std::FILE* outputFile;
     // A write to the output file failed during this file; set with the close.
     bool writeFailed;
+    OutputProblem fileProblem;
 };
 
 constexpr int CATALOGUE_TEXT_MAX = 15;

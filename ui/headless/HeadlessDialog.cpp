@@ -13,6 +13,12 @@ constexpr int SETTLE_PASSES_MAX = 100000;
 
 }  // namespace
 
+HeadlessDialog::HeadlessDialog(DialogState& state, HeadlessUi& ui) : m_state(state), m_ui(ui) {
+    m_ui.whileMessageBoxUp = [this] { Settle(); };
+}
+
+HeadlessDialog::~HeadlessDialog() { m_ui.whileMessageBoxUp = nullptr; }
+
 bool HeadlessDialog::DispatchOne() {
     PostedMessage message{};
     if (m_ui.queue().TryTake(message)) {

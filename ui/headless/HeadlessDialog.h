@@ -14,7 +14,12 @@ struct DialogState;
 
 class HeadlessDialog {
 public:
-    HeadlessDialog(DialogState& state, HeadlessUi& ui) : m_state(state), m_ui(ui) {}
+    // Runs what is ready under each of the UI's message boxes, as the real
+    // box's message loop does.
+    HeadlessDialog(DialogState& state, HeadlessUi& ui);
+    ~HeadlessDialog();
+    HeadlessDialog(const HeadlessDialog&) = delete;
+    HeadlessDialog& operator=(const HeadlessDialog&) = delete;
 
     // Handles one posted message, or else one due timer, or else the bytes
     // of a link without a parser thread; false when none was waiting.

@@ -147,6 +147,13 @@ uint32_t HeadlessUi::GetAddress(int id) { return m_controls[id].address; }
 void HeadlessUi::ShowMessageBox(uint32_t type, const char* caption, const char* text) {
     m_messageBoxes.push_back(MessageBoxRecord{type, caption, text});
     if (onMessageBox) onMessageBox(m_messageBoxes.back());
+    // Boxes stack on Windows too, but a peer that makes one under every box
+    // must not take the stack with it.
+    constexpr int BOXES_UP_MAX = 8;
+    if (!whileMessageBoxUp || m_boxesUp >= BOXES_UP_MAX) return;
+    ++m_boxesUp;
+    whileMessageBoxUp();
+    --m_boxesUp;
 }
 
 bool HeadlessUi::ChooseFolder(const char*, char* path, size_t size) {

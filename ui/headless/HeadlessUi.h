@@ -1,6 +1,8 @@
 // The dialog in memory: controls by id with their texts, flags, entries and
-// bars; message boxes recorded and closed as by OK; timers on a clock that
-// is real or advanced by hand. Used by the command-line tool and by tests.
+// bars; message boxes recorded and, once what is ready has been handled
+// under them as a real box's own message loop would, closed as by OK;
+// timers on a clock that is real or advanced by hand. Used by the
+// command-line tool and by tests.
 #pragma once
 
 #include <chrono>
@@ -83,6 +85,9 @@ public:
     void ClearMessageBoxes() { m_messageBoxes.clear(); }
     // Called for every message box, after it is recorded (e.g. to print it).
     std::function<void(const MessageBoxRecord&)> onMessageBox;
+    // The box's own message loop: handles the posted messages and due timers
+    // that are ready while the box is up. Set by the driver that dispatches.
+    std::function<void()> whileMessageBoxUp;
 
     // One screen as large as positions go, unless a test sets it; the main
     // dialog's width at 96 dots per inch.
@@ -123,4 +128,5 @@ private:
     std::string m_caption;
     int m_left = 0, m_top = 0;
     bool m_ended = false;
+    int m_boxesUp = 0;
 };
