@@ -53,6 +53,34 @@ TEST(Connection, ConnectStatusFiveAcceptsAndOtherStatusesDoNothing) {
     EXPECT_EQ(one.StateFlags(), STATE_1);
     EXPECT_TRUE(one.TakeSent().empty());
     EXPECT_TRUE(one.MessageTexts().empty());
+
+    // Still waited for, untimed: a later acceptance connects.
+    one.Advance(60000);
+    EXPECT_TRUE(one.MessageTexts().empty());
+    one.Receive("55 10 00 00 00 66");
+    EXPECT_TRUE(one.state->connected);
+    EXPECT_EQ(one.TakeSent(), Sent{"AA 85 00 00 00 30"});
+}
+
+TEST(Connection, EveryRequestSentIsAnsweredOrTimedOut) {
+    // The log settings asked for, then a download started before their reply.
+    Conversation c;
+    ReachRun20240507(c, 1);
+    int settingsShown = 0;
+    c.ui.logSettingsAnswer = [&settingsShown](LogSettingsAnswer&) { return ++settingsShown, 0; };
+    c.Command(IDC_LOG_SETTINGS);
+    c.ui.SelectEntry(IDC_FILES, 0, true);
+    c.Command(IDC_DOWNLOAD);
+    EXPECT_EQ(c.TakeSent(), (Sent{"AA 81 00 00 00 2C", "AA 87 00 00 09 07 E8 05 07 09 05 00 00 00 44"}));
+    c.ReceiveReply(0x81, 0, Hex("01"));
+    c.ReceiveReply(0x83, 0, Hex("01 00 10 00 00"));
+    EXPECT_EQ(settingsShown, 1) << "the older reply is the user's too";
+    // Nothing answers the file request: it is timed out all the same.
+    c.Advance(2999);
+    EXPECT_TRUE(c.MessageTexts().empty());
+    c.Advance(1);
+    EXPECT_EQ(c.MessageTexts(), std::vector<std::string>{"応答がありません。計測器から切断しました。"});
+    EXPECT_EQ(c.StateFlags(), STATE_0);
 }
 
 TEST(Connection, LostReplyTimesOutAfterThreeSecondsAndALaterRequestRestartsTheWatch) {

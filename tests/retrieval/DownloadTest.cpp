@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -8,6 +9,7 @@
 #include <sys/resource.h>
 #endif
 
+#include "retrieval/OutputFile.h"
 #include "tests/support/ConversationSteps.h"
 #include "ui/controls/MessageCatalogue.h"
 
@@ -464,3 +466,181 @@ TEST_F(Download, RepliesTooShortForTheirNumbersAreTransferErrors) {
     EXPECT_EQ(fresh.MessageTexts(), std::vector<std::string>{"データ転送中にエラーが発生しました。"});
     EXPECT_EQ(fresh.StateFlags(), STATE_1);
 }
+
+namespace {
+
+// A file that cannot end whole: the run ends as a transfer error, the
+// bytes taken stay in NAME.partial and the complete NAME of an earlier
+// download stays as it was.
+struct Block {
+    uint8_t flags;
+    size_t bytes;
+    uint64_t waitBefore;  // ms of silence before it
+};
+struct UnwholeFile {
+    const char* name;
+    uint32_t announced;
+    std::vector<Block> blocks;
+    Sent sent;
+    size_t kept;
+};
+
+class Unwhole : public Download, public ::testing::WithParamInterface<UnwholeFile> {};
+
+TEST_P(Unwhole, StaysPartialAndEndsTheRunAsATransferError) {
+    const UnwholeFile& file = GetParam();
+    const std::string complete = AsText(Pattern(3000, 7));
+    WriteText(Output(2), complete);
+    Started({2, 5}, file.announced);
+    for (const Block& block : file.blocks) {
+        c.Advance(block.waitBefore);
+        c.ReceiveBlock(block.flags, Pattern(block.bytes, static_cast<uint8_t>(block.bytes)));
+    }
+    EXPECT_EQ(c.TakeSent(), file.sent) << "no request for file 5";
+    ExpectEnded("データ転送中にエラーが発生しました。", PROGRESS_ERROR, "00000002.csv エラー");
+    EXPECT_EQ(FileText(Output(2)), complete);
+    EXPECT_EQ(FileText(Partial(2)).size(), file.kept);
+    c.Advance(200000);
+    EXPECT_EQ(c.MessageTexts().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Download, Unwhole,
+    ::testing::Values(
+        UnwholeFile{"LastBlockShortOfTheSize", 3000, {{0x20, 1024, 0}, {0xA0, 976, 0}},
+                    {ACK_OK_FRAME, ACK_CANCEL_FRAME}, 2000},
+        UnwholeFile{"BlocksPastTheSize", 700, {{0x20, 700, 0}, {0x20, 1024, 0}},
+                    {ACK_OK_FRAME, ACK_CANCEL_FRAME}, 700},
+        // Blocks carry no number: a late block and its resend both come, and
+        // only the size tells.
+        UnwholeFile{"LateBlockCrossedByItsResend", 3000, {{0x20, 1024, 0}, {0x20, 1024, 30000}, {0x20, 1024, 0}},
+                    {ACK_OK_FRAME, ACK_RESEND_FRAME, ACK_OK_FRAME, ACK_CANCEL_FRAME}, 2048}),
+    [](const ::testing::TestParamInfo<UnwholeFile>& info) { return std::string(info.param.name); });
+
+TEST_F(Download, BlocksThatBringNothingDoNotHoldTheWatchOff) {
+    Started({2}, 3000);
+    c.ReceiveBlock(0x20, Pattern(1024, 1));
+    for (int second = 0; second < 200; ++second) {
+        c.Advance(1000);
+        c.ReceiveBlock(0x20);
+    }
+    const Sent sent = c.TakeSent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), ACK_RESEND_FRAME), 5);
+    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+
+    // The same for a list: empty date blocks give no date and no end.
+    Conversation dates;
+    ReachDates(dates);
+    for (int second = 0; second < 200; ++second) {
+        dates.Advance(1000);
+        dates.ReceiveBlock(0x00, Hex("07"));
+    }
+    EXPECT_EQ(dates.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
+    EXPECT_EQ(dates.StateFlags(), STATE_1);
+}
+
+TEST_F(Download, WhatStandsAtTheNamesDecidesAtTheFirstBlock) {
+#ifndef _WIN32
+    // A link at NAME.partial is removed, never followed.
+    WriteText(dir / "elsewhere", "keep");
+    fs::create_symlink(dir / "elsewhere", Partial(2));
+    Started({2}, 2);
+    c.ReceiveBlock(0xA0, Hex("41 42"));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_OK_FRAME});
+    EXPECT_EQ(FileText(dir / "elsewhere"), "keep");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Output(2))));
+    EXPECT_EQ(FileText(Output(2)), "AB");
+#else
+    ReachRun20240507(c, 8);
+    c.ui.SetControlText(IDC_SAVE_PATH, dir.Text().c_str());
+    c.ui.SelectEntry(IDC_FILES, 2, true);
+#endif
+    // A name the finished file could not replace, and a ".partial" another
+    // download holds: refused before any transfer, nothing of theirs touched.
+    fs::create_directories(Output(3) / "inside");
+    PartialOpen opened = PartialOpen::FAILED;
+    std::FILE* held = OpenPartialFile(Partial(4).string().c_str(), &opened);
+    ASSERT_NE(held, nullptr);
+    std::fputs("theirs", held);
+    std::fflush(held);
+    for (int n : {3, 4}) {
+        SCOPED_TRACE(OutputName(n));
+        c.ui.SelectEntry(IDC_FILES, n - 1, false);
+        c.ui.SelectEntry(IDC_FILES, n, true);
+        c.Command(IDC_DOWNLOAD);
+        c.ReceiveReply(0x87, 0, Big32(4));
+        c.TakeSent();
+        c.ReceiveBlock(0x20, Hex("41 42"));
+        EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+        ExpectEnded("ログファイルが作成できませんでした。", PROGRESS_PAUSED);
+        c.ui.ClearMessageBoxes();
+    }
+    EXPECT_TRUE(fs::exists(Output(3) / "inside"));
+    EXPECT_FALSE(fs::exists(Partial(3)));
+    EXPECT_EQ(c.state->download.fileProblem, OutputProblem::IN_USE);
+    std::fclose(held);
+    EXPECT_EQ(FileText(Partial(4)), "theirs");
+
+    // A name taken while the file ran: tried for a moment, then refused,
+    // the whole file kept in NAME.partial.
+    c.ui.SelectEntry(IDC_FILES, 4, false);
+    c.ui.SelectEntry(IDC_FILES, 5, true);
+    c.Command(IDC_DOWNLOAD);
+    c.ReceiveReply(0x87, 0, Big32(4));
+    c.ReceiveBlock(0x20, Hex("41 42"));
+    fs::create_directories(Output(5) / "inside");
+    c.TakeSent();
+    c.ReceiveBlock(0xA0, Hex("43 44"));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    ExpectEnded("ログファイルが作成できませんでした。", PROGRESS_ERROR);
+    EXPECT_EQ(FileText(Partial(5)), "ABCD");
+}
+
+// The box's own message loop runs what arrives while it is up: a block that
+// comes then is refused, and the run's one message stays the only one.
+TEST_F(Download, BlocksUnderTheEndingsMessageBoxAddNoMessage) {
+    const std::string block = ToHex(WireFrame(SYNC_REQUEST, 0x88, 0x20, Hex("41")));
+    Started({2}, 3000);
+    c.ReceiveBlock(0x20, Hex("41"));
+    c.TakeSent();
+    c.Command(IDC_ABORT);
+    c.Receive(block + " " + block);
+    EXPECT_EQ(c.TakeSent(), (Sent{ACK_CANCEL_FRAME, ACK_CANCEL_FRAME}));
+    ExpectEnded("中断しました。", PROGRESS_PAUSED);
+
+    c.ui.ClearMessageBoxes();
+    c.Command(IDC_DOWNLOAD);
+    c.ReceiveReply(0x87, 0, Big32(3000));
+    c.ReceiveBlock(0x20, Hex("41"));
+    c.TakeSent();
+    c.Command(IDC_ABORT);
+    c.Receive(ToHex(WireFrame(SYNC_REQUEST, 0x88, 0x60)) + " " + block);
+    EXPECT_EQ(c.TakeSent(), (Sent{ACK_CANCEL_FRAME, ACK_CANCEL_FRAME}));
+    ExpectEnded("データ転送中にエラーが発生しました。", PROGRESS_ERROR);
+}
+
+TEST_F(Download, APendingAbortEndsWithWhateverEndsTheRun) {
+    // An error reply to the file request: its message alone.
+    Start({2});
+    c.Command(IDC_ABORT);
+    c.ReceiveReply(0x87, 7);
+    c.Advance(20000);
+    EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+
+    // Disconnect while an abort of the catalogue waits for its ten seconds:
+    // its timer cannot bring the controls of a connection back.
+    c.ui.ClearMessageBoxes();
+    c.Command(IDC_TIMES, CBN_SELCHANGE_CODE);
+    c.Command(IDC_ABORT);
+    c.ReceiveReply(0x84, 0, Big16(8));
+    EXPECT_EQ(c.StateFlags(), STATE_1);
+    c.Command(IDC_DISCONNECT);
+    c.ReceiveReply(0x11, 0);
+    c.Advance(20000);
+    EXPECT_TRUE(c.MessageTexts().empty());
+    EXPECT_EQ(c.StateFlags(), STATE_0);
+}
+
+}  // namespace
