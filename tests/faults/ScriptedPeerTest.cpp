@@ -5,10 +5,14 @@
 // be replaced by a cut one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
+#include "retrieval/OutputFile.h"
 #include "tests/faults/BadPeer.h"
 #include "tests/faults/FaultDriver.h"
 #include "tests/support/TempFolder.h"
@@ -18,6 +22,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 
 constexpr int FILES = 3;
 constexpr uint32_t FILE_BYTES = 6000;
@@ -92,5 +97,83 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
         EXPECT_TRUE(FileBytes(dir.Path() / OutputName(file)) == Original(catalogue, file))
             << OutputName(file) << " was touched";
 }
+
+}  // namespace
+
+namespace {
+
+// Over TCP, a file that cannot end whole (its last block early, blocks past
+// its size) or cannot be written (another download holds it) ends the run
+// with its message, and the complete file of an earlier pull stays as it was.
+struct Unwhole {
+    const char* name;
+    // Rewrites the engine's block `number` of file 0; empty: as it came.
+    std::function<Bytes(const FrameImage& block, int number)> rewrite;
+    bool holdPartial;
+    const char* message;
+    size_t partialBytes;  // left in NAME.partial by the run; 0: none
+};
+
+class UnwholeOverTcp : public ::testing::TestWithParam<Unwhole> {};
+
+TEST_P(UnwholeOverTcp, LeavesTheCompleteFileAndSaysWhy) {
+    const Unwhole& row = GetParam();
+    qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
+    BadPeer peer(catalogue);
+    int blocks = 0;
+    peer.fromInstrument = [&](const FrameImage& frame, int) {
+        ScriptedInstrument::Step step;
+        const bool fileBlock = frame.sync == SYNC_REQUEST && frame.body.command == CMD_DATA_BLOCK &&
+                               (frame.body.status & BLOCK_KIND_MASK) == BLOCK_KIND_FILE;
+        if (!fileBlock || !row.rewrite) return step;
+        const Bytes changed = row.rewrite(frame, ++blocks);
+        if (!changed.empty()) {
+            step.swallow = true;
+            step.inject = changed;
+        }
+        return step;
+    };
+    ASSERT_TRUE(peer.Start());
+    TempFolder dir;
+    const Bytes complete = Pattern(FILE_BYTES, 3);
+    WriteBytes(dir.Path() / OutputName(0), complete);
+    PartialOpen opened = PartialOpen::FAILED;
+    std::FILE* held =
+        row.holdPartial ? OpenPartialFile((dir.Path() / (OutputName(0) + ".partial")).string().c_str(), &opened)
+                        : nullptr;
+    FaultDriver driver;
+    driver.ConnectTcp(peer.Port());
+    driver.DownloadEveryRun(dir.Path().string());
+    EXPECT_EQ(MessageTexts(driver.ui), std::vector<std::string>{row.message});
+    EXPECT_TRUE(FileBytes(dir.Path() / OutputName(0)) == complete);
+    EXPECT_FALSE(fs::exists(dir.Path() / OutputName(1))) << "the rest of the run is not fetched";
+    const Bytes partial = FileBytes(dir.Path() / (OutputName(0) + ".partial"));
+    EXPECT_EQ(partial.size(), row.partialBytes);
+    EXPECT_TRUE(std::equal(partial.begin(), partial.end(), Original(catalogue, 0).begin()));
+    if (held != nullptr) std::fclose(held);
+    driver.Disconnect();
+}
+
+Bytes Reflagged(const FrameImage& block, uint8_t flags) {
+    const CommandRequest& body = block.body;
+    return WireFrame(SYNC_REQUEST, body.command, flags, Bytes(body.data, body.data + body.length));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ScriptedPeer, UnwholeOverTcp,
+    ::testing::Values(
+        Unwhole{"LastFlagTooEarly",
+                [](const FrameImage& block, int number) { return number == 2 ? Reflagged(block, 0xA0) : Bytes(); },
+                false, "データ転送中にエラーが発生しました。", 2048},
+        Unwhole{"BlocksPastTheSize",
+                [](const FrameImage& block, int) {
+                    if (!(block.body.status & BLOCK_LAST)) return Bytes();
+                    Bytes more = Reflagged(block, 0x20);
+                    Append(more, WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, 0x20, Pattern(1024)));
+                    return more;
+                },
+                false, "データ転送中にエラーが発生しました。", FILE_BYTES},
+        Unwhole{"PartialHeldByAnotherDownload", nullptr, true, "ログファイルが作成できませんでした。", 0}),
+    [](const ::testing::TestParamInfo<Unwhole>& info) { return std::string(info.param.name); });
 
 }  // namespace
