@@ -66,6 +66,7 @@ void CComm::AppendToRing(const uint8_t* bytes, uint32_t count) {
             count -= chunk;
         }
     }
+    m_received.fetch_add(count, std::memory_order_relaxed);
     // A link that waits for bytes (rather than passing every 10 ms) wakes here.
     m_readerWake.Raise();
 }

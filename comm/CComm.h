@@ -47,6 +47,9 @@ public:
     void Consume(uint32_t count);
     // Unread bytes now. For inspection.
     uint32_t UnreadCount();
+    // Bytes appended to the ring since Open, never less than at the last
+    // call: any thread can see that the line moves without taking the lock.
+    uint64_t ReceivedCount() const { return m_received.load(std::memory_order_relaxed); }
 
     // Returns once bytes have been appended since the last return, or
     // WakeReader was called, or `timeout` passed. Parser thread only.
@@ -90,6 +93,7 @@ private:
     ChannelCause m_openCause = ChannelCause::NONE;
     int m_openError = 0;
     std::atomic<bool> m_receiveEnded{false};
+    std::atomic<uint64_t> m_received{0};
     // Copies the unread bytes out; the caller holds m_hMutex.
     uint32_t CopyUnread(uint8_t* destination) const;
 

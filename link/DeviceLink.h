@@ -96,6 +96,9 @@ public:
     // True once the channel's receive loop ended by itself: the peer closed
     // the connection or the device went away. Dialog's thread only.
     bool ChannelLost() const { return m_comm != nullptr && m_comm->ReceiveEnded(); }
+    // Bytes the channel has received so far, whole frames or not; 0 once
+    // closed. Dialog's thread only.
+    uint64_t BytesReceived() const { return m_comm != nullptr ? m_comm->ReceivedCount() : 0; }
 
     bool m_open = false;  // channel opened and Start ran
     // Why the channel did not open, when m_open is clear; the system's code.

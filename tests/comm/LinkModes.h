@@ -83,7 +83,7 @@ protected:
         link->Shutdown();
         EXPECT_FALSE(link->m_open);
         EXPECT_EQ(queue.Size(), 0u);
-        EXPECT_EQ(ThreadCount(), threadsBefore) << "a thread outlived the link";
+        EXPECT_EQ(ThreadCountSettlesTo(threadsBefore), threadsBefore) << "a thread outlived the link";
     }
 
     // CPU the process uses in the next 500 ms, shown and kept.

@@ -81,7 +81,7 @@ TEST_P(BadPeerTest, ToolSurvivesAndWorksAfterwards) {
         driver.Disconnect();
         EXPECT_FALSE(driver.state->link);
     }
-    EXPECT_EQ(ThreadCount(), threadsBefore) << "a thread outlived the session";
+    EXPECT_EQ(ThreadCountSettlesTo(threadsBefore), threadsBefore) << "a thread outlived the session";
 }
 
 std::string ModeName(const testing::TestParamInfo<BadPeer::Mode>& info) {

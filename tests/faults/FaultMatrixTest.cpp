@@ -7,9 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/faults/FaultDriver.h"
@@ -32,6 +36,9 @@ constexpr const char* SMALL = "1,2,5000";
 constexpr const char* LARGER = "2,2,10000";
 // Processes spend far less than this share of the wall time while they wait.
 constexpr double IDLE_CPU_SHARE = 0.25;
+// A peer stopped for this long only answers late: no watch may run out on
+// the manual clock meanwhile.
+constexpr auto PEER_PAUSE = std::chrono::milliseconds(1000);
 
 struct Expected {
     int complete;      // files complete and equal to the dump, in download order
@@ -49,6 +56,8 @@ struct Row {
     std::vector<std::string> faults;
     bool pty;
     Expected expected;
+    // qvsim is stopped for PEER_PAUSE once it has sent this many frames; 0: never.
+    size_t pauseAfterFrames = 0;
 };
 
 const Row ROWS[] = {
@@ -110,6 +119,9 @@ const Row ROWS[] = {
      {0, NONE, MSG_NO_RESPONSE, STATE_0, false, 0, 0}},
     {"PtyNoiseSplit", LARGER, {"--noise", "--split"}, true, {4, NONE, NONE, STATE_1, true, 0, 0}},
     {"PtyDropMiddleFileBlock", SMALL, {"--drop-every", "10"}, true, {2, NONE, NONE, STATE_1, true, 0, 1}},
+    // Stopped after file 0's second block, then going on: nothing asked again.
+    {"PausedMidFile", SMALL, {}, false, {2, NONE, NONE, STATE_1, true, 0, 0}, 9},
+    {"PtyNoiseSplitPausedMidFile", LARGER, {"--noise", "--split"}, true, {4, NONE, NONE, STATE_1, true, 0, 0}, 20},
 };
 
 size_t CountInFile(const std::string& path, const std::string& needle) {
@@ -119,6 +131,27 @@ size_t CountInFile(const std::string& path, const std::string& needle) {
     while (std::getline(in, line))
         if (line.find(needle) != std::string::npos) ++count;
     return count;
+}
+
+// Frames qvsim's trace says it sent so far, noise not counted (read first,
+// so that a line written meanwhile cannot make the count negative).
+size_t FramesSent(const std::string& trace) {
+    const size_t noise = CountInFile(trace, "(noise)");
+    return CountInFile(trace, "-> ") - noise;
+}
+
+// Stops qvsim for PEER_PAUSE once its trace shows `frames` sent, then lets
+// it go on; whether it did before `over` was set.
+bool PauseAfterFrames(SimProcess& sim, const std::string& trace, size_t frames, const std::atomic<bool>& over) {
+    while (!over) {
+        if (FramesSent(trace) >= frames) {
+            if (!sim.Send(SIGSTOP)) return false;
+            std::this_thread::sleep_for(PEER_PAUSE);
+            return sim.Send(SIGCONT);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
 }
 
 std::string MessageText(int number) { return number == NONE ? "(none)" : CatalogueEntry(number).text; }
@@ -161,7 +194,17 @@ TEST_P(FaultMatrix, EndsAsTheRowSays) {
             ASSERT_NE(port, 0) << "qvsim did not say where it listens";
             driver.ConnectTcp(port);
         }
+        std::atomic<bool> downloaded{false};
+        bool paused = false;
+        std::thread pause;
+        if (row.pauseAfterFrames > 0) {
+            const std::string trace = dir / "trace.txt";
+            pause = std::thread([&, trace] { paused = PauseAfterFrames(sim, trace, row.pauseAfterFrames, downloaded); });
+        }
         driver.DownloadEveryRun(out.string());
+        downloaded = true;
+        if (pause.joinable()) pause.join();
+        EXPECT_EQ(paused, row.pauseAfterFrames > 0) << "qvsim was not stopped mid-download";
         messages = MessageTexts(driver.ui);
         state = StateFlags(driver.ui);
         connected = driver.state->connected;
@@ -173,7 +216,7 @@ TEST_P(FaultMatrix, EndsAsTheRowSays) {
         cpuMs = driver.quietCpuMs;
         wallMs = driver.quietWallMs;
     }
-    EXPECT_EQ(ThreadCount(), threadsBefore) << "a thread outlived the session";
+    EXPECT_EQ(ThreadCountSettlesTo(threadsBefore), threadsBefore) << "a thread outlived the session";
 
     // The message and the controls.
     const std::vector<std::string> wantMessages =

@@ -78,7 +78,7 @@ TEST(QvlogSession, ReportsWhatTheInstrumentDid) {
     EXPECT_EQ(stalled.download, Outcome::INSTRUMENT_ERROR);
     EXPECT_EQ(stalled.message, MSG_TRANSFER_ERROR);
 
-    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_EQ(ThreadCountSettlesTo(threads), threads);
 }
 
 // The whole tool against qvsim, through frames left out and a connection
@@ -118,7 +118,7 @@ TEST(QvlogSession, PullsEverythingThroughDropsAndHangUps) {
     EXPECT_EQ(refused.exit, 3);
     EXPECT_EQ(refused.json["error"]["cause"].text, "connection refused");
     EXPECT_TRUE(refused.waits.empty()) << "a connection never made is not retried";
-    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_EQ(ThreadCountSettlesTo(threads), threads);
 }
 
 }  // namespace

@@ -27,6 +27,9 @@ public:
     // Sends `signal` (0: none) and waits a little for the exit; the exit
     // status, or -1 when it did not exit normally in time.
     int Stop(int signal = SIGTERM);
+    // Sends `signal` and returns at once (SIGSTOP, SIGCONT); false when it
+    // could not be sent.
+    bool Send(int signal);
 
     // Runs `program` with `args` to its end; its exit status, or -1.
     static int Run(const std::string& program, const std::vector<std::string>& args);

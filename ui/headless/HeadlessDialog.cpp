@@ -10,6 +10,9 @@ namespace {
 
 // A peer that never stops sending would keep Settle busy for ever.
 constexpr int SETTLE_PASSES_MAX = 100000;
+// Bytes that never make a frame (a peer sending only noise) keep the line
+// from going quiet for at most this long after the last handled message.
+constexpr auto TRICKLE_LIMIT = std::chrono::seconds(10);
 
 }  // namespace
 
@@ -85,18 +88,32 @@ bool HeadlessDialog::AtRest() const {
 }
 
 HeadlessDialog::StepEnd HeadlessDialog::RunStep(const StepRules& rules) {
-    const auto start = std::chrono::steady_clock::now();
+    using RealClock = std::chrono::steady_clock;
+    const auto start = RealClock::now();
     const bool manual = m_ui.Mode() == HeadlessUi::MANUAL_CLOCK;
     uint64_t lastActivity = m_ui.Now();
+    auto handledAt = start;
+    auto lineMovedAt = start;
+    uint64_t received = m_state.link ? m_state.link->BytesReceived() : 0;
     bool pressedAbort = false;
     int quietPasses = 0;
     for (;;) {
-        if (rules.realLimit.count() > 0 && std::chrono::steady_clock::now() - start > rules.realLimit)
+        if (rules.realLimit.count() > 0 && RealClock::now() - start > rules.realLimit)
             return StepEnd::OUT_OF_TIME;
         if (rules.beforePass && rules.beforePass()) return StepEnd::ENDED_BY_CALLER;
         const bool handled = WaitAndDispatch(rules.wait);
+        const auto now = RealClock::now();
+        // A frame still on its way counts byte by byte: over a slow line it
+        // takes many passes to become whole.
+        const uint64_t receivedNow = m_state.link ? m_state.link->BytesReceived() : 0;
+        const bool bytesCame = receivedNow != received && now - handledAt < TRICKLE_LIMIT;
+        received = receivedNow;
         if (handled) {
             lastActivity = m_ui.Now();
+            handledAt = now;
+        }
+        if (handled || bytesCame) {
+            lineMovedAt = now;
             quietPasses = 0;
         } else {
             ++quietPasses;
@@ -106,6 +123,10 @@ HeadlessDialog::StepEnd HeadlessDialog::RunStep(const StepRules& rules) {
         if (quietPasses < rules.quietPasses) continue;
         quietPasses = 0;
         if (rules.onQuiet) rules.onQuiet();
+        // The clock jumps only when nothing can be on its way: there is no
+        // line, or it has been silent for longer than the peer may pause.
+        const bool lineGone = !m_state.link || !m_state.link->m_open || m_state.link->ChannelLost();
+        if (manual && !lineGone && now - lineMovedAt < rules.longestPeerPause) continue;
         uint32_t timer = 0;
         uint64_t due = 0;
         if (m_ui.NextTimer(timer, due)) {

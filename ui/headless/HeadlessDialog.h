@@ -45,7 +45,12 @@ public:
     // How a step is run to its end.
     struct StepRules {
         std::chrono::milliseconds wait{100};  // longest wait of one pass, real time
-        int quietPasses = 2;                  // empty passes that make the line quiet
+        // Passes without a message or a received byte that make the line quiet.
+        int quietPasses = 2;
+        // Manual clock: real time without a received byte before the clock
+        // may jump. A peer that only paused (a loaded machine, a stopped
+        // process) answers within it, before its watch is made to run out.
+        std::chrono::milliseconds longestPeerPause{1500};
         // A busy dialog that nothing watches (a reply of status 0 with no
         // blocks after it) waits for its user forever; after this long the
         // driver presses Abort for it, once.
@@ -57,8 +62,9 @@ public:
     };
     enum class StepEnd { AT_REST, ENDED_BY_CALLER, ABANDONED, OUT_OF_TIME };
     // Handles what comes until the dialog is at rest. On a manual clock a
-    // quiet line moves the clock to the end of the next watch (or of the
-    // unwatched time), so a 180-second block watch passes in a moment.
+    // line that stays quiet past the longest peer pause (or is lost) moves
+    // the clock to the end of the next watch (or of the unwatched time), so
+    // a 180-second block watch passes in a moment.
     // ABANDONED: busy, nothing watching, and the driver's Abort changed
     // nothing.
     StepEnd RunStep(const StepRules& rules);

@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -38,7 +40,11 @@ size_t ThreadCount() {
 }
 
 size_t SettledThreadCount() {
-    std::thread([] {}).join();
+    long helper = 0;
+    std::thread([&helper] { helper = syscall(SYS_gettid); }).join();
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/task/%ld", helper);
+    SettlesWithin([&path] { return access(path, F_OK) != 0; });
     return ThreadCount();
 }
 

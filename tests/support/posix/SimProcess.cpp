@@ -102,6 +102,8 @@ int SimProcess::Stop(int signal) {
     return Reap(m_pid, STOP_WAIT_MS);
 }
 
+bool SimProcess::Send(int signal) { return m_pid > 0 && kill(m_pid, signal) == 0; }
+
 int SimProcess::Run(const std::string& program, const std::vector<std::string>& args) {
     pid_t pid = Spawn(program, args, -1, "");
     if (pid <= 0) return -1;

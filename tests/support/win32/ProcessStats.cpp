@@ -16,9 +16,8 @@ double Milliseconds(const FILETIME& time) {
     return static_cast<double>(ticks.QuadPart) / 1e4;  // 100 ns ticks
 }
 
-}  // namespace
-
-size_t ThreadCount() {
+// Threads of this process in a snapshot; only the one of id `only`, if given.
+size_t ThreadsListed(DWORD only) {
     OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     if (!snapshot) return 0;
     const DWORD self = GetCurrentProcessId();
@@ -26,12 +25,18 @@ size_t ThreadCount() {
     entry.dwSize = sizeof entry;
     size_t count = 0;
     for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
-        if (entry.th32OwnerProcessID == self) ++count;
+        if (entry.th32OwnerProcessID == self && (only == 0 || entry.th32ThreadID == only)) ++count;
     return count;
 }
 
+}  // namespace
+
+size_t ThreadCount() { return ThreadsListed(0); }
+
 size_t SettledThreadCount() {
-    std::thread([] {}).join();
+    DWORD helper = 0;
+    std::thread([&helper] { helper = GetCurrentThreadId(); }).join();
+    SettlesWithin([helper] { return ThreadsListed(helper) == 0; });
     return ThreadCount();
 }
 
