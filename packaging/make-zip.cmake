@@ -1,10 +1,12 @@
 # Writes the release zip (cmake -P, arguments from packaging/CMakeLists.txt):
 # the programs stripped of their symbol tables, the texts for users with
 # Windows line ends and a byte-order mark, so that every Notepad reads them as
-# UTF-8, and SHA256SUMS over all of them.
+# UTF-8, the batch files with Windows line ends and no mark (cmd would read it
+# as part of the first command), the guides as HTML pages beside their
+# pictures under docs/, and SHA256SUMS over all of them.
 cmake_minimum_required(VERSION 3.25)
 
-foreach(required STAGE ZIP STRIP VERSION QVLOGDL QVLOG QVSIM TEXT_JA TEXT_EN)
+foreach(required STAGE ZIP STRIP VERSION QVLOGDL QVLOG QVSIM TEXT_JA TEXT_EN PACKAGING DOCS)
   if(NOT DEFINED ${required})
     message(FATAL_ERROR "make-zip.cmake needs -D${required}=...")
   endif()
@@ -33,6 +35,46 @@ foreach(text ${TEXT_JA} ${TEXT_EN})
   list(APPEND names ${name})
 endforeach()
 
+file(GLOB batches ${PACKAGING}/*.cmd)
+foreach(batch ${batches})
+  get_filename_component(name ${batch} NAME)
+  file(READ ${batch} content)
+  string(REPLACE "\n" "\r\n" content "${content}")
+  file(WRITE ${STAGE}/${name} "${content}")
+  list(APPEND names ${name})
+endforeach()
+
+if(NOT PANDOC)
+  message(FATAL_ERROR "pandoc is missing: scripts/install-deps --dist installs it")
+endif()
+# The same tree as the source's docs/, so the pages' relative links to each
+# other and to ../images/ hold as they are.
+file(GLOB pictures ${DOCS}/images/*.png)
+file(COPY ${pictures} DESTINATION ${STAGE}/docs/images)
+foreach(picture ${pictures})
+  get_filename_component(name ${picture} NAME)
+  list(APPEND names docs/images/${name})
+endforeach()
+file(GLOB pages RELATIVE ${DOCS} ${DOCS}/*/*.md)
+foreach(page ${pages})
+  get_filename_component(language ${page} DIRECTORY)
+  get_filename_component(stem ${page} NAME_WE)
+  file(STRINGS ${DOCS}/${page} heading LIMIT_COUNT 1 ENCODING UTF-8)
+  string(REGEX REPLACE "^# *" "" title "${heading}")
+  set(html docs/${language}/${stem}.html)
+  file(MAKE_DIRECTORY ${STAGE}/docs/${language})
+  execute_process(COMMAND ${PANDOC} --from=gfm --to=html5 --standalone
+                          --metadata=pagetitle:${title} --variable=lang:${language}
+                          --lua-filter=${PACKAGING}/md-links.lua
+                          --include-in-header=${PACKAGING}/page-style.html
+                          --output=${STAGE}/${html} ${DOCS}/${page}
+                  RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "pandoc could not convert ${page}")
+  endif()
+  list(APPEND names ${html})
+endforeach()
+
 set(sums "")
 foreach(name ${names})
   file(SHA256 ${STAGE}/${name} hash)
@@ -40,6 +82,9 @@ foreach(name ${names})
 endforeach()
 file(WRITE ${STAGE}/SHA256SUMS "${sums}")
 list(APPEND names SHA256SUMS)
+# The zip takes docs/ whole; the sums named its files one by one.
+list(FILTER names EXCLUDE REGEX "^docs/")
+list(APPEND names docs)
 
 # libarchive marks non-ASCII names as UTF-8 in the zip (the flag Windows
 # Explorer reads) only when the locale's character set is UTF-8.

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The release zip as a lab PC gets it: unpacked into an empty folder, checked
-# (contents, checksums, UTF-8 names, imports of system DLLs only), and run
-# from there in a Wine prefix of its own, as on a PC that never saw the
-# build: qvlog.exe and qvsim.exe tell their version and download from each
-# other, and qvlogdl.exe downloads a run through its dialog against qvsim.
+# (contents, checksums, UTF-8 names, the guides' pages and their links,
+# imports of system DLLs only), and run from there in a Wine prefix of its
+# own, as on a PC that never saw the build: qvlog.exe and qvsim.exe tell their
+# version and download from each other, also through the nightly batch file
+# under cmd, and qvlogdl.exe downloads a run through its dialog against qvsim.
 #   dist-test.sh SOURCE_DIR ZIP VERSION QVSIM DRIVER_EXE FTDI_DIR COM OBJDUMP
 set -uo pipefail
 source_dir=$1 zip=$2 version=$3 qvsim=$4 driver=$5 ftdi=$6 com=$7 objdump=$8
@@ -30,8 +31,11 @@ mkdir "$unpacked"
 unzip -q "$zip" -d "$unpacked" || { echo "FAIL: unzip $zip"; exit 1; }
 
 # Exactly the release's files, no test programs and no stand-in DLLs.
-expected=$(printf '%s\n' README-en.txt SHA256SUMS qvlog.exe qvlogdl.exe qvsim.exe "$readme_ja" | sort)
-got=$(cd "$unpacked" && find . -mindepth 1 -printf '%P\n' | sort)
+pages=(docs/ja/guide.html docs/ja/schedule.html docs/en/guide.html docs/en/schedule.html)
+expected=$( (printf '%s\n' README-en.txt SHA256SUMS qvlog.exe qvlogdl.exe qvsim.exe "$readme_ja" \
+               qvlog-nightly.cmd qvsim-slow.cmd "${pages[@]}"
+             cd "$source_dir" && ls docs/images/*.png) | sort)
+got=$(cd "$unpacked" && find . -type f -printf '%P\n' | sort)
 [ "$got" = "$expected" ] || fail "the zip holds:
 $got
 expected:
@@ -62,6 +66,32 @@ for text in "$readme_ja" README-en.txt; do
   grep -q $'[^\r]$' "$unpacked/$text" && fail "$text has lines without CR LF"
   head -1 "$unpacked/$text" | grep -qF "$version" || fail "$text does not name version $version"
 done
+
+# The batch files: Windows line ends, and nothing but ASCII, so that they read
+# the same in whatever encoding an editor saves them (a byte-order mark too).
+for batch in qvlog-nightly.cmd qvsim-slow.cmd; do
+  grep -q $'[^\r]$' "$unpacked/$batch" && fail "$batch has lines without CR LF"
+  LC_ALL=C grep -qP '[^\x00-\x7F]' "$unpacked/$batch" && fail "$batch holds more than ASCII"
+done
+
+# The guides' pages: every picture they show is in the zip, and every link
+# inside them leads to a file of the zip and, with a #fragment, to an id there.
+links=0
+for page in "${pages[@]}"; do
+  while read -r target; do
+    links=$((links + 1))
+    file=${target%%#*} fragment=
+    [[ $target == *#* ]] && fragment=${target#*#}
+    resolved=$unpacked/$page
+    [ -n "$file" ] && resolved=$(dirname "$unpacked/$page")/$file
+    if [ ! -f "$resolved" ]; then
+      fail "$page: $target leads to no file of the zip"
+    elif [ -n "$fragment" ] && ! grep -qF "id=\"$fragment\"" "$resolved"; then
+      fail "$page: $target leads to no such id"
+    fi
+  done < <(grep -oP '(href|src)="\K(?![a-z]+:)[^"]*' "$unpacked/$page")
+done
+[ "$links" -ge 100 ] || fail "only $links links and pictures in the pages"
 
 # A lab PC has the system's DLLs and nothing else; the FTDI library is
 # loaded by name at run time, never imported.
@@ -102,6 +132,23 @@ else
     || fail "qvlog.exe download: $(tr -d '\r' <"$work/qvlog.out" | iconv -f CP932 -t UTF-8 | tail -3)"
   for f in "$work/expected/$first"/*.csv; do
     cmp -s "$f" "$work/pulled/${first}_$(basename "$f")" || fail "qvlog.exe: ${first}_$(basename "$f") differs"
+  done
+
+  # The nightly batch file as the schedule pages set it up, a Japanese save
+  # folder on the task's command line: as shipped, and saved again by an
+  # editor that adds a byte-order mark, in a folder with a Japanese name; on
+  # a Japanese Windows, whose code page holds the names.
+  mkdir "$work/夜間" && cp "$unpacked/qvlog.exe" "$work/夜間/"
+  { printf '\xef\xbb\xbf'; cat "$unpacked/qvlog-nightly.cmd"; } >"$work/夜間/qvlog-nightly.cmd"
+  saved=0
+  for batch in "$unpacked/qvlog-nightly.cmd" "$work/夜間/qvlog-nightly.cmd"; do
+    saved=$((saved + 1)) out="$work/計測 ログ$saved"
+    LC_ALL=ja_JP.UTF-8 "$wine_run" cmd.exe /c "Z:${batch//\//\\}" --tcp "127.0.0.1:$port" --out "Z:${out//\//\\}" \
+      >/dev/null 2>&1 </dev/null || fail "$batch ended with status $?: $(cat "$(dirname "$batch")/last-run.log")"
+    for f in "$work/expected"/*/*.csv; do
+      run=$(basename "$(dirname "$f")")
+      cmp -s "$f" "$out/${run}_$(basename "$f")" || fail "$batch: ${run}_$(basename "$f") is not in $out as sent"
+    done
   done
 fi
 
