@@ -91,6 +91,14 @@ TEST(Guides, ShowOnlyPicturesTheScreenshotScriptMakes) {
             << name << " is not made by tests/e2e/screenshot.sh";
 }
 
+// The batch file the zip ships is the one the pages show, line for line.
+TEST(SchedulePages, ShowTheNightlyBatchFileAsTheZipShipsIt) {
+    const std::string batch = Source("packaging/qvlog-nightly.cmd");
+    ASSERT_FALSE(batch.empty());
+    for (const char* page : SCHEDULE_PAGES)
+        EXPECT_TRUE(Has(Source(page), "```bat\n" + batch + "```")) << page << " does not show:\n" << batch;
+}
+
 TEST(SchedulePages, GiveEveryExitStatusAndTheJsonFields) {
     for (const char* page : SCHEDULE_PAGES) {
         const std::string text = Source(page);
