@@ -109,8 +109,7 @@ void OnSendResponse(DialogState& state, UiPort&) {
     SendInstance(state, SYNC_RESPONSE, state.responseInstance);
 }
 
-int MessageForReplyStatus(DialogState& state, uint8_t status) {
-    state.shownReplyStatus = status;
+int MessageForReplyStatus(uint8_t status) {
     if (status == STATUS_NO_SD_CARD) return MSG_NO_SD_CARD;
     if (status == STATUS_UNSUPPORTED) return MSG_UNSUPPORTED;
     return MSG_TRANSFER_ERROR;
