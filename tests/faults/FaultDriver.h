@@ -1,10 +1,11 @@
 // The dialog logic headless over a real, threaded link, the way a user works
 // it: Connect, let the catalogue come in, download every run, Disconnect.
 // The timers run on a manual clock that jumps to the next watch's end once
-// the line has been quiet for a while, so a 180-second block watch takes a
-// second of real time; when the dialog is busy and nothing watches it, the
-// driver presses Abort as a user would. It measures the CPU that the
-// process uses while it waits. Dialog's thread only.
+// the line has been quiet for longer than a peer may pause, so a 180-second
+// block watch takes a second or two of real time; when the dialog is busy
+// and nothing watches it, the driver presses Abort as a user would. It
+// measures the CPU that the process uses while it waits. Dialog's thread
+// only.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +21,7 @@
 
 class FaultDriver {
 public:
-    // Real time without a message after which the line counts as quiet.
+    // Real time without a message or a byte after which the line counts as quiet.
     static constexpr int QUIET_MS = 250;
     // Real time one Settle may take before the test gives up on it.
     static constexpr int SETTLE_LIMIT_MS = 30000;
