@@ -135,7 +135,7 @@ void OnListReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
         return;
     }
     EndPendingAbort(state, ui);
-    ShowCatalogueMessage(state, ui, MessageForReplyStatus(reply.status));
+    ShowCatalogueMessage(state, ui, MessageForReplyStatus(state, reply.status));
     SetControlState(state, ui, CONTROLS_IDLE);
 }
 
@@ -144,7 +144,7 @@ void OnFileCountReply(DialogState& state, UiPort& ui, const CommandRequest& repl
     // left in the slot.
     if (reply.status != STATUS_OK || reply.length < 2) {
         EndPendingAbort(state, ui);
-        ShowCatalogueMessage(state, ui, reply.status != STATUS_OK ? MessageForReplyStatus(reply.status)
+        ShowCatalogueMessage(state, ui, reply.status != STATUS_OK ? MessageForReplyStatus(state, reply.status)
                                                            : MSG_TRANSFER_ERROR);
         SetControlState(state, ui, CONTROLS_IDLE);
         return;
@@ -211,6 +211,9 @@ void OnDataBlock(DialogState& state, UiPort& ui, const CommandRequest& block) {
         return;
     }
     const int32_t length = block.length;
+    // The list keeps whole records only; counted for whoever reports on it.
+    if (kind == BLOCK_KIND_DATES ? length % 4 != 0 : kind == BLOCK_KIND_TIMES && length % 3 != 0)
+        ++state.catalogueRecordsCut;
     bool brought = false;
     switch (kind) {
     case BLOCK_KIND_DATES: brought = AddDates(ui, length, block.data) > 0; break;

@@ -109,7 +109,8 @@ void OnSendResponse(DialogState& state, UiPort&) {
     SendInstance(state, SYNC_RESPONSE, state.responseInstance);
 }
 
-int MessageForReplyStatus(uint8_t status) {
+int MessageForReplyStatus(DialogState& state, uint8_t status) {
+    state.shownReplyStatus = status;
     if (status == STATUS_NO_SD_CARD) return MSG_NO_SD_CARD;
     if (status == STATUS_UNSUPPORTED) return MSG_UNSUPPORTED;
     return MSG_TRANSFER_ERROR;

@@ -36,5 +36,6 @@ void OnSendRequest(DialogState& state, UiPort& ui);
 void OnSendResponse(DialogState& state, UiPort& ui);
 
 // The message for an unhandled non-zero reply status of the catalogue and
-// file commands.
-int MessageForReplyStatus(uint8_t status);
+// file commands; the status is kept in `state.shownReplyStatus`, so that
+// whoever reports the ending can name the one the instrument gave.
+int MessageForReplyStatus(DialogState& state, uint8_t status);

@@ -191,7 +191,7 @@ void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
         EndRun(state, ui, MSG_NO_SD_CARD);
         return;
     default:
-        EndRun(state, ui, MessageForReplyStatus(reply.status));
+        EndRun(state, ui, MessageForReplyStatus(state, reply.status));
         return;
     }
 }

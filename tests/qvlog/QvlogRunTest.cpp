@@ -33,6 +33,9 @@ struct PeerScript {
     int unaskedReplyAfter = -1;   // a file-count reply nobody asked for
     int unaskedBlockAfter = -1;   // a date block in the middle of a file
     std::function<void(int frame)> afterFrame;  // any connection
+    std::vector<RunStamp> moreRuns;          // beside the run, one 100-byte file each
+    std::map<uint8_t, uint8_t> answer;       // command -> the status its request gets instead
+    int32_t datesBlockCut = -1;              // the dates block's bytes kept, -1 all
 };
 
 // The content of file `number`, `size` bytes.
@@ -46,7 +49,9 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
     std::vector<Bytes> files;
     for (size_t n = 0; n < script.sizes.size(); ++n)
         files.push_back(PeerFileContent(static_cast<int>(n), script.sizes[n]));
-    MemoryCatalogue catalogue({{RUN_0507_0905, files}});
+    std::vector<MemoryCatalogue::Entry> runs = {{RUN_0507_0905, files}};
+    for (const RunStamp& stamp : script.moreRuns) runs.push_back({stamp, {Pattern(100)}});
+    MemoryCatalogue catalogue(runs);
     ScriptedLinks links(catalogue);
     int file = -1, strays = 0;
     links.instrument.fromTool = [&](const FrameImage& frame, int) {
@@ -54,9 +59,11 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
         const uint8_t command = frame.body.command;
         if (frame.sync == SYNC_REQUEST && command == CMD_GET_FILE && frame.body.length == 9)
             file = frame.body.data[7] << 8 | frame.body.data[8];
-        if (frame.sync == SYNC_REQUEST && command >= CMD_SET_LOG_ENABLE && command <= CMD_GET_LOG_SETTING) {
+        const auto status = script.answer.find(command);
+        const bool settings = command >= CMD_SET_LOG_ENABLE && command <= CMD_GET_LOG_SETTING;
+        if (frame.sync == SYNC_REQUEST && (settings || status != script.answer.end())) {
             step.swallow = true;
-            step.inject = WireFrame(SYNC_RESPONSE, command, STATUS_UNSUPPORTED);
+            step.inject = WireFrame(SYNC_RESPONSE, command, settings ? STATUS_UNSUPPORTED : status->second);
         }
         // The refusal of a stray block does not cancel the file.
         if (frame.sync == SYNC_RESPONSE && command == CMD_DATA_BLOCK && frame.body.status == ACK_CANCEL &&
@@ -73,6 +80,13 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
             lie != script.announced.end()) {
             step.swallow = true;
             step.inject = WireFrame(SYNC_RESPONSE, CMD_GET_FILE, STATUS_OK, Big32(lie->second));
+        }
+        const bool dates = frame.sync == SYNC_REQUEST && frame.body.command == CMD_DATA_BLOCK &&
+                           (frame.body.status & BLOCK_KIND_MASK) == BLOCK_KIND_DATES;
+        if (dates && script.datesBlockCut >= 0) {
+            step.swallow = true;
+            step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, frame.body.status,
+                                    Bytes(frame.body.data, frame.body.data + script.datesBlockCut));
         }
         if (script.afterFrame) script.afterFrame(number);
         if (links.connections != 1) return step;
@@ -247,6 +261,80 @@ TEST(QvlogRun, SkipsOnlyWhatIsWholeAndOnlyThat) {
     EXPECT_EQ(ran.json["files"][0]["name"].text, OutputName(1));
     EXPECT_EQ(FileBytes(dir.Path() / OutputName(1)), PeerFileContent(1, 3000));
     EXPECT_FALSE(fs::exists(dir.Path() / (OutputName(1) + ".partial"))) << "the leftover outlived the whole file";
+}
+
+// The nightly pull: the newest run's highest file held is where the last
+// pull ended. It is fetched again when the instrument's size for it changed,
+// also once the log went on into a new file, and left alone otherwise.
+TEST(QvlogRun, SkipExistingFetchesAgainWhereTheLastPullEnded) {
+    TempFolder dir;
+    const std::vector<std::string> args = {"download", "--all-runs", "--out", dir.Text(), "--skip-existing"};
+    PeerScript before, after;
+    before.sizes = {3000, 1000};
+    after.sizes = {3000, 3000, 500};  // file 1 grew to the log file size, file 2 goes on
+    ASSERT_EQ(RunTool(before, args).exit, 0);
+
+    Ran ran = RunTool(after, args);
+    EXPECT_EQ(ran.exit, 0) << ran.err;
+    EXPECT_NE(ran.err.find(OutputName(0) + " skipped (exists)"), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find(OutputName(1) + " fetched again: the instrument holds 3000 bytes, the folder had 1000"),
+              std::string::npos)
+        << ran.err;
+    EXPECT_EQ(FileBytes(dir.Path() / OutputName(1)), PeerFileContent(1, 3000));
+
+    ran = RunTool(after, args, Language::JAPANESE);
+    EXPECT_EQ(ran.exit, 0) << ran.err;
+    EXPECT_NE(ran.err.find(OutputName(2) + u8" は計測器上と同じ 500 バイトなので飛ばしました"), std::string::npos)
+        << ran.err;
+    EXPECT_EQ(ran.err.find(u8"完了"), std::string::npos) << "nothing fetched: " << ran.err;
+    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{OutputName(0), OutputName(1), OutputName(2)}));
+}
+
+// A catalogue the dialog cannot follow: it asks for another run than the one
+// listed, or drops a record, without a word. qvlog fetches the rest and fails.
+TEST(QvlogRun, FailsOnACatalogueTheDialogCannotFollow) {
+    PeerScript month, year, minute, cut, status, first;
+    month.moreRuns = {{2024, 100, 7, 9, 0, 0}};
+    year.moreRuns = {{10000, 5, 7, 9, 0, 0}};
+    minute.moreRuns = {{2024, 5, 7, 12, 131, 5}};
+    cut.moreRuns = {RUN_0509_0800, {2024, 5, 10, 8, 0, 0}};
+    cut.datesBlockCut = 10;  // two dates and half of the third
+    status.answer = {{CMD_GET_FILE, 7}};
+    first.moreRuns = {{1999, 100, 1, 8, 0, 0}};  // listed first: the dialog asks about it at once
+    first.answer = {{CMD_GET_TIMES, 7}};
+    struct Row {
+        const char* what;
+        PeerScript script;
+        const char* command;
+        const char* cause;
+        std::string detail;  // part of the error's detail
+        size_t fetched;
+    };
+    const std::vector<Row> rows = {
+        {"month 100", month, "download", "catalogue entry out of range", "lists 2024/100/07,", 1},
+        {"month 100, listed", month, "list", "catalogue entry out of range", "lists 2024/100/07,", 0},
+        {"year 10000", year, "download", "catalogue entry out of range", "lists 10000/05/07,", 1},
+        {"start time 12:131:05", minute, "download", "catalogue entry out of range", "2024/05/07 12:131:05,", 1},
+        {"a dates block of 10 bytes", cut, "download", "catalogue record cut short", "(1 lost)", 2},
+        {"status 7", status, "download", "transfer error", "the instrument answered status 7", 0},
+        {"status 7 about a first run of month 100", first, "download", "catalogue entry out of range",
+         "lists 1999/100/01,", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder dir;
+        std::vector<std::string> args = {row.command, "--retries", "0", "--json"};
+        if (std::string(row.command) == "download") args.insert(args.end(), {"--all-runs", "--out", dir.Text()});
+        PeerScript script = row.script;
+        script.sizes = {3000};
+        const Ran ran = RunTool(script, args);
+        EXPECT_EQ(ran.exit, 1) << ran.err;
+        EXPECT_EQ(ran.json["error"]["cause"].text, row.cause);
+        const std::string detail = ran.json["error"]["detail"].text;
+        EXPECT_NE(detail.find(row.detail), std::string::npos) << detail;
+        EXPECT_EQ(ran.json["files"].items.size(), row.fetched);
+        EXPECT_EQ(ran.connections, 1) << "not retried";
+    }
 }
 
 TEST(QvlogRun, SpeaksTheUsersLanguage) {

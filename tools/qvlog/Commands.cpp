@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/qvlog/CatalogueCheck.h"
 #include "tools/qvlog/Session.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/MessageCatalogue.h"
@@ -25,22 +26,27 @@ Failure SettingsRead(Session& session, Report& report, const Failure& step, bool
 
 }  // namespace
 
-Failure ListRuns(Session& session, Report& report) {
+Failure ListRuns(Session& session, Report& report, Language language) {
     report.runs.clear();
+    CatalogueCheck check(language);
     const std::vector<std::string> dates = session.Dates();
-    if (ListsNone(dates)) return Failure();
+    check.NoteRecordsCut(session.state->catalogueRecordsCut);
+    if (ListsNone(dates)) return check.Result();
     for (size_t d = 0; d < dates.size(); ++d) {
+        if (!check.DateUsable(dates[d])) continue;
         Failure failure = session.Select(IDC_DATES, d);
         if (failure.Failed()) return failure;
         const std::vector<std::string> times = session.Times();
+        check.NoteRecordsCut(session.state->catalogueRecordsCut);
         if (ListsNone(times)) continue;
         for (size_t t = 0; t < times.size(); ++t) {
+            if (!check.TimeUsable(dates[d], times[t])) continue;
             failure = session.Select(IDC_TIMES, t);
             if (failure.Failed()) return failure;
             report.runs.push_back(RunRecord{dates[d], times[t], session.FileCount()});
         }
     }
-    return Failure();
+    return check.Result();
 }
 
 Failure ReadSettings(Session& session, Report& report) {

@@ -8,8 +8,9 @@
 
 class Session;
 
-// Every date, its start times and each run's file count.
-Failure ListRuns(Session& session, Report& report);
+// Every date, its start times and each run's file count; an entry the
+// dialog cannot ask for is left out, and fails the command at the end.
+Failure ListRuns(Session& session, Report& report, Language language);
 // The log-settings dialog opened and cancelled.
 Failure ReadSettings(Session& session, Report& report);
 // The log-settings dialog opened, changed as the options say, and confirmed.

@@ -5,6 +5,7 @@
 
 #include "discovery/DeviceList.h"
 #include "settings/Settings.h"
+#include "tools/qvlog/CatalogueCheck.h"
 #include "tools/qvlog/Encoding.h"
 #include "tools/qvlog/HostName.h"
 #include "tools/qvlog/Json.h"
@@ -25,6 +26,19 @@ Failure HostNotFound(Language language, Text text, const std::string& host) {
 
 Failure Usage(Language language, Text text, const std::string& arg = "") {
     return Fail(Outcome::USAGE, Cause::USAGE, "usage", Say(language, text, {arg}));
+}
+
+// The dialog asks at once about the first date and start time as it reads
+// them back: an error to that may answer a run the instrument never listed.
+Failure FirstRunUnreadable(Session& session, Language language, const Failure& failure) {
+    CatalogueCheck check(language);
+    const std::vector<std::string> dates = session.Dates(), times = session.Times();
+    const int d = session.ui.ListSelection(IDC_DATES), t = session.ui.ListSelection(IDC_TIMES);
+    if (d < 0 || static_cast<size_t>(d) >= dates.size() || ListsNone(dates)) return failure;
+    const std::string& date = dates[static_cast<size_t>(d)];
+    if (check.DateUsable(date) && t >= 0 && static_cast<size_t>(t) < times.size() && !ListsNone(times))
+        check.TimeUsable(date, times[static_cast<size_t>(t)]);
+    return check.Found() ? check.Result() : failure;
 }
 
 }  // namespace
@@ -86,6 +100,7 @@ Failure Connect(Session& session, const ConnectionChoice& choice, Language langu
                                  : session.ConnectSerial(choice.comPort, choice.devicePath);
     if (failure.cause == Cause::CONNECT_FAILED)
         failure.detail = Say(language, Text::CONNECT_FAILED, {choice.where, failure.detail});
+    if (failure.cause == Cause::TRANSFER_ERROR) failure = FirstRunUnreadable(session, language, failure);
     return failure;
 }
 

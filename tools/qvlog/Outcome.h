@@ -27,6 +27,7 @@ enum class Cause {
     SIZE_MISMATCH,
     RUN_CUT_SHORT,
     BLOCK_REFUSED,
+    CATALOGUE_FAULT,     // an entry the dialog cannot ask for, a record cut short
     FILE_NOT_WRITTEN,
     ABORTED,
 };

@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <set>
+#include <tuple>
 
+#include "link/Protocol.h"
 #include "retrieval/Download.h"
 #include "tools/qvlog/Console.h"
 #include "tools/qvlog/Encoding.h"
@@ -98,6 +101,55 @@ private:
     int m_refusedPosition = -1;
 };
 
+// The file held whole that the instrument may have added to since: the
+// size its reply announces decides, before any block is taken. The same
+// size presses Abort, so the dialog refuses the first block before it makes
+// any file and ends with message 7.
+struct GrowthCheck {
+    int64_t onDisk;
+    bool decided = false;
+    bool same = false;
+
+    // True once the file is being fetched again.
+    bool Fetching(Session& session) {
+        const DialogState& state = *session.state;
+        if (!decided && state.download.createPending && state.blockSequence == BLOCK_KIND_FILE) {
+            decided = true;
+            same = state.download.totalSize == onDisk;
+            if (same) session.PressAbort();
+        }
+        return decided && !same;
+    }
+    // The download ended as the check meant it to: the abort it pressed, or
+    // an empty file announced for an empty one.
+    bool Unchanged(Session& session, const Failure& ended) const {
+        const DownloadState& d = session.state->download;
+        if (same) return ended.cause == Cause::ABORTED && ended.message == MSG_ABORTED;
+        return !decided && !ended.Failed() && d.selectedCount == 1 && d.createPending && d.totalSize == 0 &&
+               onDisk == 0;
+    }
+};
+
+// "YYYYMMDD_HHMMSS", as a run's files begin.
+std::string RunKey(const std::string& date, const std::string& time) {
+    return date.substr(0, 4) + date.substr(5, 2) + date.substr(8, 2) + "_" + time.substr(0, 2) +
+           time.substr(3, 2) + time.substr(6, 2);
+}
+
+// The runs the folder holds a finished file of, by RunKey.
+std::set<std::string> RunsHeld(const fs::path& folder) {
+    constexpr size_t NAME_LENGTH = sizeof "YYYYMMDD_HHMMSS_NNNNNNNN.csv" - 1;
+    std::set<std::string> runs;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = Utf8FromPath(it->path().filename());
+        if (name.size() == NAME_LENGTH && name.compare(NAME_LENGTH - 4, 4, ".csv") == 0 &&
+            it->is_regular_file(error))
+            runs.insert(name.substr(0, 15));
+    }
+    return runs;
+}
+
 // What the dialog says of the file in hand, for a run it ended on that file.
 WriteProblem WriteProblemOf(OutputProblem problem) {
     switch (problem) {
@@ -132,7 +184,7 @@ Failure PrepareSaveFolder(const std::string& utf8, bool create, Language languag
 }
 
 Pull::Pull(const Options& options, Environment& environment, const SaveFolder& folder, Report& report)
-    : m_options(options), m_env(environment), m_folder(folder), m_report(report) {
+    : m_options(options), m_env(environment), m_folder(folder), m_report(report), m_catalogue(environment.language) {
     m_report.folder = folder.utf8;
 }
 
@@ -160,12 +212,14 @@ Failure Pull::Attempt(Session& session, bool& progress) {
         if (!failure.Failed()) failure = Fetch(session, target, progress);
         if (failure.Failed()) return failure;
     }
-    return Failure();
+    return m_catalogue.Result();
 }
 
 Failure Pull::Plan(Session& session) {
     const std::vector<std::string> dates = session.Dates();
+    m_catalogue.NoteRecordsCut(session.state->catalogueRecordsCut);
     if (ListsNone(dates)) {
+        if (m_catalogue.Found()) return m_catalogue.Result();
         if (!m_options.allRuns) return Usage(Text::NO_RUNS, {});
         m_env.output->Err("qvlog: " + Say(m_env.language, Text::NO_RUNS) + "\n");
         m_planned = true;
@@ -174,34 +228,56 @@ Failure Pull::Plan(Session& session) {
     if (m_options.allRuns) {
         std::vector<Target> targets;
         for (size_t d = 0; d < dates.size(); ++d) {
+            if (!m_catalogue.DateUsable(dates[d])) continue;
             const Failure failure = session.Select(IDC_DATES, d);
             if (failure.Failed()) return failure;
             const std::vector<std::string> times = session.Times();
+            m_catalogue.NoteRecordsCut(session.state->catalogueRecordsCut);
             if (ListsNone(times)) continue;
-            for (const std::string& time : times) targets.push_back(Target{dates[d], time, false, {}});
+            for (const std::string& time : times)
+                if (m_catalogue.TimeUsable(dates[d], time)) targets.push_back(Target{dates[d], time, false, {}});
         }
         m_targets = targets;
         m_planned = true;
+        MarkNewestHeld();
         return Failure();
     }
     const int d = m_options.date.empty() ? session.ui.ListSelection(IDC_DATES) : IndexOf(dates, m_options.date);
-    if (d < 0) return Usage(Text::NO_RUN_ON_DATE, {m_options.date});
+    // The run asked for may be the one a record cut short took away.
+    if (d < 0) return m_catalogue.Found() ? m_catalogue.Result() : Usage(Text::NO_RUN_ON_DATE, {m_options.date});
     const std::string& date = dates[static_cast<size_t>(d)];
+    if (!m_catalogue.DateUsable(date)) return m_catalogue.Result();
     const Failure failure = session.Select(IDC_DATES, static_cast<size_t>(d));
     if (failure.Failed()) return failure;
     const std::vector<std::string> times = session.Times();
+    m_catalogue.NoteRecordsCut(session.state->catalogueRecordsCut);
     int t = session.ui.ListSelection(IDC_TIMES);
     if (ListsNone(times) || (!m_options.time.empty() && (t = IndexOf(times, m_options.time)) < 0))
-        return Usage(Text::NO_RUN_AT, {date, m_options.time});
+        return m_catalogue.Found() ? m_catalogue.Result() : Usage(Text::NO_RUN_AT, {date, m_options.time});
     // A date named alone must name one run: the earliest is not a guess to make.
     if (m_options.time.empty() && !m_options.date.empty() && times.size() > 1) {
         std::string list;
         for (const std::string& time : times) list += (list.empty() ? "" : ", ") + time;
         return Usage(Text::SEVERAL_RUNS, {date, std::to_string(times.size()), list});
     }
-    m_targets.assign(1, Target{date, times[static_cast<size_t>(t < 0 ? 0 : t)], false, {}});
+    const std::string& time = times[static_cast<size_t>(t < 0 ? 0 : t)];
+    if (!m_catalogue.TimeUsable(date, time)) return m_catalogue.Result();
+    m_targets.assign(1, Target{date, time, false, {}});
     m_planned = true;
+    MarkNewestHeld();
     return Failure();
+}
+
+void Pull::MarkNewestHeld() {
+    if (!m_options.skipExisting) return;
+    const std::set<std::string> held = RunsHeld(m_folder.path);
+    Target* newest = nullptr;
+    for (Target& target : m_targets) {
+        const bool newer =
+            newest == nullptr || std::tie(target.date, target.time) > std::tie(newest->date, newest->time);
+        if (newer && held.count(RunKey(target.date, target.time)) > 0) newest = &target;
+    }
+    if (newest != nullptr) newest->newestHeld = true;
 }
 
 Failure Pull::Choose(Session& session, const Target& target) {
@@ -227,17 +303,19 @@ Failure Pull::List(Session& session, Target& target) {
             numbers.push_back(n);
         }
     }
+    auto sizeHeld = [&](int n) { return RegularFileSize(m_folder.path / FileName(session, n)); };
+    auto held = [&](int n) { return m_options.skipExisting && sizeHeld(n) >= 0; };
+    // Where the last pull ended: the file that may have grown since (or
+    // grown and been followed by new ones) is checked, not skipped.
+    if (target.newestHeld)
+        for (int n : numbers)
+            if (held(n)) target.check = n;
     for (int n : numbers) {
-        const std::string name = FileName(session, n);
-        const fs::path path = m_folder.path / name;
         // NAME only: a NAME.partial is never taken for a finished file.
-        if (m_options.skipExisting && RegularFileSize(path) >= 0) {
-            m_report.skipped.push_back(
-                FileRecord{name, Utf8FromPath(path), RegularFileSize(path), n, target.date, target.time});
-            if (!m_options.json) m_env.output->Err(Say(m_env.language, Text::SKIPPED_EXISTS, {name}) + "\n");
-        } else {
+        if (held(n) && n != target.check)
+            Skip(session, target, n, sizeHeld(n), Text::SKIPPED_EXISTS);
+        else
             target.pending.push_back(n);
-        }
     }
     target.listed = true;
     m_report.runs.push_back(RunRecord{target.date, target.time, count});
@@ -252,13 +330,28 @@ Failure Pull::Fetch(Session& session, Target& target, bool& progress) {
             return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "file not found",
                         Say(m_env.language, Text::FILE_NOT_IN_RUN,
                             {std::to_string(target.pending.back()), std::to_string(session.FileCount())}));
+        // The file checked for growth goes alone, after the others.
+        const bool checking = target.pending.size() == 1 && target.pending[0] == target.check;
+        std::vector<int> files = target.pending;
+        if (!checking) files.erase(std::remove(files.begin(), files.end(), target.check), files.end());
+        GrowthCheck growth{checking ? RegularFileSize(m_folder.path / FileName(session, target.check)) : -1};
         FileWatch watch(session, line, [this, &session](int n) { return FileName(session, n); });
-        session.onTick = [&watch] { watch.Tick(); };
-        Failure failure = session.Download(target.pending, m_folder.dialogText);
+        session.onTick = [&] {
+            if (!checking || growth.Fetching(session)) watch.Tick();
+        };
+        Failure failure = session.Download(files, m_folder.dialogText);
         session.onTick = nullptr;
+        if (checking && growth.Unchanged(session, failure)) {
+            Skip(session, target, target.check, growth.onDisk, Text::SKIPPED_SAME_SIZE);
+            continue;
+        }
         for (const FileEnd& file : watch.finished) {
             const Failure finished = Finish(session, target, file);
             if (finished.Failed()) return finished;
+            if (checking && !m_options.json)
+                m_env.output->Err(Say(m_env.language, Text::FETCHED_AGAIN,
+                                      {FileName(session, file.number), std::to_string(file.announced),
+                                       std::to_string(growth.onDisk)}) + "\n");
             progress = true;
         }
         const DownloadState& d = session.state->download;
@@ -316,6 +409,14 @@ Failure Pull::WriteEmpty(Session& session, Target& target, int number) {
     Done(session, target, number, 0, true);
     m_env.output->Err("qvlog: " + Say(m_env.language, Text::EMPTY_FILE, {name}) + "\n");
     return Failure();
+}
+
+void Pull::Skip(Session& session, Target& target, int number, int64_t size, Text why) {
+    target.pending.erase(std::remove(target.pending.begin(), target.pending.end(), number), target.pending.end());
+    const std::string name = FileName(session, number);
+    m_report.skipped.push_back(
+        FileRecord{name, Utf8FromPath(m_folder.path / name), size, number, target.date, target.time});
+    if (!m_options.json) m_env.output->Err(Say(m_env.language, why, {name, std::to_string(size)}) + "\n");
 }
 
 void Pull::Done(Session& session, Target& target, int number, int64_t size, bool empty) {

@@ -3,12 +3,16 @@
 // A file counts as done only when the dialog reached its last block, its
 // bytes on disk equal the size the instrument announced, and no block was
 // refused; a file the instrument holds empty is written empty by qvlog.
+// With --skip-existing, the file where the last pull ended may have grown
+// since: it is fetched again when the size announced for it differs from
+// the one on disk, and costs at most one block when it does not.
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tools/qvlog/CatalogueCheck.h"
 #include "tools/qvlog/Options.h"
 #include "tools/qvlog/Outcome.h"
 #include "tools/qvlog/Report.h"
@@ -40,9 +44,14 @@ private:
         std::string date, time;
         bool listed = false;
         std::vector<int> pending;  // file numbers still to fetch
+        // Of the runs taken, the newest the folder holds a file of: its
+        // highest such file is where the last pull ended.
+        bool newestHeld = false;
+        int check = -1;  // that file, fetched again only when its size changed
     };
 
     Failure Plan(Session& session);
+    void MarkNewestHeld();
     Failure Choose(Session& session, const Target& target);
     Failure List(Session& session, Target& target);
     Failure Fetch(Session& session, Target& target, bool& progress);
@@ -51,6 +60,7 @@ private:
     void Annotate(Session& session, Failure& failure);
     Failure SizeMismatch(const std::string& name, const DownloadState& download) const;
     void Done(Session& session, Target& target, int number, int64_t size, bool empty);
+    void Skip(Session& session, Target& target, int number, int64_t size, Text why);
     std::string FileName(Session& session, int number) const;
     Failure Usage(Text text, std::initializer_list<std::string> args) const;
 
@@ -60,4 +70,5 @@ private:
     Report& m_report;
     bool m_planned = false;
     std::vector<Target> m_targets;
+    CatalogueCheck m_catalogue;
 };

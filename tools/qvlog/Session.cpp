@@ -68,7 +68,13 @@ Failure Session::FailureOfMessage(int number) const {
     switch (number) {
     case MSG_NO_RESPONSE: return Fail(Outcome::NO_RESPONSE, Cause::NO_RESPONSE, "no response", none, number);
     case MSG_TRANSFER_ERROR:
-        return Fail(Outcome::INSTRUMENT_ERROR, Cause::TRANSFER_ERROR, "transfer error", none, number);
+        // Message 2 stands for every status the dialog does not know; the
+        // number is what tells one from another.
+        return Fail(Outcome::INSTRUMENT_ERROR, Cause::TRANSFER_ERROR, "transfer error",
+                    state->shownReplyStatus < 0
+                        ? none
+                        : Say(m_language, Text::REPLY_STATUS, {std::to_string(state->shownReplyStatus)}),
+                    number);
     case MSG_FILE_NOT_CREATED:
         return Fail(Outcome::FILE_ERROR, Cause::FILE_NOT_WRITTEN, "file not written", none, number);
     case MSG_ABORTED: return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", none, number);
@@ -96,8 +102,13 @@ void Session::Stop(const Failure& why) {
     if (state->phase == CONTROLS_BUSY) m_dialog.Command(IDC_ABORT);
 }
 
+void Session::PressAbort() {
+    if (state->phase == CONTROLS_BUSY) m_dialog.Command(IDC_ABORT);
+}
+
 Failure Session::RunUntilSettled() {
     m_stopRequested = false;
+    state->shownReplyStatus = -1;  // a status of this step's own, or none
     bool userAbort = false;
     bool lostBefore = false;
     int message = -1;

@@ -70,6 +70,9 @@ public:
     // Asks the running step to end with `why`: presses Abort when the dialog
     // allows it; the step then reports `why` instead of the abort.
     void Stop(const Failure& why);
+    // Presses Abort when the dialog allows it; the step ends as the dialog
+    // ends the abort.
+    void PressAbort();
 
     // Called after every message the dialog handles while a step runs.
     std::function<void()> onTick;

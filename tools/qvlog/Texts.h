@@ -39,6 +39,9 @@ enum class Text {
     SEVERAL_RUNS,
     FILE_NOT_IN_RUN,
     RUN_LINE,
+    ENTRY_OUT_OF_RANGE,
+    AND_MORE,
+    RECORD_CUT,
     // Connection and transfer.
     CONNECT_FAILED,
     NOT_ACCEPTED,
@@ -49,6 +52,7 @@ enum class Text {
     SIZE_EXCEEDED,
     RUN_CUT_SHORT,
     BLOCK_REFUSED,
+    REPLY_STATUS,
     INTERRUPTED,
     // Files.
     CANNOT_WRITE,
@@ -56,6 +60,8 @@ enum class Text {
     FOLDER_TOO_LONG,
     PARTIAL_LEFT,
     SKIPPED_EXISTS,
+    SKIPPED_SAME_SIZE,
+    FETCHED_AGAIN,
     EMPTY_FILE,
     FILE_DONE,
     FILE_PARTIAL,

@@ -49,7 +49,7 @@ Failure Run(Environment& env, const Options& options, Report& report) {
     switch (options.command) {
     case Command::LIST:
         return WithRetries(env, choice, options.retries, report,
-                           [&report](Session& session, bool&) { return ListRuns(session, report); });
+                           [&](Session& session, bool&) { return ListRuns(session, report, env.language); });
     case Command::DOWNLOAD: return Download(env, options, choice, report);
     case Command::SETTINGS_GET:
         return WithRetries(env, choice, options.retries, report,

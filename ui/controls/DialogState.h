@@ -67,6 +67,11 @@ struct DialogState {
     ControlState phase = CONTROLS_DISCONNECTED;
     int lastMessage = -1;
     uint32_t messagesShown = 0;
+    // For reports only, never read by the dialog: the reply status it last
+    // showed a message for (-1 none), and the dates or start-time records
+    // lost to a block that ended part-way through one.
+    int shownReplyStatus = -1;
+    uint32_t catalogueRecordsCut = 0;
 
     // Log collection settings as last read or chosen.
     int logCollectionEnabled = 0;
