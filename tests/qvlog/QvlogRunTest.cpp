@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ struct PeerScript {
     std::vector<RunStamp> moreRuns;          // beside the run, one 100-byte file each
     std::map<uint8_t, uint8_t> answer;       // command -> the status its request gets instead
     int32_t datesBlockCut = -1;              // the dates block's bytes kept, -1 all
+    bool dateTwice = false;                  // the dates block lists its first date again
+    int laterHangUpAfter = -1;               // the same, on every later connection
+    int errorBlockAt = -1;  // first connection: frame N comes marked faulty
 };
 
 // The content of file `number`, `size` bytes.
@@ -88,8 +92,22 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
             step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, frame.body.status,
                                     Bytes(frame.body.data, frame.body.data + script.datesBlockCut));
         }
+        if (dates && script.dateTwice) {
+            Bytes twice(frame.body.data, frame.body.data + frame.body.length);
+            twice.insert(twice.end(), frame.body.data, frame.body.data + 4);
+            step.swallow = true;
+            step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, frame.body.status, twice);
+        }
         if (script.afterFrame) script.afterFrame(number);
-        if (links.connections != 1) return step;
+        if (links.connections != 1) {
+            step.hangUp = number == script.laterHangUpAfter;
+            return step;
+        }
+        if (number == script.errorBlockAt) {
+            step.swallow = true;
+            step.inject = WireFrame(frame.sync, frame.body.command, frame.body.status | BLOCK_ERROR,
+                                    Bytes(frame.body.data, frame.body.data + frame.body.length));
+        }
         if (number == script.unaskedReplyAfter)
             step.inject = WireFrame(SYNC_RESPONSE, CMD_GET_FILE_COUNT, 0, {0x00, 0x09});
         if (number == script.unaskedBlockAfter) {
@@ -200,6 +218,68 @@ TEST(QvlogRun, TellsWhatBecameOfEveryFile) {
         } else {
             EXPECT_EQ(j["partial"].kind, JsonValue::NUL);
         }
+    }
+}
+
+// What the end of a download says, on stderr and in JSON, after retries,
+// in either language, and of a date listed twice.
+TEST(QvlogRun, EndsWithWhatWasFetchedAndWhatWasLeft) {
+    struct Row {
+        const char* what;
+        PeerScript script;
+        std::vector<std::string> args;
+        Language language;
+        int exit;
+        std::vector<int> partials;  // files left as NAME.partial, in order
+        size_t runs;
+        const char* summary;        // the last line on stderr
+        std::vector<std::string> said, notSaid;
+    };
+    PeerScript killed;  // frame 12 is file 1's first block
+    killed.sizes = {3000, 3000, 3000};
+    killed.hangUpAfter = 12;
+    killed.laterHangUpAfter = 1;
+    PeerScript faulty;  // frame 8 is file 0's first block
+    faulty.sizes = {3000, 3000};
+    faulty.errorBlockAt = 8;
+    PeerScript twice;
+    twice.sizes = {3000, 3000};
+    twice.dateTwice = true;
+    const std::vector<Row> rows = {
+        {"killed mid-file, then gone: the first attempt's .partial", killed, {}, Language::ENGLISH, 3, {1}, 1,
+         "1 files fetched, 0 already complete, 1 .partial files left", {"attempt 2 failed (connection lost"}, {}},
+        {"a faulty block, in Japanese: the cause in Japanese", faulty, {}, Language::JAPANESE, 0, {}, 1,
+         u8"取得 2 ファイル、取得済み 0 ファイル、途中まで (.partial) 0 ファイル", {u8"1回目が失敗しました (転送エラー)。"},
+         {"(no response", "(transfer error"}},
+        {"a date listed twice", twice, {"--all-runs"}, Language::ENGLISH, 0, {}, 1,
+         "2 files fetched, 0 already complete, 0 .partial files left", {}, {}},
+        {"nothing fetched", twice, {"--date", "2024/01/01"}, Language::ENGLISH, 2, {}, 0,
+         "0 files fetched, 0 already complete, 0 .partial files left", {}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder dir;
+        std::vector<std::string> args = {"download", "--out", dir.Path().string(), "--json"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const Ran ran = RunTool(row.script, args, row.language);
+        EXPECT_EQ(ran.exit, row.exit) << ran.err;
+        const JsonValue& j = ran.json;
+        EXPECT_EQ(j["runs"].items.size(), row.runs) << ran.out;
+        std::set<std::string> names;
+        for (const JsonValue& file : j["files"].items)
+            EXPECT_TRUE(names.insert(file["name"].text).second) << file["name"].text << " listed twice";
+        ASSERT_EQ(j["partials"].items.size(), row.partials.size()) << ran.out;
+        for (size_t i = 0; i < row.partials.size(); ++i) {
+            const fs::path partial = dir.Path() / (OutputName(row.partials[i]) + ".partial");
+            EXPECT_TRUE(fs::exists(partial));
+            EXPECT_EQ(j["partials"][i].text, partial.string());
+            EXPECT_NE(ran.err.find("partial file left: " + partial.string() + "\n"), std::string::npos) << ran.err;
+        }
+        EXPECT_EQ(j["partial"].text, row.partials.empty() ? "" : j["partials"][row.partials.size() - 1].text);
+        const std::string last = "qvlog: " + std::string(row.summary) + "\n";
+        EXPECT_EQ(ran.err.substr(ran.err.size() - std::min(ran.err.size(), last.size())), last) << ran.err;
+        for (const std::string& text : row.said) EXPECT_NE(ran.err.find(text), std::string::npos) << ran.err;
+        for (const std::string& text : row.notSaid) EXPECT_EQ(ran.err.find(text), std::string::npos) << ran.err;
     }
 }
 

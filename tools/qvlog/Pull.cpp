@@ -227,7 +227,11 @@ Failure Pull::Plan(Session& session) {
     }
     if (m_options.allRuns) {
         std::vector<Target> targets;
+        // An instrument may list a date, or a start time, twice: one run
+        // still, fetched and reported once.
+        std::set<std::pair<std::string, std::string>> taken;
         for (size_t d = 0; d < dates.size(); ++d) {
+            if (IndexOf(dates, dates[d]) != static_cast<int>(d)) continue;
             if (!m_catalogue.DateUsable(dates[d])) continue;
             const Failure failure = session.Select(IDC_DATES, d);
             if (failure.Failed()) return failure;
@@ -235,7 +239,8 @@ Failure Pull::Plan(Session& session) {
             m_catalogue.NoteRecordsCut(session.state->catalogueRecordsCut);
             if (ListsNone(times)) continue;
             for (const std::string& time : times)
-                if (m_catalogue.TimeUsable(dates[d], time)) targets.push_back(Target{dates[d], time, false, {}});
+                if (taken.insert({dates[d], time}).second && m_catalogue.TimeUsable(dates[d], time))
+                    targets.push_back(Target{dates[d], time, false, {}});
         }
         m_targets = targets;
         m_planned = true;
@@ -255,10 +260,11 @@ Failure Pull::Plan(Session& session) {
     if (ListsNone(times) || (!m_options.time.empty() && (t = IndexOf(times, m_options.time)) < 0))
         return m_catalogue.Found() ? m_catalogue.Result() : Usage(Text::NO_RUN_AT, {date, m_options.time});
     // A date named alone must name one run: the earliest is not a guess to make.
-    if (m_options.time.empty() && !m_options.date.empty() && times.size() > 1) {
+    const std::set<std::string> distinct(times.begin(), times.end());
+    if (m_options.time.empty() && !m_options.date.empty() && distinct.size() > 1) {
         std::string list;
-        for (const std::string& time : times) list += (list.empty() ? "" : ", ") + time;
-        return Usage(Text::SEVERAL_RUNS, {date, std::to_string(times.size()), list});
+        for (const std::string& time : distinct) list += (list.empty() ? "" : ", ") + time;
+        return Usage(Text::SEVERAL_RUNS, {date, std::to_string(distinct.size()), list});
     }
     const std::string& time = times[static_cast<size_t>(t < 0 ? 0 : t)];
     if (!m_catalogue.TimeUsable(date, time)) return m_catalogue.Result();

@@ -1,6 +1,9 @@
 #include "tools/qvlog/Report.h"
 
+#include <algorithm>
+
 #include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/Files.h"
 #include "tools/qvlog/Json.h"
 #include "ui/controls/MessageCatalogue.h"
 
@@ -61,6 +64,9 @@ std::string ReportJson(const Report& r) {
         members.emplace_back("empty", FilesJson(r.empty));
         members.emplace_back("skipped", FilesJson(r.skipped));
         members.emplace_back("partial", OrNull(r.partial));
+        std::vector<std::string> partials;
+        for (const std::string& path : r.partials) partials.push_back(JsonString(path));
+        members.emplace_back("partials", JsonArray(partials));
     }
     if (r.hasSettings)
         members.emplace_back("settings", JsonObject({{"collect", JsonBool(r.collect)},
@@ -74,6 +80,27 @@ std::string ReportJson(const Report& r) {
     members.emplace_back("attempts", JsonArray(attempts));
     members.emplace_back("error", r.failure.Failed() ? FailureJson(r.failure) : JSON_NULL);
     return JsonObject(members) + "\n";
+}
+
+void CollectPartials(Report& r) {
+    std::vector<std::string> left;
+    for (const AttemptRecord& a : r.attempts) left.push_back(a.failure.partial);
+    left.push_back(r.failure.partial);
+    r.partials.clear();
+    for (const std::string& path : left) {
+        // A later attempt may have finished the file an earlier one cut short.
+        if (path.empty() || RegularFileSize(PathFromUtf8(path)) < 0) continue;
+        r.partials.erase(std::remove(r.partials.begin(), r.partials.end(), path), r.partials.end());
+        r.partials.push_back(path);
+    }
+    r.partial = r.partials.empty() ? std::string() : r.partials.back();
+}
+
+std::string DownloadSummary(const Report& r, Language language) {
+    return "qvlog: " +
+           Say(language, Text::DOWNLOAD_SUMMARY,
+               {std::to_string(r.files.size()), std::to_string(r.skipped.size()), std::to_string(r.partials.size())}) +
+           "\n";
 }
 
 std::string FailureText(const Failure& f, Language language) {

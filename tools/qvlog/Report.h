@@ -40,7 +40,11 @@ struct Report {
     std::vector<FileRecord> skipped;
     std::vector<FileRecord> empty;  // of `files`, those the instrument held empty
     std::vector<AttemptRecord> attempts;
-    std::string partial;            // a file cut short, left as NAME.partial
+    // Every file an attempt of this command cut short and left as
+    // NAME.partial, still on disk at the end, in the order they were left;
+    // `partial` is the last of them, for scripts that read one path.
+    std::vector<std::string> partials;
+    std::string partial;
     bool hasSettings = false;
     bool collect = false;
     uint32_t sizeBytes = 0;
@@ -48,6 +52,11 @@ struct Report {
 };
 
 std::string ReportJson(const Report& report);
+// Gathers `partials` from the attempts and the final failure.
+void CollectPartials(Report& report);
+// The line that ends every download on standard error: files fetched,
+// already complete, left as NAME.partial.
+std::string DownloadSummary(const Report& report, Language language);
 std::string FailureJson(const Failure& failure);
 // The failure's lines for standard error: the catalogue message (with an
 // English line outside a Japanese locale), then qvlog's own sentence.

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "link/Frame.h"
+#include "link/Protocol.h"
 #include "ui/controls/InstrumentList.h"
 #include "retrieval/Catalogue.h"
 #include "retrieval/Commands.h"
@@ -49,7 +51,12 @@ bool SessionUi::PostDialogMessage(uint32_t message, uintptr_t wParam, intptr_t l
         const CommandRequest* response = reinterpret_cast<const CommandRequest*>(wParam);
         if (response->command == CMD_DATA_BLOCK && response->status == ACK_CANCEL) ++refusals;
     }
-    return HeadlessUi::PostDialogMessage(message, wParam, lParam);
+    // A frame's slot holds its wire length until the dialog takes it.
+    const bool frame = (message == WM_APP_DEVICE_REQUEST || message == WM_APP_DEVICE_RESPONSE) && lParam != 0;
+    const uint64_t bytes = frame ? FRAME_OVERHEAD + reinterpret_cast<const CommandRequest*>(lParam)->length : 0;
+    if (!HeadlessUi::PostDialogMessage(message, wParam, lParam)) return false;
+    frameBytes += bytes;
+    return true;
 }
 
 Session::Session(LinkFactory& factory, HeadlessUi::ClockMode clock, Language language)
@@ -95,6 +102,19 @@ Failure Session::NothingCame() const {
                 Say(m_language, Text::NOTHING_CAME, {std::to_string(UNWATCHED_LIMIT_MS / 1000)}), MSG_NO_RESPONSE);
 }
 
+uint64_t Session::BytesWithoutFrame() const {
+    const uint64_t received = state->link ? state->link->BytesReceived() : 0;
+    const uint64_t framed = ui.frameBytes.load();
+    return received > framed ? received - framed : 0;
+}
+
+void Session::TellUnfinishedFrame(Failure& failure, uint64_t bytes) const {
+    const bool silence = failure.cause == Cause::NO_RESPONSE ||
+                         (failure.cause == Cause::TRANSFER_ERROR && state->shownReplyStatus < 0);
+    if (bytes == 0 || !silence) return;
+    failure.detail = Say(m_language, Text::FRAME_NEVER_COMPLETED, {std::to_string(bytes)});
+}
+
 void Session::Stop(const Failure& why) {
     if (m_stopRequested) return;
     m_stopRequested = true;
@@ -113,6 +133,9 @@ Failure Session::RunUntilSettled() {
     bool lostBefore = false;
     int message = -1;
     Failure endedWith;
+    // Sampled while the link is open: a closed link counts nothing.
+    const uint64_t unframedBefore = BytesWithoutFrame();
+    uint64_t unframed = unframedBefore;
     HeadlessDialog::StepRules rules;
     rules.wait = PUMP_WAIT;
     rules.quietPasses = QUIET_PASSES;
@@ -139,6 +162,7 @@ Failure Session::RunUntilSettled() {
                              MSG_NO_RESPONSE);
             return true;
         }
+        if (state->link && state->link->BytesReceived() > 0) unframed = BytesWithoutFrame();
         if (onTick) onTick();
         if (state->messagesShown != m_messagesSeen) {
             m_messagesSeen = state->messagesShown;
@@ -147,16 +171,23 @@ Failure Session::RunUntilSettled() {
         return false;
     };
     const int abortsBefore = m_dialog.abortsPressed;
-    switch (m_dialog.RunStep(rules)) {
+    const HeadlessDialog::StepEnd end = m_dialog.RunStep(rules);
+    const uint64_t unfinished = unframed > unframedBefore ? unframed - unframedBefore : 0;
+    Failure failure;
+    switch (end) {
     case HeadlessDialog::StepEnd::ENDED_BY_CALLER: return endedWith;
     case HeadlessDialog::StepEnd::AT_REST: break;
-    default: return NothingCame();
+    default: failure = NothingCame();
     }
     // The abort was the tool's own, for an instrument that fell silent:
     // that is what the user must hear, not "aborted".
-    if (m_dialog.abortsPressed != abortsBefore) return NothingCame();
-    if (m_stopRequested) return m_stopWith;
-    if (message >= 0) return FailureOfMessage(message);
+    if (m_dialog.abortsPressed != abortsBefore) failure = NothingCame();
+    if (!failure.Failed() && m_stopRequested) return m_stopWith;
+    if (!failure.Failed() && message >= 0) failure = FailureOfMessage(message);
+    if (failure.Failed()) {
+        TellUnfinishedFrame(failure, unfinished);
+        return failure;
+    }
     if (userAbort) return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(m_language, Text::INTERRUPTED));
     return Failure();
 }

@@ -6,6 +6,7 @@
 // Dialog's thread only.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,13 +21,16 @@
 #include "ui/headless/HeadlessDialog.h"
 #include "ui/headless/HeadlessUi.h"
 
-// The headless dialog, counting the data blocks the dialog refuses.
+// The headless dialog, counting the data blocks the dialog refuses and the
+// bytes of the whole frames the link hands it.
 class SessionUi : public HeadlessUi {
 public:
     explicit SessionUi(ClockMode mode) : HeadlessUi(mode) {}
     bool PostDialogMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     // ACK_CANCEL answers posted so far. Only the dialog's thread posts them.
     uint32_t refusals = 0;
+    // Wire bytes of the frames posted so far; the link's thread posts them.
+    std::atomic<uint64_t> frameBytes{0};
 };
 
 // True when a catalogue list holds nothing but the dialog's "none".
@@ -91,6 +95,11 @@ private:
     Failure RunUntilSettled();
     // The instrument fell silent where nothing watches it.
     Failure NothingCame() const;
+    // Bytes received that made no whole frame; 0 once the link is closed.
+    uint64_t BytesWithoutFrame() const;
+    // A watch that ran out, or the tool's own give-up, on a frame that
+    // began and never completed: says so instead of "nothing came".
+    void TellUnfinishedFrame(Failure& failure, uint64_t bytes) const;
     bool LinkLost() const;
     Failure FailureOfMessage(int number) const;
 

@@ -126,6 +126,30 @@ const Pair TEXTS[] = {
     {Text::FILE_DONE, "{1} done {2} bytes in {3} s", u8"{1} 完了 {2} バイト {3} 秒"},
     {Text::FILE_PARTIAL, "{1} partial {2} bytes in {3} s", u8"{1} 途中まで {2} バイト {3} 秒"},
     {Text::RETRYING, "attempt {1} failed ({2}); trying again in {3} s", u8"{1}回目が失敗しました ({2})。{3}秒後にやり直します"},
+    {Text::DOWNLOAD_SUMMARY, "{1} files fetched, {2} already complete, {3} .partial files left",
+     u8"取得 {1} ファイル、取得済み {2} ファイル、途中まで (.partial) {3} ファイル"},
+    {Text::FRAME_NEVER_COMPLETED,
+     "the instrument kept sending, but its last {1} bytes never made a whole frame",
+     u8"計測器からデータは届きましたが、最後の {1} バイトはフレームとして完結しませんでした"},
+    {Text::CAUSE_NO_RESPONSE, "no response", u8"応答がありません"},
+    {Text::CAUSE_CONNECTION_LOST, "connection lost", u8"接続が切れました"},
+    {Text::CAUSE_TRANSFER_ERROR, "transfer error", u8"転送エラー"},
+    {Text::CAUSE_SIZE_MISMATCH, "size mismatch", u8"サイズが通知と違います"},
+    {Text::CAUSE_RUN_CUT_SHORT, "run cut short", u8"最後のファイルより前で止まりました"},
+    {Text::CAUSE_BLOCK_REFUSED, "block refused", u8"データブロックを拒否しました"},
+    {Text::CAUSE_FILE_NOT_WRITTEN, "file not written", u8"ファイルを書けません"},
+    {Text::CAUSE_ABORTED, "aborted", u8"中断"},
+    {Text::CAUSE_NOT_SUPPORTED, "not supported", u8"計測器が対応していません"},
+    {Text::CAUSE_NO_SD_CARD, "no SD card", u8"SDカードがありません"},
+    {Text::CAUSE_SETTINGS_NOT_READ, "settings not read", u8"設定を読めません"},
+    {Text::CAUSE_SETTING_REFUSED, "setting refused", u8"設定を拒否されました"},
+    {Text::CAUSE_UNKNOWN_ERROR, "unknown error", u8"不明なエラー"},
+    {Text::CAUSE_NOT_ACCEPTED, "connection not accepted", u8"接続を受け付けませんでした"},
+    {Text::CAUSE_RUN_NOT_FOUND, "run not found", u8"ログが見つかりません"},
+    {Text::CAUSE_FILE_NOT_FOUND, "file not found", u8"ファイルが見つかりません"},
+    {Text::CAUSE_CATALOGUE_ENTRY, "catalogue entry out of range", u8"一覧の項目が範囲外です"},
+    {Text::CAUSE_CATALOGUE_CUT, "catalogue record cut short", u8"一覧の項目が途中で切れました"},
+    {Text::CAUSE_UNKNOWN_HOST, "unknown host", u8"ホストが見つかりません"},
     {Text::SETTINGS_SHOWN, "collect {1}\nsize {2} KB ({3} bytes)\n", u8"収集 {1}\nサイズ {2} KB ({3} バイト)\n"},
     {Text::SETTINGS_SET, "collect {1}\nsize {2} KB\n", u8"収集 {1}\nサイズ {2} KB\n"},
     {Text::COLLECT_ON, "on", u8"オン"},
@@ -167,6 +191,52 @@ const char* const CATALOGUE_ENGLISH[] = {
     "No SD card is inserted in the instrument.",
 };
 
+// Every cause key a failure carries, with its words; the keys of a file
+// that cannot be written and of a channel that did not open included.
+struct CauseText {
+    const char* key;
+    Text text;
+};
+const CauseText CAUSES[] = {
+    {"no response", Text::CAUSE_NO_RESPONSE},
+    {"connection lost", Text::CAUSE_CONNECTION_LOST},
+    {"transfer error", Text::CAUSE_TRANSFER_ERROR},
+    {"size mismatch", Text::CAUSE_SIZE_MISMATCH},
+    {"run cut short", Text::CAUSE_RUN_CUT_SHORT},
+    {"block refused", Text::CAUSE_BLOCK_REFUSED},
+    {"file not written", Text::CAUSE_FILE_NOT_WRITTEN},
+    {"aborted", Text::CAUSE_ABORTED},
+    {"not supported", Text::CAUSE_NOT_SUPPORTED},
+    {"no SD card", Text::CAUSE_NO_SD_CARD},
+    {"settings not read", Text::CAUSE_SETTINGS_NOT_READ},
+    {"setting refused", Text::CAUSE_SETTING_REFUSED},
+    {"unknown error", Text::CAUSE_UNKNOWN_ERROR},
+    {"connection not accepted", Text::CAUSE_NOT_ACCEPTED},
+    {"run not found", Text::CAUSE_RUN_NOT_FOUND},
+    {"file not found", Text::CAUSE_FILE_NOT_FOUND},
+    {"catalogue entry out of range", Text::CAUSE_CATALOGUE_ENTRY},
+    {"catalogue record cut short", Text::CAUSE_CATALOGUE_CUT},
+    {"unknown host", Text::CAUSE_UNKNOWN_HOST},
+    {"no such folder", Text::NO_FOLDER},
+    {"not a folder", Text::NOT_A_FOLDER},
+    {"permission denied", Text::PERMISSION_DENIED},
+    {"disk full", Text::DISK_FULL},
+    {"read-only file system", Text::READ_ONLY},
+    {"path too long", Text::PATH_TOO_LONG},
+    {"in use by another download", Text::IN_USE_BY_DOWNLOAD},
+    {"cannot replace the existing file", Text::NAME_NOT_REPLACEABLE},
+    {"not renamed", Text::NOT_RENAMED},
+    {"write failed", Text::WRITE_FAILED},
+    {"connection refused", Text::CAUSE_REFUSED},
+    {"no route", Text::CAUSE_UNREACHABLE},
+    {"connection timed out", Text::CAUSE_TIMED_OUT},
+    {"no such device", Text::CAUSE_NO_DEVICE},
+    {"port in use by another program", Text::CAUSE_IN_USE},
+    {"not a serial port", Text::CAUSE_NOT_A_PORT},
+    {"the port's line settings could not be applied", Text::CAUSE_SETUP_FAILED},
+    {"could not open the channel", Text::CAUSE_OTHER},
+};
+
 const char* Lookup(Language language, Text text) {
     for (const Pair& pair : TEXTS)
         if (pair.id == text) return language == Language::JAPANESE ? pair.japanese : pair.english;
@@ -189,6 +259,14 @@ std::string Say(Language language, Text text, std::initializer_list<std::string>
         out += pattern[i];
     }
     return out;
+}
+
+std::string SayCause(Language language, const std::string& cause) {
+    // English keeps the key: it is what scripts and the JSON know.
+    if (language == Language::ENGLISH) return cause;
+    for (const CauseText& known : CAUSES)
+        if (cause == known.key) return Say(language, known.text);
+    return cause;
 }
 
 const char* CatalogueEnglish(int number) {

@@ -67,6 +67,29 @@ enum class Text {
     FILE_PARTIAL,
     // Retries.
     RETRYING,
+    // The end of a download.
+    DOWNLOAD_SUMMARY,
+    FRAME_NEVER_COMPLETED,
+    // Causes that have no sentence of their own, as a retry names them.
+    CAUSE_NO_RESPONSE,
+    CAUSE_CONNECTION_LOST,
+    CAUSE_TRANSFER_ERROR,
+    CAUSE_SIZE_MISMATCH,
+    CAUSE_RUN_CUT_SHORT,
+    CAUSE_BLOCK_REFUSED,
+    CAUSE_FILE_NOT_WRITTEN,
+    CAUSE_ABORTED,
+    CAUSE_NOT_SUPPORTED,
+    CAUSE_NO_SD_CARD,
+    CAUSE_SETTINGS_NOT_READ,
+    CAUSE_SETTING_REFUSED,
+    CAUSE_UNKNOWN_ERROR,
+    CAUSE_NOT_ACCEPTED,
+    CAUSE_RUN_NOT_FOUND,
+    CAUSE_FILE_NOT_FOUND,
+    CAUSE_CATALOGUE_ENTRY,
+    CAUSE_CATALOGUE_CUT,
+    CAUSE_UNKNOWN_HOST,
     // Settings.
     SETTINGS_SHOWN,
     SETTINGS_SET,
@@ -98,6 +121,10 @@ enum class Text {
 
 // The text in `language`, with {1}, {2}, ... replaced by `args` in order.
 std::string Say(Language language, Text text, std::initializer_list<std::string> args = {});
+
+// A failure's cause, the English key its JSON carries ("transfer error"),
+// as words of `language`; a key no text is known for stays as it is.
+std::string SayCause(Language language, const std::string& cause);
 
 // The dialog's catalogue message `number` in English.
 const char* CatalogueEnglish(int number);

@@ -118,10 +118,12 @@ int RunQvlog(const std::vector<std::string>& args, Environment& env) {
         return 0;
     }
     report.failure = Run(env, options, report);
-    report.partial = report.failure.partial;
+    CollectPartials(report);
     if (!report.failure.Failed() && !json) out.Out(ResultText(report, language));
     if (report.failure.Failed()) out.Err(FailureText(report.failure, language));
-    if (!report.partial.empty()) out.Err("qvlog: " + Say(language, Text::PARTIAL_LEFT, {report.partial}) + "\n");
+    for (const std::string& partial : report.partials)
+        out.Err("qvlog: " + Say(language, Text::PARTIAL_LEFT, {partial}) + "\n");
+    if (options.command == Command::DOWNLOAD) out.Err(DownloadSummary(report, language));
     if (json) out.Out(ReportJson(report));
     return static_cast<int>(report.failure.exit);
 }
