@@ -50,6 +50,7 @@ uint32_t CComm::CopyUnread(uint8_t* destination) const {
 
 void CComm::AppendToRing(const uint8_t* bytes, uint32_t count) {
     if (count == 0) return;
+    const uint32_t appended = count;
     {
         std::lock_guard<std::mutex> lock(m_hMutex);
         while (count > 0) {
@@ -66,7 +67,7 @@ void CComm::AppendToRing(const uint8_t* bytes, uint32_t count) {
             count -= chunk;
         }
     }
-    m_received.fetch_add(count, std::memory_order_relaxed);
+    m_received.fetch_add(appended, std::memory_order_relaxed);
     // A link that waits for bytes (rather than passing every 10 ms) wakes here.
     m_readerWake.Raise();
 }

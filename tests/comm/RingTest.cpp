@@ -41,6 +41,9 @@ TEST(Ring, AppendAndReadWrapAtTheEndOfTheRing) {
     // The positions now stand at 4: a further append lands right behind.
     ring.Append({0x77});
     EXPECT_EQ(ring.ReadAll(), std::vector<uint8_t>{0x77});
+    // Every byte appended counts, read or not: the driver's sign of a line
+    // that moves without making a frame.
+    EXPECT_EQ(ring.ReceivedCount(), 4090u + 10u + 1u);
 }
 
 TEST(Ring, HoldsAtMost4095UnreadBytes) {

@@ -39,6 +39,10 @@ struct PeerScript {
     int32_t datesBlockCut = -1;              // the dates block's bytes kept, -1 all
     bool dateTwice = false;                  // the dates block lists its first date again
     int laterHangUpAfter = -1;               // the same, on every later connection
+    // First connection: from the Nth frame on, nothing more comes; the Nth
+    // itself only in part when `trickled`.
+    int silentFrom = -1;
+    bool trickled = false;
     int errorBlockAt = -1;  // first connection: frame N comes marked faulty
 };
 
@@ -107,6 +111,14 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
             step.swallow = true;
             step.inject = WireFrame(frame.sync, frame.body.command, frame.body.status | BLOCK_ERROR,
                                     Bytes(frame.body.data, frame.body.data + frame.body.length));
+        }
+        if (script.silentFrom >= 0 && number >= script.silentFrom) {
+            step.swallow = true;
+            if (script.trickled && number == script.silentFrom) {
+                const Bytes whole = WireFrame(frame.sync, frame.body.command, frame.body.status,
+                                              Bytes(frame.body.data, frame.body.data + frame.body.length));
+                step.inject = Bytes(whole.begin(), whole.begin() + 100);
+            }
         }
         if (number == script.unaskedReplyAfter)
             step.inject = WireFrame(SYNC_RESPONSE, CMD_GET_FILE_COUNT, 0, {0x00, 0x09});
@@ -222,7 +234,7 @@ TEST(QvlogRun, TellsWhatBecameOfEveryFile) {
 }
 
 // What the end of a download says, on stderr and in JSON, after retries,
-// in either language, and of a date listed twice.
+// in either language, of a frame cut off mid-way and of a date listed twice.
 TEST(QvlogRun, EndsWithWhatWasFetchedAndWhatWasLeft) {
     struct Row {
         const char* what;
@@ -242,6 +254,10 @@ TEST(QvlogRun, EndsWithWhatWasFetchedAndWhatWasLeft) {
     PeerScript faulty;  // frame 8 is file 0's first block
     faulty.sizes = {3000, 3000};
     faulty.errorBlockAt = 8;
+    PeerScript trickle = faulty;
+    trickle.errorBlockAt = -1;
+    trickle.silentFrom = 8;
+    trickle.trickled = true;
     PeerScript twice;
     twice.sizes = {3000, 3000};
     twice.dateTwice = true;
@@ -251,6 +267,9 @@ TEST(QvlogRun, EndsWithWhatWasFetchedAndWhatWasLeft) {
         {"a faulty block, in Japanese: the cause in Japanese", faulty, {}, Language::JAPANESE, 0, {}, 1,
          u8"取得 2 ファイル、取得済み 0 ファイル、途中まで (.partial) 0 ファイル", {u8"1回目が失敗しました (転送エラー)。"},
          {"(no response", "(transfer error"}},
+        {"a frame that never completes", trickle, {}, Language::ENGLISH, 0, {}, 1,
+         "2 files fetched, 0 already complete, 0 .partial files left", {"never made a whole frame"},
+         {"nothing came"}},
         {"a date listed twice", twice, {"--all-runs"}, Language::ENGLISH, 0, {}, 1,
          "2 files fetched, 0 already complete, 0 .partial files left", {}, {}},
         {"nothing fetched", twice, {"--date", "2024/01/01"}, Language::ENGLISH, 2, {}, 0,
