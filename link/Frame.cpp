@@ -8,8 +8,7 @@ size_t BuildFrame(uint8_t sync, uint8_t command, uint8_t status, uint32_t length
     out[0] = sync;
     out[1] = command;
     out[2] = status;
-    out[3] = static_cast<uint8_t>(length >> 8);
-    out[4] = static_cast<uint8_t>(length);
+    WriteBig16(out + 3, length);
     if (length > 0) std::memcpy(out + 5, payload, length);
     uint8_t sum = 0;
     for (uint32_t i = 0; i < length + 5; ++i) sum = static_cast<uint8_t>(sum + out[i]);

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "link/ByteOrder.h"
+
 // A frame: sync, command, status, length (big-endian, 16 bits), payload,
 // checksum (the sum of every byte before it, plus one).
 constexpr uint8_t SYNC_REQUEST = 0xAA;
@@ -13,12 +15,6 @@ constexpr uint8_t SYNC_RESPONSE = 0x55;
 constexpr uint32_t FRAME_PAYLOAD_MAX = 1024;
 constexpr uint32_t FRAME_OVERHEAD = 6;  // sync, command, status, length x2, checksum
 constexpr uint32_t FRAME_MAX = FRAME_PAYLOAD_MAX + FRAME_OVERHEAD;
-
-// A payload's 32-bit number: big-endian, as every number on the wire.
-inline uint32_t ReadBig32(const uint8_t* in) {
-    return static_cast<uint32_t>(in[0]) << 24 | static_cast<uint32_t>(in[1]) << 16 |
-           static_cast<uint32_t>(in[2]) << 8 | in[3];
-}
 
 constexpr uint8_t CMD_CONNECT = 0x10;
 constexpr uint8_t CMD_DISCONNECT = 0x11;

@@ -110,8 +110,8 @@ void RequestTimes(DialogState& state, UiPort& ui) {
     s.day = static_cast<uint8_t>(DigitsAt(text, 8, 2));
     s.hour = s.minute = s.second = 0;
     s.fileNumber = 0;
-    const uint8_t payload[4] = {static_cast<uint8_t>(s.year >> 8), static_cast<uint8_t>(s.year),
-                                s.month, s.day};
+    uint8_t payload[4] = {0, 0, s.month, s.day};
+    WriteBig16(payload, s.year);
     PostRequest(state, ui, CMD_GET_TIMES, 0, sizeof payload, payload);
 }
 
@@ -124,8 +124,8 @@ void RequestFileCount(DialogState& state, UiPort& ui) {
     s.minute = static_cast<uint8_t>(DigitsAt(text, 3, 2));
     s.second = static_cast<uint8_t>(DigitsAt(text, 6, 2));
     s.fileNumber = 0;
-    const uint8_t payload[7] = {static_cast<uint8_t>(s.year >> 8), static_cast<uint8_t>(s.year),
-                                s.month, s.day, s.hour, s.minute, s.second};
+    uint8_t payload[7] = {0, 0, s.month, s.day, s.hour, s.minute, s.second};
+    WriteBig16(payload, s.year);
     PostRequest(state, ui, CMD_GET_FILE_COUNT, 0, sizeof payload, payload);
 }
 
@@ -149,7 +149,7 @@ void OnFileCountReply(DialogState& state, UiPort& ui, const CommandRequest& repl
         SetControlState(state, ui, CONTROLS_IDLE);
         return;
     }
-    FillFileList(ui, reply.data[0] * 256 + reply.data[1]);
+    FillFileList(ui, ReadBig16(reply.data));
     SetControlState(state, ui, CONTROLS_IDLE);
 }
 
@@ -157,7 +157,7 @@ int AddDates(UiPort& ui, int32_t length, const uint8_t* data) {
     char text[ENTRY_TEXT];
     int added = 0;
     for (int32_t i = 0; i + 4 <= length && ui.ListCount(IDC_DATES) < LIST_ENTRIES_MAX; i += 4) {
-        std::snprintf(text, sizeof text, "%04d/%02d/%02d", data[i] * 256 + data[i + 1],
+        std::snprintf(text, sizeof text, "%04d/%02d/%02d", ReadBig16(data + i),
                       data[i + 2], data[i + 3]);
         ui.AddListEntry(IDC_DATES, text);
         ++added;

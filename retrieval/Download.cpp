@@ -157,10 +157,9 @@ void RequestAbort(DialogState& state, UiPort& ui) {
 void RequestFile(DialogState& state, UiPort& ui, uint16_t fileNumber) {
     LogSelection& s = state.selection;
     s.fileNumber = fileNumber;
-    const uint8_t payload[9] = {static_cast<uint8_t>(s.year >> 8), static_cast<uint8_t>(s.year),
-                                s.month, s.day, s.hour, s.minute, s.second,
-                                static_cast<uint8_t>(fileNumber >> 8),
-                                static_cast<uint8_t>(fileNumber)};
+    uint8_t payload[9] = {0, 0, s.month, s.day, s.hour, s.minute, s.second, 0, 0};
+    WriteBig16(payload, s.year);
+    WriteBig16(payload + 7, fileNumber);
     PostRequest(state, ui, CMD_GET_FILE, 0, sizeof payload, payload);
     state.download.createPending = true;
     state.download.fileProblem = OutputProblem::NONE;

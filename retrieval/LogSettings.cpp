@@ -53,9 +53,8 @@ void SendLogCollectionState(DialogState& state, UiPort& ui, int flag) {
 }
 
 void SendLogFileSize(DialogState& state, UiPort& ui, uint32_t sizeBytes) {
-    const uint8_t payload[5] = {LOG_SETTING_FILE_SIZE, static_cast<uint8_t>(sizeBytes >> 24),
-                                static_cast<uint8_t>(sizeBytes >> 16),
-                                static_cast<uint8_t>(sizeBytes >> 8), static_cast<uint8_t>(sizeBytes)};
+    uint8_t payload[5] = {LOG_SETTING_FILE_SIZE, 0, 0, 0, 0};
+    WriteBig32(payload + 1, sizeBytes);
     PostRequest(state, ui, CMD_SET_LOG_SETTING, 0, sizeof payload, payload);
 }
 
