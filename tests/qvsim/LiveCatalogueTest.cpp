@@ -25,7 +25,7 @@ struct Fetched {
 Fetched Fetch(Sim& sim, const RunStamp& run, uint16_t file) {
     Fetched got;
     std::vector<ParsedFrame> frames = ParseFrames(sim.Send(GetFile(run, file)));
-    for (uint8_t b : frames.empty() ? Bytes{} : frames[0].payload) got.announced = got.announced << 8 | b;
+    if (!frames.empty() && frames[0].payload.size() == 4) got.announced = ReadBig32(frames[0].payload.data());
     while (!frames.empty() && frames.back().command == 0x88) {
         Append(got.bytes, frames.back().payload);
         if (frames.back().status & 0xC0) break;

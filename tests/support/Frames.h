@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/ByteOrder.h"
 #include "link/Frame.h"
 #include "tests/support/Hex.h"
 
@@ -16,9 +17,9 @@
 inline Bytes WireFrame(uint8_t sync, uint8_t command, uint8_t status, const Bytes& payload = {}) {
     Bytes out;
     out.reserve(payload.size() + FRAME_OVERHEAD);
-    for (uint8_t b : {sync, command, status, static_cast<uint8_t>(payload.size() >> 8),
-                      static_cast<uint8_t>(payload.size())})
-        out.push_back(b);
+    uint8_t length[2];
+    WriteBig16(length, static_cast<uint32_t>(payload.size()));
+    for (uint8_t b : {sync, command, status, length[0], length[1]}) out.push_back(b);
     for (uint8_t b : payload) out.push_back(b);
     uint8_t sum = 0;
     for (uint8_t b : out) sum = static_cast<uint8_t>(sum + b);
@@ -27,10 +28,15 @@ inline Bytes WireFrame(uint8_t sync, uint8_t command, uint8_t status, const Byte
 }
 
 // Numbers as payloads carry them, big-endian.
-inline Bytes Big16(uint32_t value) { return {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)}; }
+inline Bytes Big16(uint32_t value) {
+    Bytes out(2);
+    WriteBig16(out.data(), value);
+    return out;
+}
 inline Bytes Big32(uint32_t value) {
-    return {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
-            static_cast<uint8_t>(value)};
+    Bytes out(4);
+    WriteBig32(out.data(), value);
+    return out;
 }
 
 // A frame as the tool's parser accepted it: the length from the wire, the
@@ -73,8 +79,11 @@ inline Bytes Pattern(size_t size, uint8_t seed = 0) {
 // big-endian, then a pattern that differs from block to block, so a block
 // lost, repeated or mixed with another shows.
 inline uint8_t NumberedBlockByte(uint16_t number, size_t index) {
-    if (index == 0) return static_cast<uint8_t>(number >> 8);
-    if (index == 1) return static_cast<uint8_t>(number);
+    if (index < 2) {
+        uint8_t big[2];
+        WriteBig16(big, number);
+        return big[index];
+    }
     return static_cast<uint8_t>((number * 7u + index) % 251u);
 }
 
@@ -97,7 +106,7 @@ inline Bytes NumberedBlocks(uint16_t count) {
 // such a block or its payload is spoilt.
 inline int BlockNumber(const CommandRequest& frame) {
     if (frame.command != 0x88 || frame.length != static_cast<int32_t>(FRAME_PAYLOAD_MAX)) return -1;
-    const uint16_t number = static_cast<uint16_t>(frame.data[0] << 8 | frame.data[1]);
+    const uint16_t number = ReadBig16(frame.data);
     for (size_t i = 2; i < FRAME_PAYLOAD_MAX; ++i)
         if (frame.data[i] != NumberedBlockByte(number, i)) return -1;
     return number;

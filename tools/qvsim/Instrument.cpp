@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/ByteOrder.h"
 #include "tools/qvsim/FrameLog.h"
 #include "tools/qvsim/Protocol.h"
 
@@ -14,19 +15,8 @@ constexpr uint32_t TIME_RECORD = 3;  // hour, minute, second
 // Each handled frame sends at most a reply and the first block.
 constexpr size_t FRAMES_PER_REQUEST = 2;
 
-void PutBig16(uint8_t* out, uint32_t value) {
-    out[0] = static_cast<uint8_t>(value >> 8);
-    out[1] = static_cast<uint8_t>(value);
-}
-
-void PutBig32(uint8_t* out, uint32_t value) {
-    PutBig16(out, value >> 16);
-    PutBig16(out + 2, value);
-}
-
 RunStamp StampFrom(const uint8_t* payload) {
-    return RunStamp{static_cast<uint16_t>(payload[0] << 8 | payload[1]),
-                    payload[2], payload[3], payload[4], payload[5], payload[6]};
+    return RunStamp{ReadBig16(payload), payload[2], payload[3], payload[4], payload[5], payload[6]};
 }
 
 }  // namespace
@@ -60,9 +50,8 @@ void Instrument::OnFrame(const FrameImage& image) {
         // No request of the tool comes near this size: it is line noise
         // that happened to sum up.
         if (m_log) {
-            const uint8_t header[5] = {image.sync, body.command, body.status,
-                                       static_cast<uint8_t>(body.length >> 8),
-                                       static_cast<uint8_t>(body.length)};
+            uint8_t header[5] = {image.sync, body.command, body.status, 0, 0};
+            WriteBig16(header + 3, static_cast<uint32_t>(body.length));
             m_log->Frame(m_receivedAt, "<-", header, sizeof header, "oversized frame ignored");
         }
         return;
@@ -174,13 +163,13 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
     case CMD_GET_LOG_SETTING:
         if (length < 1 || data[0] != LOG_SETTING_FILE_SIZE) break;
         payload[0] = LOG_SETTING_FILE_SIZE;
-        PutBig32(payload + 1, m_logSize);
+        WriteBig32(payload + 1, m_logSize);
         Reply(request.command, STATUS_OK, payload, 5, now);
         return;
     case CMD_GET_FILE_COUNT: {
         if (length < 7) break;
         size_t run;
-        PutBig16(payload, m_catalogue.FindRun(StampFrom(data), run) ? m_catalogue.FileCount(run) : 0);
+        WriteBig16(payload, m_catalogue.FindRun(StampFrom(data), run) ? m_catalogue.FileCount(run) : 0);
         Reply(request.command, STATUS_OK, payload, 2, now);
         return;
     }
@@ -193,8 +182,7 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
         size_t first = 0, end = 0;
         // A date without runs has no start times: an empty list, like a run
         // without files has a count of 0.
-        m_catalogue.FindDate(static_cast<uint16_t>(data[0] << 8 | data[1]), data[2], data[3], first,
-                             end);
+        m_catalogue.FindDate(ReadBig16(data), data[2], data[3], first, end);
         Reply(request.command, STATUS_OK, nullptr, 0, now);
         StartSequence(Sequence::TIMES, first, end, now);
         return;
@@ -202,7 +190,7 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
     case CMD_GET_FILE: {
         if (length < 9) break;
         size_t run;
-        const uint16_t file = static_cast<uint16_t>(data[7] << 8 | data[8]);
+        const uint16_t file = ReadBig16(data + 7);
         if (!m_catalogue.FindRun(StampFrom(data), run) || file >= m_catalogue.FileCount(run)) {
             Reply(request.command, STATUS_NOT_FOUND, nullptr, 0, now);
             return;
@@ -212,7 +200,7 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
             return;
         }
         const uint32_t size = m_catalogue.FileSize(run, file);
-        PutBig32(payload, size);
+        WriteBig32(payload, size);
         Reply(request.command, STATUS_OK, payload, 4, now);
         m_fileRun = run;
         m_fileNumber = file;
@@ -297,7 +285,7 @@ void Instrument::SendNextBlock(int64_t now, int64_t askedAt) {
         const uint32_t records = std::max<uint32_t>(1, m_config.blockSize / DATE_RECORD);
         for (uint32_t r = 0; r < records && m_next < m_end; ++r, ++m_next) {
             const RunStamp& s = m_catalogue.Run(m_catalogue.DateFirstRun(static_cast<size_t>(m_next)));
-            PutBig16(m_payload + length, s.year);
+            WriteBig16(m_payload + length, s.year);
             m_payload[length + 2] = s.month;
             m_payload[length + 3] = s.day;
             length += DATE_RECORD;
