@@ -1,91 +1,37 @@
 #include "tools/qvsim/Options.h"
 
+#include <algorithm>
+
 #include "tools/qvsim/LiveCatalogue.h"
 
 namespace qvsim {
 
 namespace {
 
-const char USAGE[] =
-    "usage: qvsim [options]\n"
-    "Plays a QV-500 instrument over TCP or a serial line, for the log downloader.\n"
-    "\n"
-    "Where it listens (one of):\n"
-    "  --listen ADDR:PORT    TCP, one connection at a time (default 127.0.0.1:10101;\n"
-    "                        port 0 picks a free one)\n"
-    "  --pty LINK            Linux: a new pseudo-terminal, raw, with the symlink LINK to\n"
-    "                        it (removed on exit); a new CMD_CONNECT starts afresh\n"
-    "  --serial PATH         Linux: an existing serial device, raw 115200 8N1\n"
-    "The first line on stdout says where: \"listening on ADDR:PORT\" or \"serial on PATH\".\n"
-    "\n"
-    "What it holds (default --generate 3,4,3000):\n"
-    "  --logs DIR            runs from DIR: folders YYYYMMDD_HHMMSS holding 00000000.csv,\n"
-    "                        00000001.csv, ... (a run's files: the numbers from 0 on\n"
-    "                        without a gap)\n"
-    "  --generate R,F,B      R runs of F files of exactly B bytes of made-up CSV log,\n"
-    "                        two runs a day from 2024-05-07 09:05:00; always the same\n"
-    "  --dump DIR            write the catalogue to DIR in the --logs layout, then exit\n"
-    "                        (with --logging-rate: serves on, see there)\n"
-    "  --block-size N        largest data-block payload, 1 to 1024 (default 1024); date\n"
-    "                        and time lists carry as many whole records as fit, at least one\n"
-    "  --log-enable 0|1      log collection switch at start (default 1)\n"
-    "  --log-size BYTES      log file size setting at start (default 1048576)\n"
-    "  --logging-rate BPS    logging goes on while qvsim runs (default 0: it does not):\n"
-    "                        the newest run's last file grows by BPS bytes of made-up CSV\n"
-    "                        rows a second (at most 100000000) while log collection is\n"
-    "                        on, and at the log file size (0: 4 GiB - 1) the run goes on\n"
-    "                        in a new file; both settings as they stand, from the options\n"
-    "                        or the tool. A request sees the growth as it is answered; a\n"
-    "                        file goes out at exactly the size its CMD_GET_FILE reply\n"
-    "                        announced. With --dump, qvsim writes DIR, serves, and brings\n"
-    "                        DIR's grown files up to date as each CMD_GET_FILE_COUNT,\n"
-    "                        CMD_GET_FILE or setting change sees them, before answering it:\n"
-    "                        DIR holds what the last such request saw\n"
-    "\n"
-    "Answers and faults:\n"
-    "  --connect-status S    status of the CMD_CONNECT reply (default 0)\n"
-    "  --sd-missing          catalogue and file commands answer 11 (no SD card)\n"
-    "  --unsupported         catalogue and file commands answer 255 (wins over --sd-missing)\n"
-    "  --busy N              the first N CMD_GET_FILE of each file answer 13 (not ready)\n"
-    "  --error-block-at N    the Nth block of each sequence carries BLOCK_ERROR and ends it\n"
-    "  --silent-after N      after the Nth block of a sequence, send no more blocks until\n"
-    "                        the next request (0: the reply only, no block at all)\n"
-    "  --drop-every N        every Nth frame sent is left out\n"
-    "  --corrupt-every N     every Nth frame sent has a wrong checksum\n"
-    "  --noise               random bytes (never 0xAA or 0x55) before every frame\n"
-    "  --split               frames written in random pieces of 1 to 8 bytes, with pauses\n"
-    "                        of up to 2 ms now and then\n"
-    "  --reply-delay MS      answer every request MS milliseconds late\n"
-    "  --turnaround MS       send each data block MS milliseconds after the request for it\n"
-    "                        arrived (the first block: MS after the reply)\n"
-    "  --close-after N       close the connection once N frames went out (serial: send\n"
-    "                        nothing more until the next CMD_CONNECT)\n"
-    "  --baud B              pace the output at B baud, 10 bits a byte\n"
-    "  --seed N              seed of --noise and --split (default 1); same seed, same run\n"
-    "Frame counts (--drop-every, --corrupt-every, --close-after) start again with every\n"
-    "connection and every CMD_CONNECT; --busy counts last as long as the program.\n"
-    "Unknown commands answer 255; a short payload or unknown setting item answers 1;\n"
-    "CMD_GET_FILE for a run or file that does not exist answers 2.\n"
-    "\n"
-    "Tracing:\n"
-    "  -v, --verbose         every frame both ways in hex on stderr, with a time stamp\n"
-    "  --record FILE         the same trace into FILE\n"
-    "  -h, --help            this text\n"
-    "  --version             the version, then exit\n"
-    "\n"
-    "SIGINT or SIGTERM (Ctrl+C on Windows) end it with exit status 0.\n";
+// One option's value on its way into Options. The `given` marks are for the
+// checks that span options, made once every option is read.
+struct Parsing {
+    Options& options;
+    const std::string& name;
+    const std::string& value;
+    std::string& complaint;
+    bool& listenGiven;
+    bool& generateGiven;
+};
 
-bool TakesValue(const std::string& name) {
-    static const char* const names[] = {
-        "--listen",     "--pty",          "--serial",       "--logs",         "--generate",
-        "--dump",       "--record",       "--block-size",   "--log-enable",   "--log-size",
-        "--connect-status", "--busy",     "--error-block-at", "--silent-after", "--drop-every",
-        "--corrupt-every", "--reply-delay", "--turnaround", "--close-after", "--baud", "--seed",
-        "--logging-rate"};
-    for (const char* known : names)
-        if (name == known) return true;
-    return false;
-}
+// Reads the value into Options; false when it is bad. A rule that finds a
+// fault of its own says it in `complaint`; otherwise the caller names the value.
+using Apply = bool (*)(Parsing& p);
+
+struct OptionRow {
+    const char* shortName;    // "-h", or null
+    const char* name;         // "--help"; null: a line of the help text only
+    const char* placeholder;  // what the value stands for; null: a flag, which takes none
+    const char* help;         // lines after the first are indented under the first
+    Apply apply;
+};
+
+constexpr size_t HELP_COLUMN = 24;
 
 bool Unsigned(const std::string& text, uint64_t max, uint64_t& value) {
     if (text.empty() || text.size() > 20) return false;
@@ -107,7 +53,14 @@ bool Number(const std::string& text, uint64_t min, uint64_t max, T& out) {
     return true;
 }
 
-bool ParseListen(const std::string& text, Options& options) {
+bool Path(const std::string& text, std::string& out) {
+    out = text;
+    return !text.empty();
+}
+
+bool ParseListen(Parsing& p) {
+    Options& options = p.options;
+    const std::string& text = p.value;
     const size_t colon = text.rfind(':');
     if (colon == std::string::npos) return false;
     const std::string host = text.substr(0, colon);
@@ -118,25 +71,192 @@ bool ParseListen(const std::string& text, Options& options) {
         if (!Number(host.substr(at, dot - at), 0, 255, options.listenAddress[part])) return false;
         at = dot + 1;
     }
+    p.listenGiven = true;
     return Number(text.substr(colon + 1), 0, 65535, options.listenPort);
 }
 
-bool ParseGenerate(const std::string& text, Options& options) {
+bool ParseGenerate(Parsing& p) {
+    const std::string& text = p.value;
     const size_t a = text.find(',');
     const size_t b = a == std::string::npos ? a : text.find(',', a + 1);
     if (b == std::string::npos) return false;
-    return Number(text.substr(0, a), 0, 100000, options.generateRuns) &&
-           Number(text.substr(a + 1, b - a - 1), 0, 65535, options.generateFiles) &&
-           Number(text.substr(b + 1), 0, UINT32_MAX, options.generateBytes);
+    p.generateGiven = true;
+    return Number(text.substr(0, a), 0, 100000, p.options.generateRuns) &&
+           Number(text.substr(a + 1, b - a - 1), 0, 65535, p.options.generateFiles) &&
+           Number(text.substr(b + 1), 0, UINT32_MAX, p.options.generateBytes);
+}
+
+bool ParseSerialLine(Parsing& p) {
+    if (p.value.empty()) return false;
+    if (p.options.transport != Transport::TCP) {
+        p.complaint = "--pty and --serial exclude each other";
+        return false;
+    }
+    p.options.transport = p.name == "--pty" ? Transport::PTY : Transport::SERIAL;
+    p.options.serialPath = p.value;
+    return true;
+}
+
+// The options in the order --help lists them, with the text between them.
+const OptionRow OPTIONS[] = {
+    {nullptr, nullptr, nullptr,
+     "usage: qvsim [options]\n"
+     "Plays a QV-500 instrument over TCP or a serial line, for the log downloader.\n"
+     "\n"
+     "Where it listens (one of):",
+     nullptr},
+    {nullptr, "--listen", "ADDR:PORT",
+     "TCP, one connection at a time (default 127.0.0.1:10101;\n"
+     "port 0 picks a free one)",
+     ParseListen},
+    {nullptr, "--pty", "LINK",
+     "Linux: a new pseudo-terminal, raw, with the symlink LINK to\n"
+     "it (removed on exit); a new CMD_CONNECT starts afresh",
+     ParseSerialLine},
+    {nullptr, "--serial", "PATH", "Linux: an existing serial device, raw 115200 8N1", ParseSerialLine},
+    {nullptr, nullptr, nullptr,
+     "The first line on stdout says where: \"listening on ADDR:PORT\" or \"serial on PATH\".\n"
+     "\n"
+     "What it holds (default --generate 3,4,3000):",
+     nullptr},
+    {nullptr, "--logs", "DIR",
+     "runs from DIR: folders YYYYMMDD_HHMMSS holding 00000000.csv,\n"
+     "00000001.csv, ... (a run's files: the numbers from 0 on\n"
+     "without a gap)",
+     [](Parsing& p) { return Path(p.value, p.options.logsDir); }},
+    {nullptr, "--generate", "R,F,B",
+     "R runs of F files of exactly B bytes of made-up CSV log,\n"
+     "two runs a day from 2024-05-07 09:05:00; always the same",
+     ParseGenerate},
+    {nullptr, "--dump", "DIR",
+     "write the catalogue to DIR in the --logs layout, then exit\n"
+     "(with --logging-rate: serves on, see there)",
+     [](Parsing& p) { return Path(p.value, p.options.dumpDir); }},
+    {nullptr, "--block-size", "N",
+     "largest data-block payload, 1 to 1024 (default 1024); date\n"
+     "and time lists carry as many whole records as fit, at least one",
+     [](Parsing& p) { return Number(p.value, 1, FRAME_PAYLOAD_MAX, p.options.instrument.blockSize); }},
+    {nullptr, "--log-enable", "0|1", "log collection switch at start (default 1)",
+     [](Parsing& p) { return Number(p.value, 0, 1, p.options.instrument.logEnable); }},
+    {nullptr, "--log-size", "BYTES", "log file size setting at start (default 1048576)",
+     [](Parsing& p) { return Number(p.value, 0, UINT32_MAX, p.options.instrument.logSize); }},
+    {nullptr, "--logging-rate", "BPS",
+     "logging goes on while qvsim runs (default 0: it does not):\n"
+     "the newest run's last file grows by BPS bytes of made-up CSV\n"
+     "rows a second (at most 100000000) while log collection is\n"
+     "on, and at the log file size (0: 4 GiB - 1) the run goes on\n"
+     "in a new file; both settings as they stand, from the options\n"
+     "or the tool. A request sees the growth as it is answered; a\n"
+     "file goes out at exactly the size its CMD_GET_FILE reply\n"
+     "announced. With --dump, qvsim writes DIR, serves, and brings\n"
+     "DIR's grown files up to date as each CMD_GET_FILE_COUNT,\n"
+     "CMD_GET_FILE or setting change sees them, before answering it:\n"
+     "DIR holds what the last such request saw",
+     [](Parsing& p) { return Number(p.value, 0, LiveCatalogue::MAX_RATE, p.options.loggingRate); }},
+    {nullptr, nullptr, nullptr,
+     "\n"
+     "Answers and faults:",
+     nullptr},
+    {nullptr, "--connect-status", "S", "status of the CMD_CONNECT reply (default 0)",
+     [](Parsing& p) { return Number(p.value, 0, 255, p.options.instrument.connectStatus); }},
+    {nullptr, "--sd-missing", nullptr, "catalogue and file commands answer 11 (no SD card)",
+     [](Parsing& p) { p.options.instrument.sdMissing = true; return true; }},
+    {nullptr, "--unsupported", nullptr, "catalogue and file commands answer 255 (wins over --sd-missing)",
+     [](Parsing& p) { p.options.instrument.unsupported = true; return true; }},
+    {nullptr, "--busy", "N", "the first N CMD_GET_FILE of each file answer 13 (not ready)",
+     [](Parsing& p) { return Number(p.value, 0, UINT32_MAX, p.options.instrument.busy); }},
+    {nullptr, "--error-block-at", "N", "the Nth block of each sequence carries BLOCK_ERROR and ends it",
+     [](Parsing& p) { return Number(p.value, 1, UINT32_MAX, p.options.instrument.errorBlockAt); }},
+    {nullptr, "--silent-after", "N",
+     "after the Nth block of a sequence, send no more blocks until\n"
+     "the next request (0: the reply only, no block at all)",
+     [](Parsing& p) { return Number(p.value, 0, INT32_MAX, p.options.instrument.silentAfter); }},
+    {nullptr, "--drop-every", "N", "every Nth frame sent is left out",
+     [](Parsing& p) { return Number(p.value, 1, UINT32_MAX, p.options.instrument.line.dropEvery); }},
+    {nullptr, "--corrupt-every", "N", "every Nth frame sent has a wrong checksum",
+     [](Parsing& p) { return Number(p.value, 1, UINT32_MAX, p.options.instrument.line.corruptEvery); }},
+    {nullptr, "--noise", nullptr, "random bytes (never 0xAA or 0x55) before every frame",
+     [](Parsing& p) { p.options.instrument.line.noise = true; return true; }},
+    {nullptr, "--split", nullptr,
+     "frames written in random pieces of 1 to 8 bytes, with pauses\n"
+     "of up to 2 ms now and then",
+     [](Parsing& p) { p.options.instrument.line.split = true; return true; }},
+    {nullptr, "--reply-delay", "MS", "answer every request MS milliseconds late",
+     [](Parsing& p) { return Number(p.value, 0, 3600000, p.options.instrument.replyDelayMs); }},
+    {nullptr, "--turnaround", "MS",
+     "send each data block MS milliseconds after the request for it\n"
+     "arrived (the first block: MS after the reply)",
+     [](Parsing& p) { return Number(p.value, 0, 3600000, p.options.instrument.turnaroundMs); }},
+    {nullptr, "--close-after", "N",
+     "close the connection once N frames went out (serial: send\n"
+     "nothing more until the next CMD_CONNECT)",
+     [](Parsing& p) { return Number(p.value, 0, INT32_MAX, p.options.instrument.line.closeAfter); }},
+    {nullptr, "--baud", "B", "pace the output at B baud, 10 bits a byte",
+     [](Parsing& p) { return Number(p.value, 50, 4000000, p.options.instrument.line.baud); }},
+    {nullptr, "--seed", "N", "seed of --noise and --split (default 1); same seed, same run",
+     [](Parsing& p) { return Number(p.value, 0, UINT64_MAX, p.options.instrument.line.seed); }},
+    {nullptr, nullptr, nullptr,
+     "Frame counts (--drop-every, --corrupt-every, --close-after) start again with every\n"
+     "connection and every CMD_CONNECT; --busy counts last as long as the program.\n"
+     "Unknown commands answer 255; a short payload or unknown setting item answers 1;\n"
+     "CMD_GET_FILE for a run or file that does not exist answers 2.\n"
+     "\n"
+     "Tracing:",
+     nullptr},
+    {"-v", "--verbose", nullptr, "every frame both ways in hex on stderr, with a time stamp",
+     [](Parsing& p) { p.options.verbose = true; return true; }},
+    {nullptr, "--record", "FILE", "the same trace into FILE",
+     [](Parsing& p) { return Path(p.value, p.options.recordPath); }},
+    {"-h", "--help", nullptr, "this text", [](Parsing& p) { p.options.help = true; return true; }},
+    {nullptr, "--version", nullptr, "the version, then exit",
+     [](Parsing& p) { p.options.version = true; return true; }},
+    {nullptr, nullptr, nullptr,
+     "\n"
+     "SIGINT or SIGTERM (Ctrl+C on Windows) end it with exit status 0.",
+     nullptr},
+};
+
+const OptionRow* Find(const std::string& name) {
+    for (const OptionRow& row : OPTIONS)
+        if (row.name && (name == row.name || (row.shortName && name == row.shortName))) return &row;
+    return nullptr;
+}
+
+std::string BuildUsage() {
+    std::string text;
+    for (const OptionRow& row : OPTIONS) {
+        if (!row.name) {
+            text += row.help;
+            text += '\n';
+            continue;
+        }
+        std::string head = "  ";
+        if (row.shortName) head += std::string(row.shortName) + ", ";
+        head += row.name;
+        if (row.placeholder) head += std::string(" ") + row.placeholder;
+        head.resize(std::max(head.size() + 1, HELP_COLUMN), ' ');
+        text += head;
+        for (const char* line = row.help; *line;) {
+            const char* end = line;
+            while (*end && *end != '\n') ++end;
+            if (line != row.help) text.append(HELP_COLUMN, ' ');
+            text.append(line, end);
+            text += '\n';
+            line = *end ? end + 1 : end;
+        }
+    }
+    return text;
 }
 
 }  // namespace
 
-const char* UsageText() { return USAGE; }
+const char* UsageText() {
+    static const std::string usage = BuildUsage();
+    return usage.c_str();
+}
 
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
-    InstrumentConfig& inst = options.instrument;
-    bool haveListen = false, haveLogs = false, haveGenerate = false;
+    bool listenGiven = false, generateGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
         std::string value;
@@ -147,109 +267,34 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             name.erase(equals);
             inlineValue = true;
         }
-        // Takes the option's value from "--name=value" or the next argument.
-        auto next = [&]() -> bool {
-            if (inlineValue) return true;
+        const OptionRow* row = Find(name);
+        if (!row) {
+            error = "unknown option " + name;
+            return false;
+        }
+        if (!row->placeholder && inlineValue) {
+            error = name + " takes no value";
+            return false;
+        }
+        if (row->placeholder && !inlineValue) {
             if (i + 1 >= argc) {
                 error = name + " needs a value";
                 return false;
             }
             value = argv[++i];
-            return true;
-        };
-        auto bad = [&]() {
-            error = "bad value for " + name + ": \"" + value + "\"";
+        }
+        std::string complaint;
+        Parsing parsing{options, name, value, complaint, listenGiven, generateGiven};
+        if (!row->apply(parsing)) {
+            error = complaint.empty() ? "bad value for " + name + ": \"" + value + "\"" : complaint;
             return false;
-        };
-        auto flag = [&](bool& target) {
-            if (inlineValue) {
-                error = name + " takes no value";
-                return false;
-            }
-            target = true;
-            return true;
-        };
-
-        if (name == "-h" || name == "--help") {
-            if (!flag(options.help)) return false;
-        } else if (name == "--version") {
-            if (!flag(options.version)) return false;
-        } else if (name == "-v" || name == "--verbose") {
-            if (!flag(options.verbose)) return false;
-        } else if (name == "--sd-missing") {
-            if (!flag(inst.sdMissing)) return false;
-        } else if (name == "--unsupported") {
-            if (!flag(inst.unsupported)) return false;
-        } else if (name == "--noise") {
-            if (!flag(inst.line.noise)) return false;
-        } else if (name == "--split") {
-            if (!flag(inst.line.split)) return false;
-        } else if (!TakesValue(name)) {
-            error = "unknown option " + name;
-            return false;
-        } else if (!next()) {
-            return false;
-        } else if (name == "--listen") {
-            if (!ParseListen(value, options)) return bad();
-            haveListen = true;
-        } else if (name == "--pty" || name == "--serial") {
-            if (value.empty()) return bad();
-            if (options.transport != Transport::TCP) {
-                error = "--pty and --serial exclude each other";
-                return false;
-            }
-            options.transport = name == "--pty" ? Transport::PTY : Transport::SERIAL;
-            options.serialPath = value;
-        } else if (name == "--logs") {
-            if (value.empty()) return bad();
-            options.logsDir = value;
-            haveLogs = true;
-        } else if (name == "--generate") {
-            if (!ParseGenerate(value, options)) return bad();
-            haveGenerate = true;
-        } else if (name == "--dump") {
-            if (value.empty()) return bad();
-            options.dumpDir = value;
-        } else if (name == "--logging-rate") {
-            if (!Number(value, 0, LiveCatalogue::MAX_RATE, options.loggingRate)) return bad();
-        } else if (name == "--record") {
-            if (value.empty()) return bad();
-            options.recordPath = value;
-        } else if (name == "--block-size") {
-            if (!Number(value, 1, FRAME_PAYLOAD_MAX, inst.blockSize)) return bad();
-        } else if (name == "--log-enable") {
-            if (!Number(value, 0, 1, inst.logEnable)) return bad();
-        } else if (name == "--log-size") {
-            if (!Number(value, 0, UINT32_MAX, inst.logSize)) return bad();
-        } else if (name == "--connect-status") {
-            if (!Number(value, 0, 255, inst.connectStatus)) return bad();
-        } else if (name == "--busy") {
-            if (!Number(value, 0, UINT32_MAX, inst.busy)) return bad();
-        } else if (name == "--error-block-at") {
-            if (!Number(value, 1, UINT32_MAX, inst.errorBlockAt)) return bad();
-        } else if (name == "--silent-after") {
-            if (!Number(value, 0, INT32_MAX, inst.silentAfter)) return bad();
-        } else if (name == "--drop-every") {
-            if (!Number(value, 1, UINT32_MAX, inst.line.dropEvery)) return bad();
-        } else if (name == "--corrupt-every") {
-            if (!Number(value, 1, UINT32_MAX, inst.line.corruptEvery)) return bad();
-        } else if (name == "--reply-delay") {
-            if (!Number(value, 0, 3600000, inst.replyDelayMs)) return bad();
-        } else if (name == "--turnaround") {
-            if (!Number(value, 0, 3600000, inst.turnaroundMs)) return bad();
-        } else if (name == "--close-after") {
-            if (!Number(value, 0, INT32_MAX, inst.line.closeAfter)) return bad();
-        } else if (name == "--baud") {
-            if (!Number(value, 50, 4000000, inst.line.baud)) return bad();
-        } else if (name == "--seed") {
-            if (!Number(value, 0, UINT64_MAX, inst.line.seed)) return bad();
         }
     }
-    if (haveLogs && haveGenerate) {
+    if (!options.logsDir.empty() && generateGiven) {
         error = "--logs and --generate exclude each other";
         return false;
     }
-    if (haveListen && options.transport != Transport::TCP) {
+    if (listenGiven && options.transport != Transport::TCP) {
         error = "--listen excludes --pty and --serial";
         return false;
     }
