@@ -7,14 +7,9 @@
 
 #include "tools/qvsim/FrameLog.h"
 #include "tools/qvsim/Instrument.h"
+#include "tools/qvsim/SessionEnd.h"
 
 namespace qvsim {
-
-enum class SessionEnd {
-    PEER_GONE,    // the peer closed or the line failed
-    LINE_CLOSED,  // --close-after: the instrument hung up
-    STOPPED,      // SIGINT or SIGTERM
-};
 
 // `fd` must be non-blocking. On a stream the end of input ends the session;
 // on a serial line read errors are waited out, since a serial line has no

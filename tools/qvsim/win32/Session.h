@@ -7,6 +7,7 @@
 
 #include "tools/qvsim/FrameLog.h"
 #include "tools/qvsim/Instrument.h"
+#include "tools/qvsim/SessionEnd.h"
 
 namespace qvsim {
 
@@ -42,12 +43,6 @@ public:
 
 private:
     WSAEVENT m_event;
-};
-
-enum class SessionEnd {
-    PEER_GONE,    // the peer closed or the connection failed
-    LINE_CLOSED,  // --close-after: the instrument hung up
-    STOPPED,      // Ctrl+C
 };
 
 SessionEnd RunSession(Instrument& instrument, SOCKET socket, HANDLE stop, FrameLog& log);
