@@ -1,5 +1,5 @@
 // Each fault switch, on a virtual clock where time matters.
-#include "tools/qvsim/Faults.h"
+#include "tools/qvsim/OutgoingLine.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 
 #include "link/Frame.h"
 #include "tools/qvsim/Catalogue.h"
-#include "tools/qvsim/Faults.h"
+#include "tools/qvsim/OutgoingLine.h"
 
 namespace qvsim {
 

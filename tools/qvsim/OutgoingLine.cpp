@@ -1,4 +1,4 @@
-#include "tools/qvsim/Faults.h"
+#include "tools/qvsim/OutgoingLine.h"
 
 #include <algorithm>
 #include <cstring>
