@@ -9,8 +9,10 @@
 
 struct DialogState;
 
-// Resets the shared state, takes `currentDirectory` as the start folder and
-// reads setting.ini there (defaults written back).
+// Takes `currentDirectory` as the start folder, reads setting.ini there
+// (defaults written back) and gives the state the real channels unless a
+// test set a link factory first. It resets nothing: a fresh state comes from
+// NewDialogState.
 void StartUp(DialogState& state, const char* currentDirectory);
 
 // WM_INITDIALOG: positions the dialog and fills its controls.

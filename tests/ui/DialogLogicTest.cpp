@@ -68,16 +68,16 @@ TEST(ControlStates, ConnectionMethodSwapsTheVisibleControlsAndKeepsTheirContents
     ui.SetControlText(IDC_PORT, "10101");
     const auto ids = {1023, 1005, 1006, 1024, 1025, 1007, 1008};
     SetConnectionMethod(ui, 1);
-    EXPECT_FALSE(ui.GetCheck(IDC_USB));
-    EXPECT_TRUE(ui.GetCheck(IDC_WIFI));
+    EXPECT_FALSE(ui.control(IDC_USB).checked);
+    EXPECT_TRUE(ui.control(IDC_WIFI).checked);
     EXPECT_EQ(ShownFlags(ui, ids), "0001111");
     SetConnectionMethod(ui, 0);
-    EXPECT_TRUE(ui.GetCheck(IDC_USB));
-    EXPECT_FALSE(ui.GetCheck(IDC_WIFI));
+    EXPECT_TRUE(ui.control(IDC_USB).checked);
+    EXPECT_FALSE(ui.control(IDC_WIFI).checked);
     EXPECT_EQ(ShownFlags(ui, ids), "1110000");
     SetConnectionMethod(ui, 2);
     EXPECT_EQ(ShownFlags(ui, ids), "1110000") << "an unknown method changes nothing";
-    EXPECT_TRUE(ui.GetCheck(IDC_USB));
+    EXPECT_TRUE(ui.control(IDC_USB).checked);
     EXPECT_EQ(ui.GetAddress(IDC_IP_ADDRESS), 0xC0A80064u);
     EXPECT_EQ(ControlText(ui, IDC_PORT), "10101");
 }
@@ -187,7 +187,7 @@ TEST(MainDialog, InitShowsCaptionSettingsAndStateZeroWithProgressHidden) {
     EXPECT_EQ(ControlText(ui, IDC_IP_ADDRESS), "255.255.255.255");
     EXPECT_EQ(ControlText(ui, IDC_PORT), "10101");
     EXPECT_EQ(ControlText(ui, IDC_SAVE_PATH), "/srv/logs");
-    EXPECT_TRUE(ui.GetCheck(IDC_WIFI));
+    EXPECT_TRUE(ui.control(IDC_WIFI).checked);
     EXPECT_EQ(EnabledFlags(ui), "10111111100000000");
     EXPECT_EQ(ShownFlags(ui, {1016, 1019, 1022, 1018, 1020}), "00000");
     EXPECT_EQ(ControlText(ui, IDC_BYTE_TEXT) + ControlText(ui, IDC_FILE_TEXT) + ControlText(ui, IDC_STATUS_TEXT), "");

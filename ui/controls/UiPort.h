@@ -27,7 +27,6 @@ public:
     // Copies at most size - 1 characters and terminates; returns the length.
     virtual size_t GetControlText(int id, char* buffer, size_t size) = 0;
     virtual void SetCheck(int id, bool checked) = 0;
-    virtual bool GetCheck(int id) = 0;
 
     // Combo boxes and the list box. Sorted where the template says so.
     virtual void ResetList(int id) = 0;
@@ -37,8 +36,8 @@ public:
     virtual void SetListSelection(int id, int index) = 0;
     // First entry, from the start, that begins with prefix (any case); -1.
     virtual int FindListPrefix(int id, const char* prefix) = 0;
-    virtual int SelectedCount(int id) = 0;  // multiple-selection list
-    // Selected positions in ascending order, at most max; returns the count.
+    // A multiple-selection list's selected positions in ascending order, at
+    // most max; returns the count.
     virtual int SelectedPositions(int id, int* positions, int max) = 0;
     virtual void SelectAllEntries(int id) = 0;
 

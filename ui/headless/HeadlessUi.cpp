@@ -69,8 +69,6 @@ size_t HeadlessUi::GetControlText(int id, char* buffer, size_t size) {
 }
 
 void HeadlessUi::SetCheck(int id, bool checked) { m_controls[id].checked = checked; }
-bool HeadlessUi::GetCheck(int id) { return m_controls[id].checked; }
-
 void HeadlessUi::ResetList(int id) {
     Control& c = m_controls[id];
     c.entries.clear();
@@ -103,11 +101,6 @@ int HeadlessUi::FindListPrefix(int id, const char* prefix) {
     for (size_t i = 0; i < c.entries.size(); ++i)
         if (StartsWithIgnoringCase(c.entries[i], prefix)) return static_cast<int>(i);
     return -1;
-}
-
-int HeadlessUi::SelectedCount(int id) {
-    const Control& c = m_controls[id];
-    return static_cast<int>(std::count(c.selected.begin(), c.selected.end(), true));
 }
 
 int HeadlessUi::SelectedPositions(int id, int* positions, int max) {

@@ -85,8 +85,6 @@ void Win32UiPort::SetCheck(int id, bool checked) {
     CheckDlgButton(m_dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
-bool Win32UiPort::GetCheck(int id) { return IsDlgButtonChecked(m_dialog, id) == BST_CHECKED; }
-
 void Win32UiPort::ResetList(int id) {
     Send(id, IsListBox(id) ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
 }
@@ -126,11 +124,6 @@ int Win32UiPort::FindListPrefix(int id, const char* prefix) {
     const LRESULT index = Send(id, IsListBox(id) ? LB_FINDSTRING : CB_FINDSTRING,
                                static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(prefix));
     return index < 0 ? -1 : static_cast<int>(index);
-}
-
-int Win32UiPort::SelectedCount(int id) {
-    const LRESULT count = Send(id, LB_GETSELCOUNT, 0, 0);
-    return count < 0 ? 0 : static_cast<int>(count);
 }
 
 int Win32UiPort::SelectedPositions(int id, int* positions, int max) {

@@ -20,7 +20,6 @@ public:
     void SetControlText(int id, const char* text) override;
     size_t GetControlText(int id, char* buffer, size_t size) override;
     void SetCheck(int id, bool checked) override;
-    bool GetCheck(int id) override;
 
     void ResetList(int id) override;
     int AddListEntry(int id, const char* text) override;
@@ -28,7 +27,6 @@ public:
     int ListSelection(int id) override;
     void SetListSelection(int id, int index) override;
     int FindListPrefix(int id, const char* prefix) override;
-    int SelectedCount(int id) override;
     int SelectedPositions(int id, int* positions, int max) override;
     void SelectAllEntries(int id) override;
 
