@@ -125,6 +125,7 @@ bool DeviceLink::HasSlot(const FrameImage& image) const {
 }
 
 void DeviceLink::Dispatch(const FrameImage& image) {
+    m_framedBytes.fetch_add(FRAME_OVERHEAD + static_cast<uint32_t>(image.body.length), std::memory_order_relaxed);
     if (image.sync == SYNC_REQUEST && image.body.command == CMD_SILENT_REQUEST) return;
     // A frame no slot takes is dropped here, so it never holds a place in the
     // pending queue that a frame the dialog waits for would need.

@@ -99,6 +99,9 @@ public:
     // Bytes the channel has received so far, whole frames or not; 0 once
     // closed. Dialog's thread only.
     uint64_t BytesReceived() const { return m_comm != nullptr ? m_comm->ReceivedCount() : 0; }
+    // Of those, the bytes of whole frames the parser has taken: the rest
+    // is noise or a frame begun and not (yet) completed.
+    uint64_t BytesInFrames() const { return m_framedBytes.load(std::memory_order_relaxed); }
 
     bool m_open = false;  // channel opened and Start ran
     // Why the channel did not open, when m_open is clear; the system's code.
@@ -151,4 +154,5 @@ private:
     FrameImage m_pending[PENDING_FRAMES];
     size_t m_pendingHead = 0;
     std::atomic<size_t> m_pendingCount{0};
+    std::atomic<uint64_t> m_framedBytes{0};
 };

@@ -6,6 +6,7 @@
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Commands.h"
 #include "retrieval/Download.h"
+#include "retrieval/Tell.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/ControlStates.h"
 #include "ui/controls/DialogState.h"
@@ -70,14 +71,14 @@ void OnLastListBlock(DialogState& state, UiPort& ui, uint8_t kind) {
 
 }  // namespace
 
-void EndInTransferError(DialogState& state, UiPort& ui, bool refuseBlock) {
+void EndInTransferError(DialogState& state, UiPort& ui, bool refuseBlock, EndReason reason) {
     state.blockSequence = NO_SEQUENCE;
     StopBlockWatch(state, ui);
     EndPendingAbort(state, ui);
     CloseOutputFile(state);
     SetProgressStatus(state, ui, PROGRESS_ERROR);
     if (refuseBlock) PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
-    ShowCatalogueMessage(state, ui, MSG_TRANSFER_ERROR);
+    EndWith(state, ui, reason, MSG_TRANSFER_ERROR);
     SetControlState(state, ui, CONTROLS_IDLE);
 }
 
@@ -135,7 +136,7 @@ void OnListReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
         return;
     }
     EndPendingAbort(state, ui);
-    ShowCatalogueMessage(state, ui, MessageForReplyStatus(state, reply.status));
+    EndOnReplyStatus(state, ui, reply.status);
     SetControlState(state, ui, CONTROLS_IDLE);
 }
 
@@ -144,34 +145,37 @@ void OnFileCountReply(DialogState& state, UiPort& ui, const CommandRequest& repl
     // left in the slot.
     if (reply.status != STATUS_OK || reply.length < 2) {
         EndPendingAbort(state, ui);
-        ShowCatalogueMessage(state, ui, reply.status != STATUS_OK ? MessageForReplyStatus(state, reply.status)
-                                                           : MSG_TRANSFER_ERROR);
+        if (reply.status != STATUS_OK) EndOnReplyStatus(state, ui, reply.status);
+        else EndWith(state, ui, EndReason::REPLY_TOO_SHORT, MSG_TRANSFER_ERROR);
         SetControlState(state, ui, CONTROLS_IDLE);
         return;
     }
     FillFileList(ui, ReadBig16(reply.data));
+    Tell(state, &RetrievalObserver::FilesCounted, state.selection, static_cast<int>(ReadBig16(reply.data)));
     SetControlState(state, ui, CONTROLS_IDLE);
 }
 
-int AddDates(UiPort& ui, int32_t length, const uint8_t* data) {
+int AddDates(DialogState& state, UiPort& ui, int32_t length, const uint8_t* data) {
     char text[ENTRY_TEXT];
     int added = 0;
     for (int32_t i = 0; i + 4 <= length && ui.ListCount(IDC_DATES) < LIST_ENTRIES_MAX; i += 4) {
-        std::snprintf(text, sizeof text, "%04d/%02d/%02d", ReadBig16(data + i),
-                      data[i + 2], data[i + 3]);
+        const uint16_t year = ReadBig16(data + i);
+        std::snprintf(text, sizeof text, "%04d/%02d/%02d", year, data[i + 2], data[i + 3]);
         ui.AddListEntry(IDC_DATES, text);
+        Tell(state, &RetrievalObserver::DateListed, year, data[i + 2], data[i + 3]);
         ++added;
     }
     ui.SetListSelection(IDC_DATES, 0);
     return added;
 }
 
-int AddTimes(UiPort& ui, int32_t length, const uint8_t* data) {
+int AddTimes(DialogState& state, UiPort& ui, int32_t length, const uint8_t* data) {
     char text[ENTRY_TEXT];
     int added = 0;
     for (int32_t i = 0; i + 3 <= length && ui.ListCount(IDC_TIMES) < LIST_ENTRIES_MAX; i += 3) {
         std::snprintf(text, sizeof text, "%02d:%02d:%02d", data[i], data[i + 1], data[i + 2]);
         ui.AddListEntry(IDC_TIMES, text);
+        Tell(state, &RetrievalObserver::TimeListed, data[i], data[i + 1], data[i + 2]);
         ++added;
     }
     ui.SetListSelection(IDC_TIMES, 0);
@@ -195,7 +199,7 @@ void OnDataBlock(DialogState& state, UiPort& ui, const CommandRequest& block) {
     // so taking it would leave a hole in the file.
     const bool oversized = block.length > static_cast<int32_t>(FRAME_PAYLOAD_MAX);
     if (inSequence && ((flags & BLOCK_ERROR) || oversized)) {
-        EndInTransferError(state, ui, true);
+        EndInTransferError(state, ui, true, oversized ? EndReason::OVERSIZED_BLOCK : EndReason::ERROR_BLOCK);
         return;
     }
     if (AbortPending(state)) {
@@ -211,13 +215,13 @@ void OnDataBlock(DialogState& state, UiPort& ui, const CommandRequest& block) {
         return;
     }
     const int32_t length = block.length;
-    // The list keeps whole records only; counted for whoever reports on it.
+    // The list keeps whole records only.
     if (kind == BLOCK_KIND_DATES ? length % 4 != 0 : kind == BLOCK_KIND_TIMES && length % 3 != 0)
-        ++state.catalogueRecordsCut;
+        Tell(state, &RetrievalObserver::RecordCut);
     bool brought = false;
     switch (kind) {
-    case BLOCK_KIND_DATES: brought = AddDates(ui, length, block.data) > 0; break;
-    case BLOCK_KIND_TIMES: brought = AddTimes(ui, length, block.data) > 0; break;
+    case BLOCK_KIND_DATES: brought = AddDates(state, ui, length, block.data) > 0; break;
+    case BLOCK_KIND_TIMES: brought = AddTimes(state, ui, length, block.data) > 0; break;
     case BLOCK_KIND_FILE:
         if (!OnFileData(state, ui, flags, length, block.data)) return;
         brought = length > 0;
@@ -245,5 +249,5 @@ void OnBlockTimeout(DialogState& state, UiPort& ui) {
         StartBlockWatch(state, ui);
         return;
     }
-    EndInTransferError(state, ui, false);
+    EndInTransferError(state, ui, false, EndReason::BLOCKS_STOPPED);
 }

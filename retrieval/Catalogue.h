@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "link/Frame.h"
+#include "retrieval/RetrievalObserver.h"
 #include "ui/controls/UiPort.h"
 
 struct DialogState;
@@ -25,11 +26,11 @@ void StopBlockWatch(DialogState& state, UiPort& ui);
 // Ends the sequence in hand as a transfer error: both bars in error,
 // message 2, control state 1; `refuseBlock` answers the block in hand with
 // ACK_CANCEL first.
-void EndInTransferError(DialogState& state, UiPort& ui, bool refuseBlock);
+void EndInTransferError(DialogState& state, UiPort& ui, bool refuseBlock, EndReason reason);
 
 // Each returns the number of entries it added.
-int AddDates(UiPort& ui, int32_t length, const uint8_t* data);
-int AddTimes(UiPort& ui, int32_t length, const uint8_t* data);
+int AddDates(DialogState& state, UiPort& ui, int32_t length, const uint8_t* data);
+int AddTimes(DialogState& state, UiPort& ui, int32_t length, const uint8_t* data);
 void FillFileList(UiPort& ui, int count);
 
 // The most entries a date or time combo takes: as many as the file list can

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "retrieval/Commands.h"
+#include "retrieval/Tell.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/DialogMessages.h"
 #include "ui/controls/DialogState.h"
@@ -55,6 +56,7 @@ void PostRequest(DialogState& state, UiPort& ui, uint8_t command, uint8_t status
 
 void PostResponse(DialogState& state, UiPort& ui, uint8_t command, uint8_t status) {
     FillInstance(state.responseInstance, command, status, 0, nullptr);
+    if (command == CMD_DATA_BLOCK && status == ACK_CANCEL) Tell(state, &RetrievalObserver::BlockRefused);
     ui.PostDialogMessage(WM_APP_SEND_RESPONSE, reinterpret_cast<uintptr_t>(&state.responseInstance), 0);
 }
 
@@ -109,9 +111,9 @@ void OnSendResponse(DialogState& state, UiPort&) {
     SendInstance(state, SYNC_RESPONSE, state.responseInstance);
 }
 
-int MessageForReplyStatus(DialogState& state, uint8_t status) {
-    state.shownReplyStatus = status;
-    if (status == STATUS_NO_SD_CARD) return MSG_NO_SD_CARD;
-    if (status == STATUS_UNSUPPORTED) return MSG_UNSUPPORTED;
-    return MSG_TRANSFER_ERROR;
+void EndOnReplyStatus(DialogState& state, UiPort& ui, uint8_t status) {
+    int message = MSG_TRANSFER_ERROR;
+    if (status == STATUS_NO_SD_CARD) message = MSG_NO_SD_CARD;
+    if (status == STATUS_UNSUPPORTED) message = MSG_UNSUPPORTED;
+    EndWith(state, ui, EndReason::REPLY_STATUS, message, status);
 }

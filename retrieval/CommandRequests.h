@@ -35,7 +35,6 @@ void ForgetAwaitedReplies(DialogState& state, UiPort& ui);
 void OnSendRequest(DialogState& state, UiPort& ui);
 void OnSendResponse(DialogState& state, UiPort& ui);
 
-// The message for an unhandled non-zero reply status of the catalogue and
-// file commands; the status is kept in `state.shownReplyStatus`, so that
-// whoever reports the ending can name the one the instrument gave.
-int MessageForReplyStatus(DialogState& state, uint8_t status);
+// Shows the message for an unhandled non-zero reply status of the
+// catalogue and file commands, the observer told which status it was.
+void EndOnReplyStatus(DialogState& state, UiPort& ui, uint8_t status);

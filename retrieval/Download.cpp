@@ -8,6 +8,7 @@
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Commands.h"
 #include "retrieval/OutputFile.h"
+#include "retrieval/Tell.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/ControlStates.h"
 #include "ui/controls/DialogState.h"
@@ -25,10 +26,18 @@ constexpr char PATH_SEPARATOR = '/';
 constexpr int RENAME_TRIES = 10;
 constexpr auto RENAME_PAUSE = std::chrono::milliseconds(100);
 
-void EndRun(DialogState& state, UiPort& ui, int message) {
+void EndRun(DialogState& state, UiPort& ui, EndReason reason, int message) {
     EndPendingAbort(state, ui);
-    ShowCatalogueMessage(state, ui, message);
+    EndWith(state, ui, reason, message);
     SetControlState(state, ui, CONTROLS_IDLE);
+}
+
+// Closes the file where it lies, without a word to the observer.
+void CloseFile(DialogState& state) {
+    std::FILE* file = state.download.outputFile;
+    if (file == nullptr) return;
+    state.download.outputFile = nullptr;
+    if (std::fclose(file) != 0) state.download.writeFailed = true;
 }
 
 // The file cannot be had: nothing (more) is written, the instrument is told
@@ -36,10 +45,12 @@ void EndRun(DialogState& state, UiPort& ui, int message) {
 void RefuseFile(DialogState& state, UiPort& ui, int progressKind) {
     state.blockSequence = NO_SEQUENCE;
     StopBlockWatch(state, ui);
+    if (state.download.outputFile == nullptr)
+        Tell(state, &RetrievalObserver::FileLeft, nullptr, 0u, state.download.fileProblem);
     CloseOutputFile(state);
     SetProgressStatus(state, ui, progressKind);
     PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
-    EndRun(state, ui, MSG_FILE_NOT_CREATED);
+    EndRun(state, ui, EndReason::FILE_PROBLEM, MSG_FILE_NOT_CREATED);
 }
 
 // Opens the file's ".partial", held for this download alone. False, with
@@ -72,6 +83,13 @@ bool CreateOutputFile(DialogState& state) {
     return true;
 }
 
+void TellFileStarted(const DialogState& state) {
+    char path[FULL_PATH_MAX + 1] = "";
+    OutputFilePath(state.selection, state.download.saveFolder, path, sizeof path);
+    Tell(state, &RetrievalObserver::FileStarted, state.selection, static_cast<const char*>(path),
+         state.download.totalSize);
+}
+
 bool WriteBlock(std::FILE* file, int32_t length, const uint8_t* data) {
     if (length <= 0) return true;
     return std::fwrite(data, 1, static_cast<size_t>(length), file) == static_cast<size_t>(length);
@@ -93,8 +111,11 @@ bool FinishOutputFile(DialogState& state) {
         }
         if (!renamed) d.fileProblem = OutputProblem::NOT_RENAMED;
     }
-    CloseOutputFile(state);
-    return renamed && !d.writeFailed;
+    if (!renamed) return false;
+    CloseFile(state);
+    if (d.writeFailed) return false;
+    Tell(state, &RetrievalObserver::FileFinished, static_cast<const char*>(path), d.bytesReceived);
+    return true;
 }
 
 }  // namespace
@@ -119,10 +140,12 @@ bool OutputFilePath(const LogSelection& s, const char* folder, char* path, size_
 }
 
 void CloseOutputFile(DialogState& state) {
-    std::FILE* file = state.download.outputFile;
-    if (file == nullptr) return;
-    state.download.outputFile = nullptr;
-    if (std::fclose(file) != 0) state.download.writeFailed = true;
+    const DownloadState& d = state.download;
+    if (d.outputFile == nullptr) return;
+    CloseFile(state);
+    char partial[FULL_PATH_MAX + 1] = "";
+    PartialFilePath(state.selection, d.saveFolder, partial, sizeof partial);
+    Tell(state, &RetrievalObserver::FileLeft, static_cast<const char*>(partial), d.bytesReceived, d.fileProblem);
 }
 
 void StartDownload(DialogState& state, UiPort& ui) {
@@ -170,13 +193,15 @@ void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     switch (reply.status) {
     case STATUS_OK:
         if (reply.length < 4) {  // no size in it: not a reply to go on with
-            EndRun(state, ui, MSG_TRANSFER_ERROR);
+            EndRun(state, ui, EndReason::REPLY_TOO_SHORT, MSG_TRANSFER_ERROR);
             return;
         }
         d.bytesReceived = 0;
         d.totalSize = ReadBig32(reply.data);
         ShowByteProgress(ui, 0, d.totalSize, state.selection.fileNumber);
+        TellFileStarted(state);
         if (d.totalSize == 0) {
+            EndWith(state, ui, EndReason::EMPTY_FILE, -1);
             SetControlState(state, ui, CONTROLS_IDLE);
             return;
         }
@@ -187,10 +212,12 @@ void OnFileReply(DialogState& state, UiPort& ui, const CommandRequest& reply) {
             RequestFile(state, ui, state.selection.fileNumber);
             return;
         }
-        EndRun(state, ui, MSG_NO_SD_CARD);
+        EndRun(state, ui, EndReason::NOT_READY, MSG_NO_SD_CARD);
         return;
     default:
-        EndRun(state, ui, MessageForReplyStatus(state, reply.status));
+        EndPendingAbort(state, ui);
+        EndOnReplyStatus(state, ui, reply.status);
+        SetControlState(state, ui, CONTROLS_IDLE);
         return;
     }
 }
@@ -211,7 +238,7 @@ bool OnFileData(DialogState& state, UiPort& ui, uint8_t flags, int32_t length,
     if (d.outputFile == nullptr ||
         static_cast<uint64_t>(d.bytesReceived) + static_cast<uint64_t>(length) > d.totalSize) {
         d.fileProblem = OutputProblem::SIZE_EXCEEDED;
-        EndInTransferError(state, ui, true);
+        EndInTransferError(state, ui, true, EndReason::FILE_PROBLEM);
         return false;
     }
     d.bytesReceived += static_cast<uint32_t>(length);
@@ -222,12 +249,13 @@ bool OnFileData(DialogState& state, UiPort& ui, uint8_t flags, int32_t length,
         RefuseFile(state, ui, PROGRESS_ERROR);
         return false;
     }
+    Tell(state, &RetrievalObserver::BlockWritten, d.bytesReceived, d.totalSize);
     if (!(flags & BLOCK_LAST)) return true;
     // Ended short of the size announced: it stays ".partial", and an older
     // complete file of that name stays as it was.
     if (d.bytesReceived != d.totalSize) {
         d.fileProblem = OutputProblem::CUT_SHORT;
-        EndInTransferError(state, ui, true);
+        EndInTransferError(state, ui, true, EndReason::FILE_PROBLEM);
         return false;
     }
     // A short file must never pass for a complete one.
@@ -246,6 +274,7 @@ void OnEndOfFile(DialogState& state, UiPort& ui) {
     ShowFileCount(state, ui, d.position + 1);
     ++d.position;
     if (d.position >= d.selectedCount) {
+        EndWith(state, ui, EndReason::FINISHED, -1);
         SetControlState(state, ui, CONTROLS_IDLE);
         return;
     }
@@ -277,6 +306,6 @@ void FinishAbort(DialogState& state, UiPort& ui) {
     // The abort is over: a resend request now would restart what the user stopped.
     StopBlockWatch(state, ui);
     SetProgressStatus(state, ui, PROGRESS_PAUSED);
-    ShowCatalogueMessage(state, ui, MSG_ABORTED);
+    EndWith(state, ui, EndReason::ABORTED, MSG_ABORTED);
     SetControlState(state, ui, CONTROLS_IDLE);
 }

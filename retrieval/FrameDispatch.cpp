@@ -5,6 +5,7 @@
 #include "retrieval/Commands.h"
 #include "retrieval/Download.h"
 #include "retrieval/LogSettings.h"
+#include "retrieval/Tell.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/ControlStates.h"
 #include "ui/controls/DialogState.h"
@@ -26,6 +27,7 @@ void OnConnectReply(DialogState& state, UiPort& ui, const CommandRequest& reply)
         return;
     }
     state.connected = true;
+    Tell(state, &RetrievalObserver::Connected);
     SetControlState(state, ui, CONTROLS_BUSY);
     RequestDates(state, ui);
 }
@@ -38,6 +40,7 @@ void OnDisconnectReply(DialogState& state, UiPort& ui) {
     state.blockSequence = NO_SEQUENCE;
     CloseOutputFile(state);
     ReleaseLink(state);
+    Tell(state, &RetrievalObserver::Disconnected, false);
     SetControlState(state, ui, CONTROLS_DISCONNECTED);
 }
 
@@ -83,6 +86,7 @@ void OnReplyTimeout(DialogState& state, UiPort& ui) {
     CloseOutputFile(state);
     SetControlState(state, ui, CONTROLS_DISCONNECTED);
     ShowProgressWidgets(ui, false);
-    ShowCatalogueMessage(state, ui, MSG_NO_RESPONSE);
+    Tell(state, &RetrievalObserver::Disconnected, true);
+    EndWith(state, ui, EndReason::NO_REPLY, MSG_NO_RESPONSE);
 }
 

@@ -2,6 +2,7 @@
 
 #include "retrieval/CommandRequests.h"
 #include "retrieval/Commands.h"
+#include "retrieval/Tell.h"
 #include "ui/controls/DialogState.h"
 #include "ui/controls/LogSizeText.h"
 #include "ui/controls/MessageCatalogue.h"
@@ -11,7 +12,7 @@ namespace {
 void OnCollectionStateRead(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     // A reply too short to hold the value is as good as a refusal.
     if (reply.status != STATUS_OK || reply.length < 1) {
-        ShowCatalogueMessage(state, ui, MSG_SETTINGS_READ_FAILED);
+        EndWith(state, ui, EndReason::SETTINGS_FAILED, MSG_SETTINGS_READ_FAILED);
         return;
     }
     state.logCollectionEnabled = reply.data[0] == 1 ? 1 : 0;
@@ -20,7 +21,7 @@ void OnCollectionStateRead(DialogState& state, UiPort& ui, const CommandRequest&
 
 void OnFileSizeRead(DialogState& state, UiPort& ui, const CommandRequest& reply) {
     if (reply.status != STATUS_OK || reply.length < 5 || reply.data[0] != LOG_SETTING_FILE_SIZE) {
-        ShowCatalogueMessage(state, ui, MSG_SETTINGS_READ_FAILED);
+        EndWith(state, ui, EndReason::SETTINGS_FAILED, MSG_SETTINGS_READ_FAILED);
         return;
     }
     state.logFileSize = ReadBig32(reply.data + 1);
@@ -63,11 +64,11 @@ void OnLogSettingsReply(DialogState& state, UiPort& ui, const CommandRequest& re
     case CMD_GET_LOG_ENABLE: OnCollectionStateRead(state, ui, reply); break;
     case CMD_GET_LOG_SETTING: OnFileSizeRead(state, ui, reply); break;
     case CMD_SET_LOG_ENABLE:
-        if (reply.status != STATUS_OK) ShowCatalogueMessage(state, ui, MSG_SETTINGS_WRITE_FAILED);
+        if (reply.status != STATUS_OK) EndWith(state, ui, EndReason::SETTINGS_FAILED, MSG_SETTINGS_WRITE_FAILED);
         else SendLogFileSize(state, ui, state.logFileSize);
         break;
     case CMD_SET_LOG_SETTING:
-        if (reply.status != STATUS_OK) ShowCatalogueMessage(state, ui, MSG_SETTINGS_WRITE_FAILED);
+        if (reply.status != STATUS_OK) EndWith(state, ui, EndReason::SETTINGS_FAILED, MSG_SETTINGS_WRITE_FAILED);
         break;
     default: break;
     }

@@ -26,6 +26,9 @@ struct ConnectionSettings {
     int32_t dService;        // TCP port
 };
 
+// The instrument's TCP port when setting.ini names none.
+constexpr int32_t DEFAULT_SERVICE = 10101;
+
 // Everything setting.ini holds, as the dialog's shared state keeps it.
 struct SettingsRecord {
     ConnectionSettings connection;

@@ -14,7 +14,6 @@ constexpr char SECTION_WINDOW[] = "window";
 
 constexpr char DEFAULT_HOST[] = "192.168.0.100";
 constexpr int32_t DEFAULT_COM = 1;
-constexpr int32_t DEFAULT_SERVICE = 10101;
 
 constexpr uint32_t VALUE_BUFFER = 1025;
 constexpr size_t NUMBER_TEXT_SIZE = 16;

@@ -3,11 +3,8 @@
 #include <chrono>
 #include <thread>
 
-#include "ui/controls/InstrumentList.h"
 #include "tests/support/ProcessStats.h"
 #include "ui/controls/ControlIds.h"
-#include "ui/controls/ControlStates.h"
-#include "ui/MainDialog.h"
 
 namespace {
 
@@ -20,15 +17,11 @@ double MsSince(Clock::time_point start) {
 
 }  // namespace
 
-FaultDriver::FaultDriver(LinkFactory* links) : state(NewDialogState()), m_dialog(*state, ui) {
-    state->linkFactory = links != nullptr ? links : &m_channels;
-    state->settings.connection.method = METHOD_WIFI;
-    InitMainDialog(*state, ui);
-}
+FaultDriver::FaultDriver(LinkFactory* links)
+    : m_session(links != nullptr ? *links : m_channels, HeadlessUi::MANUAL_CLOCK), ui(m_session.ui),
+      state(m_session.state) {}
 
-FaultDriver::~FaultDriver() { OnDestroy(*state, ui); }
-
-void FaultDriver::Press(int id, uint32_t notification) { m_dialog.Command(id, notification); }
+FaultDriver::~FaultDriver() = default;
 
 bool FaultDriver::Settle() {
     auto quietSince = Clock::now();
@@ -50,9 +43,9 @@ bool FaultDriver::Settle() {
         quietSince = Clock::now();
         cpuAtQuiet = CpuMilliseconds();
     };
-    const int abortsBefore = m_dialog.abortsPressed;
-    const bool atRest = m_dialog.RunStep(rules) == HeadlessDialog::StepEnd::AT_REST;
-    userAborts += m_dialog.abortsPressed - abortsBefore;
+    const int abortsBefore = m_session.dialog.abortsPressed;
+    const bool atRest = m_session.dialog.RunStep(rules) == HeadlessDialog::StepEnd::AT_REST;
+    userAborts += m_session.dialog.abortsPressed - abortsBefore;
     return atRest;
 }
 
@@ -66,26 +59,16 @@ void FaultDriver::IdleFor(int ms) {
 
 void FaultDriver::PumpFor(int ms) {
     const auto start = Clock::now();
-    while (MsSince(start) < ms) m_dialog.WaitAndDispatch(POLL);
+    while (MsSince(start) < ms) m_session.dialog.WaitAndDispatch(POLL);
 }
 
 void FaultDriver::ConnectTcp(int port) {
-    SetConnectionMethod(ui, METHOD_WIFI);
-    ui.SetAddress(IDC_IP_ADDRESS, 0x7F000001);
-    ui.SetControlText(IDC_PORT, std::to_string(port).c_str());
-    Press(IDC_CONNECT);
+    m_session.ConnectTcp(TcpTarget{0x7F000001, port});
     Settle();
 }
 
 void FaultDriver::ConnectSerial(const std::string& devicePath) {
-    state->settings.connection.method = METHOD_USB;
-    SetConnectionMethod(ui, METHOD_USB);
-    DeviceEntry entry;
-    entry.devicePath = devicePath;
-    entry.model = "QV-500";
-    state->deviceList.assign(1, entry);
-    ShowDeviceList(ui, state->deviceList, NO_COM_PORT);
-    Press(IDC_CONNECT);
+    m_session.ConnectSerial(NO_COM_PORT, devicePath);
     Settle();
 }
 
@@ -97,20 +80,20 @@ void FaultDriver::DownloadEveryRun(const std::string& folder) {
     for (int d = 0; d < dates && !failed(); ++d) {
         if (d > 0) {
             ui.SetListSelection(IDC_DATES, d);
-            Press(IDC_DATES, CBN_SELCHANGE_CODE);
+            m_session.Press(IDC_DATES, CBN_SELCHANGE_CODE);
             Settle();
         }
         const int times = ui.ListCount(IDC_TIMES);
         for (int t = 0; t < times && !failed(); ++t) {
             if (t > 0) {
                 ui.SetListSelection(IDC_TIMES, t);
-                Press(IDC_TIMES, CBN_SELCHANGE_CODE);
+                m_session.Press(IDC_TIMES, CBN_SELCHANGE_CODE);
                 Settle();
                 if (failed()) return;
             }
             if (ui.ListCount(IDC_FILES) == 0) continue;
             ui.SelectAllEntries(IDC_FILES);
-            Press(IDC_DOWNLOAD);
+            m_session.Press(IDC_DOWNLOAD);
             Settle();
         }
     }
@@ -118,6 +101,6 @@ void FaultDriver::DownloadEveryRun(const std::string& folder) {
 
 void FaultDriver::Disconnect() {
     if (!state->link) return;
-    Press(IDC_DISCONNECT);
+    m_session.Press(IDC_DISCONNECT);
     Settle();
 }

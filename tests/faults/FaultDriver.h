@@ -16,8 +16,7 @@
 #include "link/ChannelLinks.h"
 #include "tests/support/DialogReadout.h"
 #include "ui/controls/DialogState.h"
-#include "ui/headless/HeadlessDialog.h"
-#include "ui/headless/HeadlessUi.h"
+#include "ui/headless/HeadlessSession.h"
 
 class FaultDriver {
 public:
@@ -53,12 +52,11 @@ public:
     double quietCpuMs = 0;    // CPU the process used while the line was quiet
     double quietWallMs = 0;   // the real time that was
 
-    HeadlessUi ui{HeadlessUi::MANUAL_CLOCK};
-    std::unique_ptr<DialogState> state;
-
 private:
-    void Press(int id, uint32_t notification = 0);
-
     ChannelLinkFactory m_channels;
-    HeadlessDialog m_dialog;
+    HeadlessSession m_session;
+
+public:
+    HeadlessUi& ui;
+    std::unique_ptr<DialogState>& state;
 };

@@ -39,23 +39,24 @@ TEST(QvlogPieces, RetriesWaitLongerEachTime) {
 TEST(QvlogPieces, WriteProblemsFromTheSystemsErrors) {
     const struct {
         std::errc error;
-        WriteProblem problem;
+        Cause cause;
         const char* reason;
     } rows[] = {
-        {std::errc::no_such_file_or_directory, WriteProblem::NO_FOLDER, "no such folder"},
-        {std::errc::not_a_directory, WriteProblem::NOT_A_FOLDER, "not a folder"},
-        {std::errc::permission_denied, WriteProblem::PERMISSION_DENIED, "permission denied"},
-        {std::errc::no_space_on_device, WriteProblem::DISK_FULL, "disk full"},
-        {std::errc::read_only_file_system, WriteProblem::READ_ONLY, "read-only file system"},
-        {std::errc::filename_too_long, WriteProblem::PATH_TOO_LONG, "path too long"},
-        {std::errc::io_error, WriteProblem::UNKNOWN, "write failed"},
+        {std::errc::no_such_file_or_directory, Cause::NO_FOLDER, "no such folder"},
+        {std::errc::not_a_directory, Cause::NOT_A_FOLDER, "not a folder"},
+        {std::errc::permission_denied, Cause::PERMISSION_DENIED, "permission denied"},
+        {std::errc::no_space_on_device, Cause::DISK_FULL, "disk full"},
+        {std::errc::read_only_file_system, Cause::READ_ONLY, "read-only file system"},
+        {std::errc::filename_too_long, Cause::PATH_TOO_LONG, "path too long"},
+        {std::errc::io_error, Cause::WRITE_FAILED, "write failed"},
     };
     for (const auto& row : rows) {
-        const WriteProblem problem = ProblemOfError(std::make_error_code(row.error));
-        EXPECT_EQ(problem, row.problem) << row.reason;
-        EXPECT_STREQ(ProblemReason(problem), row.reason);
+        const Cause cause = CauseOfFileError(std::make_error_code(row.error));
+        EXPECT_EQ(cause, row.cause) << row.reason;
+        EXPECT_STREQ(CauseKey(cause), row.reason);
+        EXPECT_EQ(Fail(cause).exit, Outcome::FILE_ERROR) << row.reason;
     }
-    EXPECT_EQ(ProblemOfError(std::error_code()), WriteProblem::NONE);
+    EXPECT_EQ(CauseOfFileError(std::error_code()), Cause::NONE);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "retrieval/CommandRequests.h"
 #include "tests/support/ConversationSteps.h"
+#include "ui/MainDialog.h"
 #include "ui/controls/MessageCatalogue.h"
 
 namespace {

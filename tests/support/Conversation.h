@@ -17,9 +17,7 @@
 #include "tests/support/MemoryChannel.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/DialogState.h"
-#include "ui/MainDialog.h"
-#include "ui/headless/HeadlessDialog.h"
-#include "ui/headless/HeadlessUi.h"
+#include "ui/headless/HeadlessSession.h"
 
 // The instrument's end of the line: every frame the tool writes lands in
 // `wire.writes`, and `wire.onWrite` may answer.
@@ -49,13 +47,9 @@ private:
 
 class Conversation {
 public:
-    Conversation() : state(NewDialogState()), factory(wire), dialog(*state, ui) {
-        state->linkFactory = &factory;
-        state->settings.connection.method = 1;
-        state->settings.connection.dService = 10101;
-        InitMainDialog(*state, ui);
-    }
-    ~Conversation() { OnDestroy(*state, ui); }
+    Conversation()
+        : factory(wire), session(factory, HeadlessUi::MANUAL_CLOCK), ui(session.ui), state(session.state),
+          dialog(session.dialog) {}
 
     // Handles everything that is ready, without moving the clock.
     void Settle() {
@@ -97,7 +91,7 @@ public:
         return out;
     }
 
-    // Presses Connect over Wi-Fi and answers CMD_CONNECT with `status`.
+    // Presses Connect over Wi-Fi; the test answers CMD_CONNECT.
     void ConnectWifi() {
         Command(IDC_CONNECT);
         TakeSent();
@@ -110,9 +104,10 @@ public:
     std::vector<std::string> MessageTexts() { return ::MessageTexts(ui); }
     std::string StateFlags() { return ::StateFlags(ui); }
 
-    HeadlessUi ui{HeadlessUi::MANUAL_CLOCK};
     MemoryChannel::Log wire;
-    std::unique_ptr<DialogState> state;
     PeerLinkFactory factory;
-    HeadlessDialog dialog;
+    HeadlessSession session;
+    HeadlessUi& ui;
+    std::unique_ptr<DialogState>& state;
+    HeadlessDialog& dialog;
 };

@@ -5,6 +5,7 @@
 
 #include "tests/discovery/FakeProbes.h"
 #include "tests/support/Conversation.h"
+#include "ui/MainDialog.h"
 #include "ui/controls/ControlStates.h"
 #include "ui/controls/InetAddress.h"
 #include "ui/controls/MessageCatalogue.h"
@@ -146,10 +147,7 @@ TEST(ProgressDisplay, StatusWordBarsAndFileCountFollowTheRun) {
 TEST(MessageCatalogue, EveryEntryHasItsIconAnEmptyCaptionAndItsText) {
     HeadlessUi ui(HeadlessUi::MANUAL_CLOCK);
     auto dialog = NewDialogState();
-    EXPECT_EQ(dialog->lastMessage, -1);
     for (int n = 0; n < 9; ++n) ShowCatalogueMessage(*dialog, ui, n);
-    EXPECT_EQ(dialog->lastMessage, 8);
-    EXPECT_EQ(dialog->messagesShown, 9u);
     const Texts texts = {
         "ログファイルのダウンロードに対応していません。", "応答がありません。計測器から切断しました。",
         "データ転送中にエラーが発生しました。", "ログファイルが作成できませんでした。",

@@ -33,7 +33,7 @@ Failure WithRetries(Environment& env, const ConnectionChoice& choice, int retrie
         if (progress) failedInRow = 0;
         // A connection that cannot be made is told at once; once connected
         // before, it may be the instrument starting again.
-        const bool worthIt = failure.Retryable() || (failure.cause == Cause::CONNECT_FAILED && attempt > 1);
+        const bool worthIt = failure.Retryable() || (failure.ConnectFailed() && attempt > 1);
         if (!worthIt || failedInRow >= retries) return failure;
         ++failedInRow;
         const int wait = RetryWaitSeconds(failedInRow);
@@ -42,6 +42,6 @@ Failure WithRetries(Environment& env, const ConnectionChoice& choice, int retrie
         env.output->Err("qvlog: " + Say(env.language, Text::RETRYING,
                                         {std::to_string(attempt), why, std::to_string(wait)}) + "\n");
         if (!env.pause(wait))
-            return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(env.language, Text::INTERRUPTED));
+            return Interrupted(env.language);
     }
 }

@@ -40,11 +40,9 @@ Failure CatalogueCheck::Result() const {
     if (m_unusable > 0) {
         const std::string more =
             m_unusable > 1 ? Say(m_language, Text::AND_MORE, {std::to_string(m_unusable - 1)}) : "";
-        return Fail(Outcome::INSTRUMENT_ERROR, Cause::CATALOGUE_FAULT, "catalogue entry out of range",
-                    Say(m_language, Text::ENTRY_OUT_OF_RANGE, {m_firstUnusable, more}));
+        return Fail(Cause::CATALOGUE_ENTRY, Say(m_language, Text::ENTRY_OUT_OF_RANGE, {m_firstUnusable, more}));
     }
     if (m_recordsCut > 0)
-        return Fail(Outcome::INSTRUMENT_ERROR, Cause::CATALOGUE_FAULT, "catalogue record cut short",
-                    Say(m_language, Text::RECORD_CUT, {std::to_string(m_recordsCut)}));
+        return Fail(Cause::CATALOGUE_CUT, Say(m_language, Text::RECORD_CUT, {std::to_string(m_recordsCut)}));
     return Failure();
 }

@@ -7,20 +7,17 @@
 #include "tools/qvlog/CatalogueCheck.h"
 #include "tools/qvlog/Session.h"
 #include "ui/controls/ControlIds.h"
-#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 
 // How a settings conversation ended; what it read goes into the report. A
 // dialog that closed without ever opening the settings box: the read failed.
-Failure SettingsRead(Session& session, Report& report, const Failure& step, bool shown) {
+Failure SettingsRead(const Session& session, Report& report, const Failure& step, bool shown) {
     if (step.Failed()) return step;
-    if (!shown)
-        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "settings not read", "",
-                    MSG_SETTINGS_READ_FAILED);
+    if (!shown) return Fail(Cause::SETTINGS_NOT_READ);
     report.hasSettings = true;
-    report.collect = session.state->logCollectionEnabled != 0;
-    report.sizeBytes = session.state->logFileSize;
+    report.collect = session.LogCollectionEnabled();
+    report.sizeBytes = session.LogFileSize();
     return step;
 }
 
@@ -29,21 +26,19 @@ Failure SettingsRead(Session& session, Report& report, const Failure& step, bool
 Failure ListRuns(Session& session, Report& report, Language language) {
     report.runs.clear();
     CatalogueCheck check(language);
+    check.NoteRecordsCut(session.RecordsCut());
     const std::vector<std::string> dates = session.Dates();
-    check.NoteRecordsCut(session.state->catalogueRecordsCut);
-    if (ListsNone(dates)) return check.Result();
-    for (size_t d = 0; d < dates.size(); ++d) {
-        if (!check.DateUsable(dates[d])) continue;
-        Failure failure = session.Select(IDC_DATES, d);
+    for (const std::string& date : dates) {
+        if (!check.DateUsable(date)) continue;
+        Failure failure = session.Choose(IDC_DATES, date);
         if (failure.Failed()) return failure;
+        check.NoteRecordsCut(session.RecordsCut());
         const std::vector<std::string> times = session.Times();
-        check.NoteRecordsCut(session.state->catalogueRecordsCut);
-        if (ListsNone(times)) continue;
-        for (size_t t = 0; t < times.size(); ++t) {
-            if (!check.TimeUsable(dates[d], times[t])) continue;
-            failure = session.Select(IDC_TIMES, t);
+        for (const std::string& time : times) {
+            if (!check.TimeUsable(date, time)) continue;
+            failure = session.Choose(IDC_TIMES, time);
             if (failure.Failed()) return failure;
-            report.runs.push_back(RunRecord{dates[d], times[t], session.FileCount()});
+            report.runs.push_back(RunRecord{date, time, session.FileCount()});
         }
     }
     return check.Result();
@@ -51,20 +46,19 @@ Failure ListRuns(Session& session, Report& report, Language language) {
 
 Failure ReadSettings(Session& session, Report& report) {
     bool shown = false;
-    const Failure step = session.LogSettings([&](LogSettingsAnswer&) {
-        shown = true;
-        return false;  // Cancel: nothing is written
-    });
+    // Cancel: nothing is written.
+    const Failure step = session.LogSettings([](LogSettingsAnswer&) { return false; }, shown);
     return SettingsRead(session, report, step, shown);
 }
 
 Failure WriteSettings(Session& session, const Options& options, Report& report) {
     bool shown = false;
-    const Failure step = session.LogSettings([&](LogSettingsAnswer& answer) {
-        shown = true;
-        if (options.collect >= 0) answer.collect = options.collect == 1;
-        if (options.sizeGiven) std::snprintf(answer.sizeText, sizeof answer.sizeText, "%lld", options.sizeKb);
-        return true;
-    });
+    const Failure step = session.LogSettings(
+        [&](LogSettingsAnswer& answer) {
+            if (options.collect >= 0) answer.collect = options.collect == 1;
+            if (options.sizeGiven) std::snprintf(answer.sizeText, sizeof answer.sizeText, "%lld", options.sizeKb);
+            return true;
+        },
+        shown);
     return SettingsRead(session, report, step, shown);
 }

@@ -8,7 +8,6 @@
 #include "tools/qvlog/CatalogueCheck.h"
 #include "tools/qvlog/Encoding.h"
 #include "tools/qvlog/HostName.h"
-#include "tools/qvlog/Json.h"
 #include "tools/qvlog/SerialName.h"
 #include "tools/qvlog/Session.h"
 #include "ui/controls/InetAddress.h"
@@ -21,23 +20,17 @@ bool HostAddress(const std::string& host, uint32_t& address) {
 }
 
 Failure HostNotFound(Language language, Text text, const std::string& host) {
-    return Fail(Outcome::NO_RESPONSE, Cause::HOST_NOT_FOUND, "unknown host", Say(language, text, {host}));
-}
-
-Failure Usage(Language language, Text text, const std::string& arg = "") {
-    return Fail(Outcome::USAGE, Cause::USAGE, "usage", Say(language, text, {arg}));
+    return Fail(Cause::UNKNOWN_HOST, Say(language, text, {host}));
 }
 
 // The dialog asks at once about the first date and start time as it reads
 // them back: an error to that may answer a run the instrument never listed.
-Failure FirstRunUnreadable(Session& session, Language language, const Failure& failure) {
+Failure FirstRunUnreadable(const Session& session, Language language, const Failure& failure) {
     CatalogueCheck check(language);
-    const std::vector<std::string> dates = session.Dates(), times = session.Times();
-    const int d = session.ui.ListSelection(IDC_DATES), t = session.ui.ListSelection(IDC_TIMES);
-    if (d < 0 || static_cast<size_t>(d) >= dates.size() || ListsNone(dates)) return failure;
-    const std::string& date = dates[static_cast<size_t>(d)];
-    if (check.DateUsable(date) && t >= 0 && static_cast<size_t>(t) < times.size() && !ListsNone(times))
-        check.TimeUsable(date, times[static_cast<size_t>(t)]);
+    const std::vector<std::string>& dates = session.Dates();
+    const std::vector<std::string>& times = session.Times();
+    if (dates.empty()) return failure;
+    if (check.DateUsable(dates.front()) && !times.empty()) check.TimeUsable(dates.front(), times.front());
     return check.Found() ? check.Result() : failure;
 }
 
@@ -66,7 +59,7 @@ Failure ChooseConnection(const Options& options, Language language, ConnectionCh
         choice.tcp = false;
         choice.where = options.serialPort;
         if (!ParseSerialName(options.serialPort, choice.comPort, choice.devicePath))
-            return Usage(language, Text::SERIAL_NAME, options.serialPort);
+            return Fail(Cause::USAGE, Say(language, Text::SERIAL_NAME, {options.serialPort}));
         return Failure();
     case Transport::FROM_SETTINGS:
         break;
@@ -83,8 +76,7 @@ Failure ChooseConnection(const Options& options, Language language, ConnectionCh
     std::vector<DeviceEntry> devices;
     RefreshDeviceList(devices);
     if (devices.empty())
-        return Fail(Outcome::NO_RESPONSE, Cause::CONNECT_FAILED, ChannelCauseText(ChannelCause::NO_DEVICE),
-                    Say(language, Text::NO_USB_INSTRUMENT));
+        return Fail(Cause::NO_SUCH_DEVICE, Say(language, Text::NO_USB_INSTRUMENT));
     const DeviceEntry* chosen = &devices[0];
     for (const DeviceEntry& device : devices)
         if (device.comPort == settings.com && device.comPort != NO_COM_PORT) chosen = &device;
@@ -98,36 +90,8 @@ Failure ChooseConnection(const Options& options, Language language, ConnectionCh
 Failure Connect(Session& session, const ConnectionChoice& choice, Language language) {
     Failure failure = choice.tcp ? session.ConnectTcp(choice.target)
                                  : session.ConnectSerial(choice.comPort, choice.devicePath);
-    if (failure.cause == Cause::CONNECT_FAILED)
+    if (failure.ConnectFailed())
         failure.detail = Say(language, Text::CONNECT_FAILED, {choice.where, failure.detail});
     if (failure.cause == Cause::TRANSFER_ERROR) failure = FirstRunUnreadable(session, language, failure);
     return failure;
-}
-
-std::string DevicesJson() {
-    std::vector<DeviceEntry> devices;
-    RefreshDeviceList(devices);
-    std::vector<std::string> items;
-    for (const DeviceEntry& device : devices) {
-        char line[512];
-        FormatDeviceLine(device, line, sizeof line);
-        items.push_back(JsonObject({{"line", JsonString(DialogTextToUtf8(line))},
-                                    {"model", JsonString(DialogTextToUtf8(device.model))},
-                                    {"serialNumber", JsonString(DialogTextToUtf8(device.serialNumber))},
-                                    {"comPort", JsonNumber(device.comPort)},
-                                    {"path", JsonString(device.devicePath)}}));
-    }
-    return JsonArray(items);
-}
-
-std::string DevicesText() {
-    std::vector<DeviceEntry> devices;
-    RefreshDeviceList(devices);
-    std::string text;
-    for (const DeviceEntry& device : devices) {
-        char line[512];
-        FormatDeviceLine(device, line, sizeof line);
-        text += DialogTextToUtf8(line) + "\n";
-    }
-    return text;
 }

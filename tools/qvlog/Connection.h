@@ -23,6 +23,3 @@ struct ConnectionChoice {
 Failure ChooseConnection(const Options& options, Language language, ConnectionChoice& choice);
 // Presses Connect in `session` for the choice.
 Failure Connect(Session& session, const ConnectionChoice& choice, Language language);
-// The devices command: the instruments found on USB, as JSON members or lines.
-std::string DevicesJson();
-std::string DevicesText();

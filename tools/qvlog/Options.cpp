@@ -9,6 +9,8 @@
 namespace {
 
 constexpr int FILE_NUMBER_MAX = 65534;
+constexpr Command COMMANDS[] = {Command::DEVICES, Command::LIST, Command::DOWNLOAD, Command::SETTINGS_GET,
+                                Command::SETTINGS_SET};
 
 bool ParseInteger(const std::string& text, long long low, long long high, long long& value) {
     if (text.empty()) return false;
@@ -125,19 +127,15 @@ bool Parser::Option(const std::string& a, bool& filesGiven) {
 bool Parser::Word(const std::string& a) {
     Options& o = m_options;
     if (o.command != Command::NONE) return Fail(Text::UNEXPECTED_ARGUMENT, {a});
-    if (a == "devices") o.command = Command::DEVICES;
-    else if (a == "list") o.command = Command::LIST;
-    else if (a == "download") o.command = Command::DOWNLOAD;
-    else if (a == "settings") {
-        std::string sub;
-        if (m_i + 1 >= m_args.size() || ((sub = m_args[m_i + 1]) != "get" && sub != "set"))
+    std::string name = a;
+    if (a == "settings") {
+        if (m_i + 1 >= m_args.size() || (m_args[m_i + 1] != "get" && m_args[m_i + 1] != "set"))
             return Fail(Text::SETTINGS_SUBCOMMAND);
-        ++m_i;
-        o.command = sub == "get" ? Command::SETTINGS_GET : Command::SETTINGS_SET;
-    } else {
-        return Fail(Text::UNKNOWN_COMMAND, {a});
+        name += " " + m_args[++m_i];
     }
-    return true;
+    for (Command command : COMMANDS)
+        if (name == CommandName(command)) o.command = command;
+    return o.command != Command::NONE || Fail(Text::UNKNOWN_COMMAND, {a});
 }
 
 bool Parser::Consistent(bool filesGiven) {
@@ -191,6 +189,18 @@ bool ParseFileList(const std::string& text, std::vector<int>& files) {
     std::sort(files.begin(), files.end());
     files.erase(std::unique(files.begin(), files.end()), files.end());
     return !files.empty();
+}
+
+const char* CommandName(Command command) {
+    switch (command) {
+    case Command::DEVICES: return "devices";
+    case Command::LIST: return "list";
+    case Command::DOWNLOAD: return "download";
+    case Command::SETTINGS_GET: return "settings get";
+    case Command::SETTINGS_SET: return "settings set";
+    case Command::NONE: break;
+    }
+    return "";
 }
 
 std::string UsageText(Language language) { return Say(language, Text::USAGE); }

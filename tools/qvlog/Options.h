@@ -9,6 +9,8 @@
 
 enum class Transport { FROM_SETTINGS, TCP, SERIAL };
 enum class Command { NONE, DEVICES, LIST, DOWNLOAD, SETTINGS_GET, SETTINGS_SET };
+// As typed and as the JSON names it: "devices", "settings get"; "" for NONE.
+const char* CommandName(Command command);
 
 struct Options {
     Transport transport = Transport::FROM_SETTINGS;

@@ -1,9 +1,15 @@
 // How a qvlog command ended: the exit status, and for a failure its cause,
 // the catalogue message the dialog showed for it, and the particulars.
+// Every cause is one row of one table: its key (what the JSON `cause` and
+// scripts carry), its words in each language, its exit status, and
+// whether connecting again may help.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "comm/ChannelCause.h"
+#include "tools/qvlog/Texts.h"
 
 enum class Outcome {
     OK = 0,
@@ -17,26 +23,56 @@ enum class Outcome {
 enum class Cause {
     NONE,
     USAGE,
-    CONNECT_FAILED,      // the channel did not open
-    HOST_NOT_FOUND,
-    NOT_ACCEPTED,        // the instrument answered the connect with another status
+    // The channel did not open.
+    CONNECTION_REFUSED,
+    NO_ROUTE,
+    CONNECT_TIMED_OUT,
+    NO_SUCH_DEVICE,
+    PORT_IN_USE,
+    PORT_ACCESS_DENIED,
+    NOT_A_PORT,
+    PORT_SETUP_FAILED,
+    CHANNEL_NOT_OPENED,
+    UNKNOWN_HOST,
+    // The instrument and the line.
+    NOT_ACCEPTED,
     NO_RESPONSE,
     CONNECTION_LOST,
-    INSTRUMENT_REFUSED,  // no SD card, not supported, setting refused
-    TRANSFER_ERROR,      // an error block, an exhausted block watch, an error status
+    TRANSFER_ERROR,
     SIZE_MISMATCH,
     RUN_CUT_SHORT,
     BLOCK_REFUSED,
-    CATALOGUE_FAULT,     // an entry the dialog cannot ask for, a record cut short
+    NOT_SUPPORTED,
+    NO_SD_CARD,
+    SETTINGS_NOT_READ,
+    SETTING_REFUSED,
+    UNKNOWN_ERROR,
+    RUN_NOT_FOUND,
+    FILE_NOT_FOUND,
+    CATALOGUE_ENTRY,
+    CATALOGUE_CUT,
+    // Files and folders.
     FILE_NOT_WRITTEN,
+    NO_FOLDER,
+    NOT_A_FOLDER,
+    PERMISSION_DENIED,
+    DISK_FULL,
+    READ_ONLY,
+    PATH_TOO_LONG,
+    FOLDER_NOT_CP932,
+    IN_USE_BY_DOWNLOAD,
+    NAME_NOT_REPLACEABLE,
+    NOT_RENAMED,
+    WRITE_FAILED,
     ABORTED,
+    COUNT
 };
 
 struct Failure {
     Outcome exit = Outcome::OK;
     Cause cause = Cause::NONE;
     int message = -1;     // the catalogue message shown for it, -1 none
-    std::string reason;   // short, stable, English: "connection refused", "disk full"
+    std::string reason;   // the cause's key: short, stable, English
     std::string detail;   // one sentence in the user's language, UTF-8
     std::string path;     // the file or folder concerned, UTF-8, absolute
     std::string partial;  // the file cut short, left as NAME.partial
@@ -46,25 +82,20 @@ struct Failure {
     bool Failed() const { return exit != Outcome::OK; }
     // Worth connecting again for: the line or the transfer failed, not the
     // instrument's own refusal, a file or the user.
-    bool Retryable() const {
-        switch (cause) {
-        case Cause::NO_RESPONSE:
-        case Cause::CONNECTION_LOST:
-        case Cause::TRANSFER_ERROR:
-        case Cause::SIZE_MISMATCH:
-        case Cause::RUN_CUT_SHORT:
-        case Cause::BLOCK_REFUSED: return true;
-        default: return false;
-        }
-    }
+    bool Retryable() const;
+    // The channel never opened (refused, no such device, ...).
+    bool ConnectFailed() const { return cause >= Cause::CONNECTION_REFUSED && cause <= Cause::CHANNEL_NOT_OPENED; }
 };
 
-inline Failure Fail(Outcome exit, Cause cause, std::string reason, std::string detail, int message = -1) {
-    Failure f;
-    f.exit = exit;
-    f.cause = cause;
-    f.message = message;
-    f.reason = std::move(reason);
-    f.detail = std::move(detail);
-    return f;
-}
+// A failure of `cause`, with its exit status, key and usual message.
+Failure Fail(Cause cause, std::string detail = "");
+// "aborted", by Ctrl-C or the scheduler's stop.
+Failure Interrupted(Language language);
+
+// The cause's key ("connection refused"), and its words in `language`.
+const char* CauseKey(Cause cause);
+std::string SayCause(Language language, Cause cause);
+// The words for a key a failure carries; a key no cause has stays as it is.
+std::string SayCause(Language language, const std::string& key);
+
+Cause CauseOfChannel(ChannelCause cause);

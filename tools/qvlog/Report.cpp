@@ -47,10 +47,10 @@ std::string ReportJson(const Report& r) {
     std::vector<std::pair<std::string, std::string>> members = {
         {"ok", JsonBool(!r.failure.Failed())},
         {"exit", JsonNumber(exit)},
-        {"command", JsonString(r.command)},
+        {"command", JsonString(CommandName(r.command))},
     };
-    if (r.command == "devices") members.emplace_back("devices", r.devices.empty() ? "[]" : r.devices);
-    if (r.command == "list" || r.command == "download") {
+    if (r.command == Command::DEVICES) members.emplace_back("devices", r.devices.empty() ? "[]" : r.devices);
+    if (r.command == Command::LIST || r.command == Command::DOWNLOAD) {
         std::vector<std::string> runs;
         for (const RunRecord& run : r.runs)
             runs.push_back(JsonObject({{"date", JsonString(run.date)},
@@ -58,7 +58,7 @@ std::string ReportJson(const Report& r) {
                                        {"files", JsonNumber(run.files)}}));
         members.emplace_back("runs", JsonArray(runs));
     }
-    if (r.command == "download") {
+    if (r.command == Command::DOWNLOAD) {
         members.emplace_back("folder", OrNull(r.folder));
         members.emplace_back("files", FilesJson(r.files));
         members.emplace_back("empty", FilesJson(r.empty));

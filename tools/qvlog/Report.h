@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/qvlog/Options.h"
 #include "tools/qvlog/Outcome.h"
 #include "tools/qvlog/Texts.h"
 
@@ -32,7 +33,7 @@ struct AttemptRecord {
 };
 
 struct Report {
-    std::string command;
+    Command command = Command::NONE;
     Failure failure;
     std::string folder;  // download: the save folder, absolute
     std::vector<RunRecord> runs;

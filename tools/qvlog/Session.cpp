@@ -1,17 +1,12 @@
 #include "tools/qvlog/Session.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 
-#include "link/Frame.h"
-#include "link/Protocol.h"
-#include "ui/controls/InstrumentList.h"
-#include "retrieval/Catalogue.h"
-#include "retrieval/Commands.h"
 #include "tools/qvlog/Console.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/ControlStates.h"
-#include "ui/controls/DialogMessages.h"
-#include "ui/MainDialog.h"
 #include "ui/controls/MessageCatalogue.h"
 
 namespace {
@@ -24,114 +19,113 @@ constexpr uint64_t UNWATCHED_LIMIT_MS = 30000;
 constexpr int QUIET_PASSES = 2;
 constexpr auto DISCONNECT_WAIT = std::chrono::seconds(3);
 
-Text TextOfCause(ChannelCause cause) {
-    switch (cause) {
-    case ChannelCause::REFUSED: return Text::CAUSE_REFUSED;
-    case ChannelCause::UNREACHABLE: return Text::CAUSE_UNREACHABLE;
-    case ChannelCause::TIMED_OUT: return Text::CAUSE_TIMED_OUT;
-    case ChannelCause::NO_DEVICE: return Text::CAUSE_NO_DEVICE;
-    case ChannelCause::IN_USE: return Text::CAUSE_IN_USE;
-    case ChannelCause::ACCESS_DENIED: return Text::CAUSE_ACCESS_DENIED;
-    case ChannelCause::NOT_A_PORT: return Text::CAUSE_NOT_A_PORT;
-    case ChannelCause::SETUP_FAILED: return Text::CAUSE_SETUP_FAILED;
-    default: return Text::CAUSE_OTHER;
-    }
+// As the dialog writes them into its combos.
+std::string DateText(unsigned year, unsigned month, unsigned day) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u/%02u/%02u", year, month, day);
+    return text;
+}
+
+std::string TimeText(unsigned hour, unsigned minute, unsigned second) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", hour, minute, second);
+    return text;
 }
 
 }  // namespace
 
-bool ListsNone(const std::vector<std::string>& entries) {
-    return entries.empty() || (entries.size() == 1 && entries[0] == EMPTY_LIST_TEXT);
-}
-
-bool SessionUi::PostDialogMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    // Acknowledgements are posted by the dialog's thread only, with the
-    // response instance it has just filled.
-    if (message == WM_APP_SEND_RESPONSE && wParam != 0) {
-        const CommandRequest* response = reinterpret_cast<const CommandRequest*>(wParam);
-        if (response->command == CMD_DATA_BLOCK && response->status == ACK_CANCEL) ++refusals;
-    }
-    // A frame's slot holds its wire length until the dialog takes it.
-    const bool frame = (message == WM_APP_DEVICE_REQUEST || message == WM_APP_DEVICE_RESPONSE) && lParam != 0;
-    const uint64_t bytes = frame ? FRAME_OVERHEAD + reinterpret_cast<const CommandRequest*>(lParam)->length : 0;
-    if (!HeadlessUi::PostDialogMessage(message, wParam, lParam)) return false;
-    frameBytes += bytes;
-    return true;
-}
-
 Session::Session(LinkFactory& factory, HeadlessUi::ClockMode clock, Language language)
-    : ui(clock), state(NewDialogState()), m_dialog(*state, ui), m_language(language) {
-    state->linkFactory = &factory;
-    state->settings.connection.method = METHOD_WIFI;
-    InitMainDialog(*state, ui);
+    : m_dialog(factory, clock, this), m_language(language) {}
+
+void Session::DateListed(uint16_t year, uint8_t month, uint8_t day) {
+    const std::string text = DateText(year, month, day);
+    m_dates.insert(std::upper_bound(m_dates.begin(), m_dates.end(), text), text);
 }
 
-Session::~Session() { OnDestroy(*state, ui); }
+void Session::TimeListed(uint8_t hour, uint8_t minute, uint8_t second) {
+    const std::string text = TimeText(hour, minute, second);
+    m_times.insert(std::upper_bound(m_times.begin(), m_times.end(), text), text);
+}
 
-bool Session::LinkLost() const { return state->link && state->link->m_open && state->link->ChannelLost(); }
+void Session::FilesCounted(const LogSelection&, int count) { m_fileCount = count; }
 
-Failure Session::FailureOfMessage(int number) const {
-    const std::string none;
-    switch (number) {
-    case MSG_NO_RESPONSE: return Fail(Outcome::NO_RESPONSE, Cause::NO_RESPONSE, "no response", none, number);
-    case MSG_TRANSFER_ERROR:
+void Session::FileStarted(const LogSelection& file, const char* path, uint32_t size) {
+    if (m_listener != nullptr) m_listener->FileStarted(file, path, size);
+}
+
+void Session::BlockWritten(uint32_t received, uint32_t size) {
+    if (m_listener != nullptr) m_listener->BlockWritten(received, size);
+}
+
+void Session::FileFinished(const char* path, uint32_t bytes) {
+    if (m_listener != nullptr) m_listener->FileFinished(path, bytes);
+}
+
+void Session::FileLeft(const char* partialPath, uint32_t bytes, OutputProblem why) {
+    if (m_listener != nullptr) m_listener->FileLeft(partialPath, bytes, why);
+}
+
+void Session::BlockRefused() {
+    if (m_listener != nullptr) m_listener->BlockRefused();
+}
+
+void Session::Ended(EndReason reason, int message, int replyStatus) {
+    // The last ending with a message is the one the user saw last.
+    if (m_ended && message < 0) return;
+    m_ended = true;
+    m_endReason = reason;
+    m_endMessage = message;
+    m_endStatus = replyStatus;
+}
+
+Failure Session::FailureOfEnding() const {
+    if (!m_ended) return Failure();
+    switch (m_endReason) {
+    case EndReason::FINISHED:
+    case EndReason::EMPTY_FILE: return Failure();
+    case EndReason::ABORTED: return Fail(Cause::ABORTED);
+    case EndReason::NO_REPLY: return Fail(Cause::NO_RESPONSE);
+    case EndReason::NOT_READY: return Fail(Cause::NO_SD_CARD);
+    case EndReason::SETTINGS_FAILED:
+        return Fail(m_endMessage == MSG_SETTINGS_READ_FAILED ? Cause::SETTINGS_NOT_READ : Cause::SETTING_REFUSED);
+    case EndReason::FILE_PROBLEM:
+        // The listener knows which; this is what the message says.
+        return Fail(m_endMessage == MSG_FILE_NOT_CREATED ? Cause::FILE_NOT_WRITTEN : Cause::SIZE_MISMATCH);
+    case EndReason::REPLY_STATUS:
+        if (m_endMessage == MSG_NO_SD_CARD) return Fail(Cause::NO_SD_CARD);
+        if (m_endMessage == MSG_UNSUPPORTED) return Fail(Cause::NOT_SUPPORTED);
         // Message 2 stands for every status the dialog does not know; the
         // number is what tells one from another.
-        return Fail(Outcome::INSTRUMENT_ERROR, Cause::TRANSFER_ERROR, "transfer error",
-                    state->shownReplyStatus < 0
-                        ? none
-                        : Say(m_language, Text::REPLY_STATUS, {std::to_string(state->shownReplyStatus)}),
-                    number);
-    case MSG_FILE_NOT_CREATED:
-        return Fail(Outcome::FILE_ERROR, Cause::FILE_NOT_WRITTEN, "file not written", none, number);
-    case MSG_ABORTED: return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", none, number);
-    case MSG_UNSUPPORTED:
-        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "not supported", none, number);
-    case MSG_NO_SD_CARD:
-        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "no SD card", none, number);
-    case MSG_SETTINGS_READ_FAILED:
-        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "settings not read", none, number);
-    case MSG_SETTINGS_WRITE_FAILED:
-        return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "setting refused", none, number);
-    default: return Fail(Outcome::INSTRUMENT_ERROR, Cause::INSTRUMENT_REFUSED, "unknown error", none, number);
+        return Fail(Cause::TRANSFER_ERROR, Say(m_language, Text::REPLY_STATUS, {std::to_string(m_endStatus)}));
+    default: return Fail(Cause::TRANSFER_ERROR);
     }
 }
 
 Failure Session::NothingCame() const {
-    return Fail(Outcome::NO_RESPONSE, Cause::NO_RESPONSE, "no response",
-                Say(m_language, Text::NOTHING_CAME, {std::to_string(UNWATCHED_LIMIT_MS / 1000)}), MSG_NO_RESPONSE);
+    return Fail(Cause::NO_RESPONSE, Say(m_language, Text::NOTHING_CAME, {std::to_string(UNWATCHED_LIMIT_MS / 1000)}));
 }
 
 uint64_t Session::BytesWithoutFrame() const {
-    const uint64_t received = state->link ? state->link->BytesReceived() : 0;
-    const uint64_t framed = ui.frameBytes.load();
+    const DeviceLink* link = m_dialog.state->link.get();
+    if (link == nullptr) return 0;
+    const uint64_t received = link->BytesReceived(), framed = link->BytesInFrames();
     return received > framed ? received - framed : 0;
-}
-
-void Session::TellUnfinishedFrame(Failure& failure, uint64_t bytes) const {
-    const bool silence = failure.cause == Cause::NO_RESPONSE ||
-                         (failure.cause == Cause::TRANSFER_ERROR && state->shownReplyStatus < 0);
-    if (bytes == 0 || !silence) return;
-    failure.detail = Say(m_language, Text::FRAME_NEVER_COMPLETED, {std::to_string(bytes)});
 }
 
 void Session::Stop(const Failure& why) {
     if (m_stopRequested) return;
     m_stopRequested = true;
     m_stopWith = why;
-    if (state->phase == CONTROLS_BUSY) m_dialog.Command(IDC_ABORT);
+    PressAbort();
 }
 
-void Session::PressAbort() {
-    if (state->phase == CONTROLS_BUSY) m_dialog.Command(IDC_ABORT);
-}
-
-Failure Session::RunUntilSettled() {
+Failure Session::RunStep() {
+    DialogState& state = *m_dialog.state;
     m_stopRequested = false;
-    state->shownReplyStatus = -1;  // a status of this step's own, or none
+    m_abortWanted = false;
+    m_ended = false;
     bool userAbort = false;
     bool lostBefore = false;
-    int message = -1;
     Failure endedWith;
     // Sampled while the link is open: a closed link counts nothing.
     const uint64_t unframedBefore = BytesWithoutFrame();
@@ -143,122 +137,113 @@ Failure Session::RunUntilSettled() {
     rules.beforePass = [&] {
         if (InterruptRequested() && !userAbort) {
             userAbort = true;
-            if (state->phase == CONTROLS_BUSY) {
-                m_dialog.Command(IDC_ABORT);
-            } else if (!m_dialog.Busy()) {
-                endedWith = Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(m_language, Text::INTERRUPTED));
+            if (state.phase == CONTROLS_BUSY) {
+                m_dialog.Press(IDC_ABORT);
+            } else if (!m_dialog.dialog.Busy()) {
+                endedWith = Interrupted(m_language);
                 return true;
             }
         }
-        lostBefore = LinkLost();
+        lostBefore = m_dialog.LinkLost();
         return false;
     };
     rules.afterPass = [&](bool handled) {
         // Lost before this pass and nothing more to handle after it: the
         // parser has had its passes over whatever the channel took in.
-        if (!handled && lostBefore && ui.queue().Size() == 0) {
-            endedWith = Fail(Outcome::NO_RESPONSE, Cause::CONNECTION_LOST, "connection lost",
-                             Say(m_language, Text::CONNECTION_LOST, {Say(m_language, Text::LOST_BY_PEER)}),
-                             MSG_NO_RESPONSE);
+        if (!handled && lostBefore && m_dialog.ui.queue().Size() == 0) {
+            endedWith = Fail(Cause::CONNECTION_LOST,
+                             Say(m_language, Text::CONNECTION_LOST, {Say(m_language, Text::LOST_BY_PEER)}));
             return true;
         }
-        if (state->link && state->link->BytesReceived() > 0) unframed = BytesWithoutFrame();
-        if (onTick) onTick();
-        if (state->messagesShown != m_messagesSeen) {
-            m_messagesSeen = state->messagesShown;
-            message = state->lastMessage;
-        }
+        if (state.link && state.link->BytesReceived() > 0) unframed = BytesWithoutFrame();
+        // Pressed between messages, never inside the dialog's handling of one.
+        if (m_abortWanted && state.phase == CONTROLS_BUSY) m_dialog.Press(IDC_ABORT);
+        m_abortWanted = false;
         return false;
     };
-    const int abortsBefore = m_dialog.abortsPressed;
-    const HeadlessDialog::StepEnd end = m_dialog.RunStep(rules);
-    const uint64_t unfinished = unframed > unframedBefore ? unframed - unframedBefore : 0;
-    Failure failure;
-    switch (end) {
-    case HeadlessDialog::StepEnd::ENDED_BY_CALLER: return endedWith;
-    case HeadlessDialog::StepEnd::AT_REST: break;
-    default: failure = NothingCame();
-    }
-    // The abort was the tool's own, for an instrument that fell silent:
-    // that is what the user must hear, not "aborted".
-    if (m_dialog.abortsPressed != abortsBefore) failure = NothingCame();
-    if (!failure.Failed() && m_stopRequested) return m_stopWith;
-    if (!failure.Failed() && message >= 0) failure = FailureOfMessage(message);
-    if (failure.Failed()) {
-        TellUnfinishedFrame(failure, unfinished);
-        return failure;
-    }
-    if (userAbort) return Fail(Outcome::ABORTED, Cause::ABORTED, "aborted", Say(m_language, Text::INTERRUPTED));
-    return Failure();
-}
-
-Failure Session::OpenFailure() {
-    const DeviceLink& link = *state->link;
-    Failure failure = Fail(Outcome::NO_RESPONSE, Cause::CONNECT_FAILED, ChannelCauseText(link.m_openCause),
-                           Say(m_language, TextOfCause(link.m_openCause)));
-    if (link.m_openCause == ChannelCause::NONE) failure.reason = ChannelCauseText(ChannelCause::OTHER);
+    const int abortsBefore = m_dialog.dialog.abortsPressed;
+    const HeadlessDialog::StepEnd end = m_dialog.dialog.RunStep(rules);
+    if (end == HeadlessDialog::StepEnd::ENDED_BY_CALLER) return endedWith;
+    Failure failure = FailureOfEnding();
+    // The tool's own abort, for an instrument that fell silent: that is what
+    // the user must hear, not "aborted".
+    if (end != HeadlessDialog::StepEnd::AT_REST || m_dialog.dialog.abortsPressed != abortsBefore)
+        failure = NothingCame();
+    else if (m_stopRequested)
+        return m_stopWith;
+    const bool silence = failure.cause == Cause::NO_RESPONSE ||
+                         (failure.cause == Cause::TRANSFER_ERROR && m_endReason != EndReason::REPLY_STATUS);
+    if (silence && unframed > unframedBefore)
+        failure.detail = Say(m_language, Text::FRAME_NEVER_COMPLETED, {std::to_string(unframed - unframedBefore)});
+    if (!failure.Failed() && userAbort) return Interrupted(m_language);
     return failure;
 }
 
 Failure Session::PressConnect() {
-    m_dialog.Command(IDC_CONNECT);
+    m_dates.clear();
+    m_times.clear();
+    m_fileCount = 0;
+    m_recordsCut = 0;
+    const DeviceLink* link = m_dialog.state->link.get();
     // The dialog would wait out its reply time-out; the cause is known now.
-    if (state->link && !state->link->m_open) return OpenFailure();
-    const Failure failure = RunUntilSettled();
-    if (failure.Failed() || state->connected) return failure;
-    return Fail(Outcome::INSTRUMENT_ERROR, Cause::NOT_ACCEPTED, "connection not accepted",
-                Say(m_language, Text::NOT_ACCEPTED));
+    if (link != nullptr && !link->m_open) {
+        const Cause cause = CauseOfChannel(link->m_openCause);
+        return Fail(cause, SayCause(m_language, cause));
+    }
+    const Failure failure = RunStep();
+    if (failure.Failed() || m_dialog.state->connected) return failure;
+    return Fail(Cause::NOT_ACCEPTED, Say(m_language, Text::NOT_ACCEPTED));
 }
 
 Failure Session::ConnectTcp(const TcpTarget& target) {
-    state->settings.connection.method = METHOD_WIFI;
-    SetConnectionMethod(ui, METHOD_WIFI);
-    ui.SetAddress(IDC_IP_ADDRESS, target.address);
-    ui.SetControlText(IDC_PORT, std::to_string(target.port).c_str());
+    m_dialog.ConnectTcp(target);
     return PressConnect();
 }
 
 Failure Session::ConnectSerial(int comPort, const std::string& devicePath) {
-    state->settings.connection.method = METHOD_USB;
-    SetConnectionMethod(ui, METHOD_USB);
-    // The port the user named, as the one line of the instrument list.
-    DeviceEntry entry;
-    entry.comPort = comPort;
-    entry.devicePath = devicePath;
-    entry.model = "QV-500";
-    state->deviceList.assign(1, entry);
-    ShowDeviceList(ui, state->deviceList, comPort);
+    m_dialog.ConnectSerial(comPort, devicePath);
     return PressConnect();
 }
 
 void Session::Disconnect() {
-    if (!state->connected || LinkLost()) return;
-    m_dialog.Command(IDC_DISCONNECT);
+    if (!m_dialog.state->connected || m_dialog.LinkLost()) return;
+    m_dialog.Press(IDC_DISCONNECT);
     const auto end = std::chrono::steady_clock::now() + DISCONNECT_WAIT;
-    while (state->link && !LinkLost() && std::chrono::steady_clock::now() < end)
-        m_dialog.WaitAndDispatch(PUMP_WAIT);
+    while (m_dialog.state->link && !m_dialog.LinkLost() && std::chrono::steady_clock::now() < end)
+        m_dialog.dialog.WaitAndDispatch(PUMP_WAIT);
 }
 
-Failure Session::Select(int list, size_t index) {
-    if (ui.ListSelection(list) == static_cast<int>(index)) return Failure();
-    ui.SetListSelection(list, static_cast<int>(index));
-    m_dialog.Command(list, CBN_SELCHANGE_CODE);
-    return RunUntilSettled();
+Failure Session::Choose(int list, const std::string& text) {
+    // What the next level listed belongs to the entry chosen before, unless
+    // the click changes nothing.
+    std::vector<std::string> times = m_times;
+    const int count = m_fileCount;
+    if (list == IDC_DATES) m_times.clear();
+    m_fileCount = 0;
+    if (!m_dialog.Choose(list, text)) {
+        m_times = times;
+        m_fileCount = count;
+        return Failure();
+    }
+    return RunStep();
 }
 
-Failure Session::Download(const std::vector<int>& files, const std::string& folder) {
-    const int count = FileCount();
-    for (int i = 0; i < count; ++i) ui.SelectEntry(IDC_FILES, i, false);
-    for (int number : files) ui.SelectEntry(IDC_FILES, number, true);
-    ui.SetControlText(IDC_SAVE_PATH, folder.c_str());
-    m_dialog.Command(IDC_DOWNLOAD);
-    return RunUntilSettled();
+Failure Session::Download(const std::vector<int>& files, const std::string& folderText,
+                          RetrievalObserver* listener) {
+    m_listener = listener;
+    m_dialog.Download(files, folderText);
+    const Failure failure = RunStep();
+    m_listener = nullptr;
+    return failure;
 }
 
-Failure Session::LogSettings(const std::function<bool(LogSettingsAnswer&)>& edit) {
-    ui.logSettingsAnswer = [&edit](LogSettingsAnswer& answer) { return edit(answer) ? 1 : 0; };
-    m_dialog.Command(IDC_LOG_SETTINGS);
-    const Failure failure = RunUntilSettled();
-    ui.logSettingsAnswer = nullptr;
+Failure Session::LogSettings(const std::function<bool(LogSettingsAnswer&)>& edit, bool& shown) {
+    shown = false;
+    m_dialog.LogSettings([&](LogSettingsAnswer& answer) {
+        shown = true;
+        return edit(answer) ? 1 : 0;
+    });
+    const Failure failure = RunStep();
+    m_dialog.ui.logSettingsAnswer = nullptr;
     return failure;
 }

@@ -1,50 +1,28 @@
-// Drives the dialog's own logic headless, as a user would: press Connect,
-// choose a date and a start time, select files, press Download, press Abort
-// on Ctrl-C. The frames, timers and messages are the dialog's; what ended a
-// step is read from the dialog's state (its phase and its last message) and
-// from the link (a channel that never opened, or one that was lost).
+// qvlog's session with one instrument: the headless dialog worked as its
+// user works it, and what its logic tells of itself heard as it happens.
+// Each step (connect, choose a date or start time, download, the log
+// settings) runs until the dialog is at rest and ends with what happened:
+// nothing, or a failure with the dialog's message and qvlog's cause.
 // Dialog's thread only.
 #pragma once
 
-#include <atomic>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "comm/TcpTarget.h"
 #include "link/LinkFactory.h"
+#include "retrieval/RetrievalObserver.h"
 #include "tools/qvlog/Outcome.h"
-#include "tools/qvlog/Texts.h"
-#include "ui/controls/ControlIds.h"
-#include "ui/controls/DialogState.h"
-#include "ui/headless/HeadlessDialog.h"
-#include "ui/headless/HeadlessUi.h"
+#include "ui/headless/HeadlessSession.h"
 
-// The headless dialog, counting the data blocks the dialog refuses and the
-// bytes of the whole frames the link hands it.
-class SessionUi : public HeadlessUi {
-public:
-    explicit SessionUi(ClockMode mode) : HeadlessUi(mode) {}
-    bool PostDialogMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
-    // ACK_CANCEL answers posted so far. Only the dialog's thread posts them.
-    uint32_t refusals = 0;
-    // Wire bytes of the frames posted so far; the link's thread posts them.
-    std::atomic<uint64_t> frameBytes{0};
-};
-
-// True when a catalogue list holds nothing but the dialog's "none".
-bool ListsNone(const std::vector<std::string>& entries);
-
-class Session {
+class Session : private RetrievalObserver {
 public:
     // On a REAL_CLOCK the watches run in real time. On a MANUAL_CLOCK (tests)
-    // the clock jumps to the end of the next watch, or past the unwatched
-    // limit, whenever the line has been quiet for a moment, so a session's
-    // time-outs pass in a fraction of a second.
+    // the clock jumps to the end of the next watch once the line has been
+    // quiet for longer than a peer may pause, so time-outs pass at once.
     explicit Session(LinkFactory& factory, HeadlessUi::ClockMode clock = HeadlessUi::REAL_CLOCK,
                      Language language = Language::ENGLISH);
-    ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -55,57 +33,73 @@ public:
     // Sends the disconnect and waits briefly for its reply.
     void Disconnect();
 
-    std::vector<std::string> Dates() { return Entries(IDC_DATES); }
-    std::vector<std::string> Times() { return Entries(IDC_TIMES); }
-    int FileCount() { return ui.ListCount(IDC_FILES); }
-    // Chooses entry `index` of the dates or times list (IDC_DATES,
-    // IDC_TIMES) as a click would, unless it is chosen already; the dialog
-    // then reads the next level of the catalogue.
-    Failure Select(int list, size_t index);
+    // The catalogue as the instrument listed it, each entry in the text the
+    // dialog shows ("YYYY/MM/DD", "HH:MM:SS") and in the order of its sorted
+    // lists: the dates, the start times of the date chosen last, the file
+    // count of the run chosen last. The dialog chooses the first of each.
+    const std::vector<std::string>& Dates() const { return m_dates; }
+    const std::vector<std::string>& Times() const { return m_times; }
+    int FileCount() const { return m_fileCount; }
+    // Records of the dates or times lists dropped as cut short, so far.
+    uint32_t RecordsCut() const { return m_recordsCut; }
+    // Clicks the entry of the dates or times list that shows `text`; the
+    // dialog then reads the next level of the catalogue.
+    Failure Choose(int list, const std::string& text);
 
-    // Downloads these file numbers of the selected run; `folder` is the save
-    // folder as the dialog's text.
-    Failure Download(const std::vector<int>& files, const std::string& folder);
+    // Downloads these file numbers of the chosen run into `folderText`, the
+    // save folder as the dialog's text. `listener` hears of every file as
+    // the dialog works on it.
+    Failure Download(const std::vector<int>& files, const std::string& folderText,
+                     RetrievalObserver* listener = nullptr);
 
     // The log-settings conversation. `edit` gets the dialog's contents and
-    // returns true for OK (with its changes) or false for Cancel.
-    Failure LogSettings(const std::function<bool(LogSettingsAnswer&)>& edit);
+    // returns true for OK (with its changes) or false for Cancel. `shown`
+    // tells whether the box was ever shown.
+    Failure LogSettings(const std::function<bool(LogSettingsAnswer&)>& edit, bool& shown);
+    bool LogCollectionEnabled() const { return m_dialog.state->logCollectionEnabled != 0; }
+    uint32_t LogFileSize() const { return m_dialog.state->logFileSize; }
 
-    // Asks the running step to end with `why`: presses Abort when the dialog
-    // allows it; the step then reports `why` instead of the abort.
+    // Ends the running step with `why`: Abort is pressed, once the message
+    // in hand is handled, when the dialog allows it; the step then reports
+    // `why` instead of the abort.
     void Stop(const Failure& why);
-    // Presses Abort when the dialog allows it; the step ends as the dialog
-    // ends the abort.
-    void PressAbort();
-
-    // Called after every message the dialog handles while a step runs.
-    std::function<void()> onTick;
-
-    SessionUi ui;
-    std::unique_ptr<DialogState> state;
+    // Presses Abort likewise; the step ends as the dialog ends the abort.
+    void PressAbort() { m_abortWanted = true; }
 
 private:
-    std::vector<std::string> Entries(int id) { return ui.control(id).entries; }
-    // Presses Connect and waits for the catalogue, or for the reason there
-    // is none.
+    // RetrievalObserver: the catalogue, the endings; files go to the listener.
+    void DateListed(uint16_t year, uint8_t month, uint8_t day) override;
+    void TimeListed(uint8_t hour, uint8_t minute, uint8_t second) override;
+    void RecordCut() override { ++m_recordsCut; }
+    void FilesCounted(const LogSelection& run, int count) override;
+    void FileStarted(const LogSelection& file, const char* path, uint32_t size) override;
+    void BlockWritten(uint32_t received, uint32_t size) override;
+    void FileFinished(const char* path, uint32_t bytes) override;
+    void FileLeft(const char* partialPath, uint32_t bytes, OutputProblem why) override;
+    void BlockRefused() override;
+    void Ended(EndReason reason, int message, int replyStatus) override;
+
     Failure PressConnect();
-    Failure OpenFailure();
-    // Runs the dialog until it is idle again: nothing queued, no watch
-    // running, not busy. Presses Abort once on Ctrl-C.
-    Failure RunUntilSettled();
-    // The instrument fell silent where nothing watches it.
+    // Runs the dialog until it is at rest again. Presses Abort once on Ctrl-C.
+    Failure RunStep();
+    Failure FailureOfEnding() const;
     Failure NothingCame() const;
     // Bytes received that made no whole frame; 0 once the link is closed.
     uint64_t BytesWithoutFrame() const;
-    // A watch that ran out, or the tool's own give-up, on a frame that
-    // began and never completed: says so instead of "nothing came".
-    void TellUnfinishedFrame(Failure& failure, uint64_t bytes) const;
-    bool LinkLost() const;
-    Failure FailureOfMessage(int number) const;
 
-    HeadlessDialog m_dialog;
+    HeadlessSession m_dialog;
     Language m_language;
-    uint32_t m_messagesSeen = 0;
+    std::vector<std::string> m_dates, m_times;
+    int m_fileCount = 0;
+    uint32_t m_recordsCut = 0;
+    RetrievalObserver* m_listener = nullptr;
+    // The step's ending as the dialog told it; a reason without a message
+    // (a finished run) leaves message -1.
+    bool m_ended = false;
+    EndReason m_endReason = EndReason::FINISHED;
+    int m_endMessage = -1;
+    int m_endStatus = -1;
+    bool m_abortWanted = false;
     bool m_stopRequested = false;
     Failure m_stopWith;
 };

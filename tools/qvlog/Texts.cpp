@@ -131,50 +131,10 @@ const Pair TEXTS[] = {
     {Text::FRAME_NEVER_COMPLETED,
      "the instrument kept sending, but its last {1} bytes never made a whole frame",
      u8"計測器からデータは届きましたが、最後の {1} バイトはフレームとして完結しませんでした"},
-    {Text::CAUSE_NO_RESPONSE, "no response", u8"応答がありません"},
-    {Text::CAUSE_CONNECTION_LOST, "connection lost", u8"接続が切れました"},
-    {Text::CAUSE_TRANSFER_ERROR, "transfer error", u8"転送エラー"},
-    {Text::CAUSE_SIZE_MISMATCH, "size mismatch", u8"サイズが通知と違います"},
-    {Text::CAUSE_RUN_CUT_SHORT, "run cut short", u8"最後のファイルより前で止まりました"},
-    {Text::CAUSE_BLOCK_REFUSED, "block refused", u8"データブロックを拒否しました"},
-    {Text::CAUSE_FILE_NOT_WRITTEN, "file not written", u8"ファイルを書けません"},
-    {Text::CAUSE_ABORTED, "aborted", u8"中断"},
-    {Text::CAUSE_NOT_SUPPORTED, "not supported", u8"計測器が対応していません"},
-    {Text::CAUSE_NO_SD_CARD, "no SD card", u8"SDカードがありません"},
-    {Text::CAUSE_SETTINGS_NOT_READ, "settings not read", u8"設定を読めません"},
-    {Text::CAUSE_SETTING_REFUSED, "setting refused", u8"設定を拒否されました"},
-    {Text::CAUSE_UNKNOWN_ERROR, "unknown error", u8"不明なエラー"},
-    {Text::CAUSE_NOT_ACCEPTED, "connection not accepted", u8"接続を受け付けませんでした"},
-    {Text::CAUSE_RUN_NOT_FOUND, "run not found", u8"ログが見つかりません"},
-    {Text::CAUSE_FILE_NOT_FOUND, "file not found", u8"ファイルが見つかりません"},
-    {Text::CAUSE_CATALOGUE_ENTRY, "catalogue entry out of range", u8"一覧の項目が範囲外です"},
-    {Text::CAUSE_CATALOGUE_CUT, "catalogue record cut short", u8"一覧の項目が途中で切れました"},
-    {Text::CAUSE_UNKNOWN_HOST, "unknown host", u8"ホストが見つかりません"},
     {Text::SETTINGS_SHOWN, "collect {1}\nsize {2} KB ({3} bytes)\n", u8"収集 {1}\nサイズ {2} KB ({3} バイト)\n"},
     {Text::SETTINGS_SET, "collect {1}\nsize {2} KB\n", u8"収集 {1}\nサイズ {2} KB\n"},
     {Text::COLLECT_ON, "on", u8"オン"},
     {Text::COLLECT_OFF, "off", u8"オフ"},
-    {Text::NO_FOLDER, "no such folder", u8"フォルダがありません"},
-    {Text::NOT_A_FOLDER, "not a folder", u8"フォルダではありません"},
-    {Text::PERMISSION_DENIED, "permission denied", u8"アクセスが拒否されました"},
-    {Text::DISK_FULL, "disk full", u8"ディスクがいっぱいです"},
-    {Text::READ_ONLY, "read-only file system", u8"読み取り専用です"},
-    {Text::PATH_TOO_LONG, "path too long", u8"パスが長すぎます"},
-    {Text::IN_USE_BY_DOWNLOAD, "in use by another download", u8"別のダウンロードが使用中です"},
-    {Text::NAME_NOT_REPLACEABLE, "the existing file cannot be replaced (read-only, a folder, or open in another program)",
-     u8"既存のファイルを置き換えられません (読み取り専用、フォルダ、または他のプログラムが開いています)"},
-    {Text::NOT_RENAMED, "the finished file could not take its name", u8"完成したファイルに名前を付けられませんでした"},
-    {Text::WRITE_FAILED, "the write failed", u8"書き込みに失敗しました"},
-    {Text::CAUSE_REFUSED, "connection refused", u8"接続が拒否されました"},
-    {Text::CAUSE_UNREACHABLE, "no route", u8"経路がありません"},
-    {Text::CAUSE_TIMED_OUT, "connection timed out", u8"接続がタイムアウトしました"},
-    {Text::CAUSE_NO_DEVICE, "no such device", u8"デバイスがありません"},
-    {Text::CAUSE_IN_USE, "port in use by another program", u8"ポートは他のプログラムが使用中です"},
-    {Text::CAUSE_ACCESS_DENIED, "permission denied", u8"アクセスが拒否されました"},
-    {Text::CAUSE_NOT_A_PORT, "not a serial port", u8"シリアルポートではありません"},
-    {Text::CAUSE_SETUP_FAILED, "the port's line settings could not be applied",
-     u8"ポートの通信設定ができませんでした"},
-    {Text::CAUSE_OTHER, "could not open the channel", u8"通信路を開けませんでした"},
 };
 
 static_assert(sizeof TEXTS / sizeof TEXTS[0] == static_cast<size_t>(Text::COUNT), "every text has a line");
@@ -189,52 +149,6 @@ const char* const CATALOGUE_ENGLISH[] = {
     "An unknown error occurred.",
     "Aborted.",
     "No SD card is inserted in the instrument.",
-};
-
-// Every cause key a failure carries, with its words; the keys of a file
-// that cannot be written and of a channel that did not open included.
-struct CauseText {
-    const char* key;
-    Text text;
-};
-const CauseText CAUSES[] = {
-    {"no response", Text::CAUSE_NO_RESPONSE},
-    {"connection lost", Text::CAUSE_CONNECTION_LOST},
-    {"transfer error", Text::CAUSE_TRANSFER_ERROR},
-    {"size mismatch", Text::CAUSE_SIZE_MISMATCH},
-    {"run cut short", Text::CAUSE_RUN_CUT_SHORT},
-    {"block refused", Text::CAUSE_BLOCK_REFUSED},
-    {"file not written", Text::CAUSE_FILE_NOT_WRITTEN},
-    {"aborted", Text::CAUSE_ABORTED},
-    {"not supported", Text::CAUSE_NOT_SUPPORTED},
-    {"no SD card", Text::CAUSE_NO_SD_CARD},
-    {"settings not read", Text::CAUSE_SETTINGS_NOT_READ},
-    {"setting refused", Text::CAUSE_SETTING_REFUSED},
-    {"unknown error", Text::CAUSE_UNKNOWN_ERROR},
-    {"connection not accepted", Text::CAUSE_NOT_ACCEPTED},
-    {"run not found", Text::CAUSE_RUN_NOT_FOUND},
-    {"file not found", Text::CAUSE_FILE_NOT_FOUND},
-    {"catalogue entry out of range", Text::CAUSE_CATALOGUE_ENTRY},
-    {"catalogue record cut short", Text::CAUSE_CATALOGUE_CUT},
-    {"unknown host", Text::CAUSE_UNKNOWN_HOST},
-    {"no such folder", Text::NO_FOLDER},
-    {"not a folder", Text::NOT_A_FOLDER},
-    {"permission denied", Text::PERMISSION_DENIED},
-    {"disk full", Text::DISK_FULL},
-    {"read-only file system", Text::READ_ONLY},
-    {"path too long", Text::PATH_TOO_LONG},
-    {"in use by another download", Text::IN_USE_BY_DOWNLOAD},
-    {"cannot replace the existing file", Text::NAME_NOT_REPLACEABLE},
-    {"not renamed", Text::NOT_RENAMED},
-    {"write failed", Text::WRITE_FAILED},
-    {"connection refused", Text::CAUSE_REFUSED},
-    {"no route", Text::CAUSE_UNREACHABLE},
-    {"connection timed out", Text::CAUSE_TIMED_OUT},
-    {"no such device", Text::CAUSE_NO_DEVICE},
-    {"port in use by another program", Text::CAUSE_IN_USE},
-    {"not a serial port", Text::CAUSE_NOT_A_PORT},
-    {"the port's line settings could not be applied", Text::CAUSE_SETUP_FAILED},
-    {"could not open the channel", Text::CAUSE_OTHER},
 };
 
 const char* Lookup(Language language, Text text) {
@@ -259,14 +173,6 @@ std::string Say(Language language, Text text, std::initializer_list<std::string>
         out += pattern[i];
     }
     return out;
-}
-
-std::string SayCause(Language language, const std::string& cause) {
-    // English keeps the key: it is what scripts and the JSON know.
-    if (language == Language::ENGLISH) return cause;
-    for (const CauseText& known : CAUSES)
-        if (cause == known.key) return Say(language, known.text);
-    return cause;
 }
 
 const char* CatalogueEnglish(int number) {

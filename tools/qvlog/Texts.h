@@ -70,61 +70,16 @@ enum class Text {
     // The end of a download.
     DOWNLOAD_SUMMARY,
     FRAME_NEVER_COMPLETED,
-    // Causes that have no sentence of their own, as a retry names them.
-    CAUSE_NO_RESPONSE,
-    CAUSE_CONNECTION_LOST,
-    CAUSE_TRANSFER_ERROR,
-    CAUSE_SIZE_MISMATCH,
-    CAUSE_RUN_CUT_SHORT,
-    CAUSE_BLOCK_REFUSED,
-    CAUSE_FILE_NOT_WRITTEN,
-    CAUSE_ABORTED,
-    CAUSE_NOT_SUPPORTED,
-    CAUSE_NO_SD_CARD,
-    CAUSE_SETTINGS_NOT_READ,
-    CAUSE_SETTING_REFUSED,
-    CAUSE_UNKNOWN_ERROR,
-    CAUSE_NOT_ACCEPTED,
-    CAUSE_RUN_NOT_FOUND,
-    CAUSE_FILE_NOT_FOUND,
-    CAUSE_CATALOGUE_ENTRY,
-    CAUSE_CATALOGUE_CUT,
-    CAUSE_UNKNOWN_HOST,
     // Settings.
     SETTINGS_SHOWN,
     SETTINGS_SET,
     COLLECT_ON,
     COLLECT_OFF,
-    // Why a file could not be written.
-    NO_FOLDER,
-    NOT_A_FOLDER,
-    PERMISSION_DENIED,
-    DISK_FULL,
-    READ_ONLY,
-    PATH_TOO_LONG,
-    IN_USE_BY_DOWNLOAD,
-    NAME_NOT_REPLACEABLE,
-    NOT_RENAMED,
-    WRITE_FAILED,
-    // Why a channel did not open.
-    CAUSE_REFUSED,
-    CAUSE_UNREACHABLE,
-    CAUSE_TIMED_OUT,
-    CAUSE_NO_DEVICE,
-    CAUSE_IN_USE,
-    CAUSE_ACCESS_DENIED,
-    CAUSE_NOT_A_PORT,
-    CAUSE_SETUP_FAILED,
-    CAUSE_OTHER,
     COUNT
 };
 
 // The text in `language`, with {1}, {2}, ... replaced by `args` in order.
 std::string Say(Language language, Text text, std::initializer_list<std::string> args = {});
-
-// A failure's cause, the English key its JSON carries ("transfer error"),
-// as words of `language`; a key no text is known for stays as it is.
-std::string SayCause(Language language, const std::string& cause);
 
 // The dialog's catalogue message `number` in English.
 const char* CatalogueEnglish(int number);

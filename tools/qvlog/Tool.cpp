@@ -5,6 +5,7 @@
 #include "tools/qvlog/Attempts.h"
 #include "tools/qvlog/Commands.h"
 #include "tools/qvlog/Connection.h"
+#include "tools/qvlog/Devices.h"
 #include "tools/qvlog/Console.h"
 #include "tools/qvlog/Encoding.h"
 #include "tools/qvlog/Json.h"
@@ -15,18 +16,6 @@
 #include "version/Version.h"
 
 namespace {
-
-const char* CommandName(Command command) {
-    switch (command) {
-    case Command::DEVICES: return "devices";
-    case Command::LIST: return "list";
-    case Command::DOWNLOAD: return "download";
-    case Command::SETTINGS_GET: return "settings get";
-    case Command::SETTINGS_SET: return "settings set";
-    case Command::NONE: break;
-    }
-    return "";
-}
 
 Failure Download(Environment& env, const Options& options, const ConnectionChoice& choice, Report& report) {
     // A folder named on the command line is made when missing; the settings'
@@ -65,12 +54,12 @@ Failure Run(Environment& env, const Options& options, Report& report) {
 // What a successful command prints for people.
 std::string ResultText(const Report& report, Language language) {
     std::string text;
-    for (const RunRecord& run : report.command == "list" ? report.runs : std::vector<RunRecord>())
+    for (const RunRecord& run : report.command == Command::LIST ? report.runs : std::vector<RunRecord>())
         text += Say(language, Text::RUN_LINE, {run.date, run.time, std::to_string(run.files)}) + "\n";
     if (report.hasSettings) {
         const std::string collect = Say(language, report.collect ? Text::COLLECT_ON : Text::COLLECT_OFF);
         const std::string kb = std::to_string(report.sizeBytes / 1024);
-        text += report.command == "settings set"
+        text += report.command == Command::SETTINGS_SET
                     ? Say(language, Text::SETTINGS_SET, {collect, kb})
                     : Say(language, Text::SETTINGS_SHOWN, {collect, kb, std::to_string(report.sizeBytes)});
     }
@@ -95,7 +84,7 @@ int RunQvlog(const std::vector<std::string>& args, Environment& env) {
                 out.Out(UsageText(language));
             return 0;
         }
-        report.failure = Fail(Outcome::USAGE, Cause::USAGE, "usage", error);
+        report.failure = Fail(Cause::USAGE, error);
         out.Err("qvlog: " + error + "\n" + UsageText(language));
         if (json) out.Out(ReportJson(report));
         return static_cast<int>(Outcome::USAGE);
@@ -105,16 +94,12 @@ int RunQvlog(const std::vector<std::string>& args, Environment& env) {
         out.Out(std::string("qvlog ") + QV_VERSION_TEXT + "\n");
         return 0;
     }
-    report.command = CommandName(options.command);
+    report.command = options.command;
     if (options.command == Command::DEVICES) {
-        if (json) {
-            report.devices = DevicesJson();
-            out.Out(ReportJson(report));
-        } else {
-            const std::string lines = DevicesText();
-            out.Out(lines);
-            if (lines.empty()) out.Err("qvlog: " + Say(language, Text::NO_USB_DEVICES) + "\n");
-        }
+        const DeviceListing devices = ListDevices();
+        report.devices = devices.json;
+        out.Out(json ? ReportJson(report) : devices.text);
+        if (!json && devices.text.empty()) out.Err("qvlog: " + Say(language, Text::NO_USB_DEVICES) + "\n");
         return 0;
     }
     report.failure = Run(env, options, report);

@@ -16,6 +16,7 @@
 #include "ui/controls/ControlStates.h"
 
 class FtdiProbe;
+class RetrievalObserver;
 class DeviceSetupProbe;
 
 constexpr size_t PATH_TEXT_MAX = 260;
@@ -62,16 +63,10 @@ struct DialogState {
     char rememberedDate[CATALOGUE_TEXT_MAX + 1] = {};
     char rememberedTime[CATALOGUE_TEXT_MAX + 1] = {};
 
-    // What the controls show (a ControlState) and the last catalogue
-    // message shown (-1 none), with a count so a repeat is seen as new.
+    // What the controls show (a ControlState).
     ControlState phase = CONTROLS_DISCONNECTED;
-    int lastMessage = -1;
-    uint32_t messagesShown = 0;
-    // For reports only, never read by the dialog: the reply status it last
-    // showed a message for (-1 none), and the dates or start-time records
-    // lost to a block that ended part-way through one.
-    int shownReplyStatus = -1;
-    uint32_t catalogueRecordsCut = 0;
+    // Told what the dialog logic does; the dialog itself has none.
+    RetrievalObserver* observer = nullptr;
 
     // Log collection settings as last read or chosen.
     int logCollectionEnabled = 0;

@@ -23,9 +23,7 @@ const MessageEntry& CatalogueEntry(int number) {
     return CATALOGUE[number];
 }
 
-void ShowCatalogueMessage(DialogState& state, UiPort& ui, int number) {
+void ShowCatalogueMessage(DialogState&, UiPort& ui, int number) {
     const MessageEntry& entry = CatalogueEntry(number);
-    state.lastMessage = number;
-    ++state.messagesShown;
     ui.ShowMessageBox(entry.type, entry.caption, entry.text);
 }

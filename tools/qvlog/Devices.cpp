@@ -1,0 +1,26 @@
+#include "tools/qvlog/Devices.h"
+
+#include <vector>
+
+#include "discovery/DeviceList.h"
+#include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/Json.h"
+
+DeviceListing ListDevices() {
+    std::vector<DeviceEntry> devices;
+    RefreshDeviceList(devices);
+    DeviceListing listing;
+    std::vector<std::string> items;
+    for (const DeviceEntry& device : devices) {
+        char line[512];
+        FormatDeviceLine(device, line, sizeof line);
+        listing.text += DialogTextToUtf8(line) + "\n";
+        items.push_back(JsonObject({{"line", JsonString(DialogTextToUtf8(line))},
+                                    {"model", JsonString(DialogTextToUtf8(device.model))},
+                                    {"serialNumber", JsonString(DialogTextToUtf8(device.serialNumber))},
+                                    {"comPort", JsonNumber(device.comPort)},
+                                    {"path", JsonString(device.devicePath)}}));
+    }
+    listing.json = JsonArray(items);
+    return listing;
+}
