@@ -17,8 +17,8 @@ double MsSince(Clock::time_point start) {
 
 }  // namespace
 
-FaultDriver::FaultDriver(LinkFactory* links)
-    : m_session(links != nullptr ? *links : m_channels, HeadlessUi::MANUAL_CLOCK), ui(m_session.ui),
+FaultDriver::FaultDriver(LinkFactory* links, RetrievalObserver* observer)
+    : m_session(links != nullptr ? *links : m_channels, HeadlessUi::MANUAL_CLOCK, observer), ui(m_session.ui),
       state(m_session.state) {}
 
 FaultDriver::~FaultDriver() = default;
@@ -31,6 +31,7 @@ bool FaultDriver::Settle() {
     rules.quietPasses = QUIET_MS / static_cast<int>(POLL.count());
     rules.realLimit = std::chrono::milliseconds(SETTLE_LIMIT_MS);
     rules.afterPass = [&](bool handled) {
+        if (betweenMessages) betweenMessages();
         if (handled) {
             quietSince = Clock::now();
             cpuAtQuiet = CpuMilliseconds();

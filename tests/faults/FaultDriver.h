@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +26,8 @@ public:
     // Real time one Settle may take before the test gives up on it.
     static constexpr int SETTLE_LIMIT_MS = 30000;
 
-    explicit FaultDriver(LinkFactory* links = nullptr);
+    // `observer` hears what the dialog logic does.
+    explicit FaultDriver(LinkFactory* links = nullptr, RetrievalObserver* observer = nullptr);
     ~FaultDriver();
     FaultDriver(const FaultDriver&) = delete;
     FaultDriver& operator=(const FaultDriver&) = delete;
@@ -47,6 +49,10 @@ public:
     void IdleFor(int ms);
     // Handles whatever comes for `ms` of real time; the clock stands still.
     void PumpFor(int ms);
+    void Press(int id) { m_session.Press(id); }
+
+    // Called between two messages while Settle runs, as a user acts.
+    std::function<void()> betweenMessages;
 
     int userAborts = 0;       // Abort presses the driver made
     double quietCpuMs = 0;    // CPU the process used while the line was quiet

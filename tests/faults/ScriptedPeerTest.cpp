@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "retrieval/OutputFile.h"
+#include "retrieval/RetrievalObserver.h"
 #include "tests/faults/BadPeer.h"
 #include "tests/faults/FaultDriver.h"
 #include "tests/support/TempFolder.h"
@@ -175,5 +177,69 @@ INSTANTIATE_TEST_SUITE_P(
                 false, "データ転送中にエラーが発生しました。", FILE_BYTES},
         Unwhole{"PartialHeldByAnotherDownload", nullptr, true, "ログファイルが作成できませんでした。", 0}),
     [](const ::testing::TestParamInfo<Unwhole>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A message box runs its own message loop. Abort is pressed mid-file; a
+// block the instrument sends right behind the one that ends the run (the
+// block the abort refuses, or an error block) comes while that ending's box
+// is up, and is refused without a second message.
+TEST(ScriptedPeer, ABlockUnderTheEndingsBoxIsRefusedWithoutAWord) {
+    for (const bool abort : {false, true}) {
+        SCOPED_TRACE(abort ? "aborted" : "error block during the abort");
+        qvsim::GeneratedCatalogue catalogue(1, FILES, FILE_BYTES);
+        BadPeer peer(catalogue);
+        std::atomic<int> refusals{0};
+        peer.fromTool = [&](const FrameImage& frame, int) {
+            refusals += frame.sync == SYNC_RESPONSE && frame.body.command == CMD_DATA_BLOCK &&
+                        frame.body.status == ACK_CANCEL;
+            return ScriptedInstrument::Step();
+        };
+        int blocks = 0;
+        peer.fromInstrument = [&](const FrameImage& frame, int) {
+            ScriptedInstrument::Step step;
+            if (frame.sync != SYNC_REQUEST || frame.body.command != CMD_DATA_BLOCK ||
+                (frame.body.status & BLOCK_KIND_MASK) != BLOCK_KIND_FILE || ++blocks != 2)
+                return step;
+            step.swallow = true;
+            step.inject = Reflagged(frame, abort ? frame.body.status : BLOCK_KIND_FILE | BLOCK_ERROR);
+            Append(step.inject, WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, BLOCK_KIND_FILE, Pattern(1024)));
+            return step;
+        };
+        ASSERT_TRUE(peer.Start());
+        struct FirstBlock : RetrievalObserver {
+            bool written = false;
+            void BlockWritten(uint32_t, uint32_t) override { written = true; }
+        } heard;
+        FaultDriver driver(nullptr, &heard);
+        driver.ConnectTcp(peer.Port());
+        bool pressed = false;
+        driver.betweenMessages = [&] {
+            if (heard.written && !pressed) driver.Press(IDC_ABORT);
+            pressed = pressed || heard.written;
+        };
+        // The box stays up until the late block waits in its slot for the dialog.
+        auto lateBlockPosted = [&] {
+            for (const ResponseSlot& slot : driver.state->link->RequestSlots())
+                if (slot.key == CMD_DATA_BLOCK && slot.busy) return true;
+            return false;
+        };
+        driver.ui.onMessageBox = [&](const HeadlessUi::MessageBoxRecord&) {
+            for (int ms = 0; ms < 2000 && !lateBlockPosted(); ++ms)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            EXPECT_TRUE(lateBlockPosted()) << "the late block never came";
+        };
+        TempFolder dir;
+        driver.DownloadEveryRun(dir.Path().string());
+        EXPECT_EQ(MessageTexts(driver.ui).size(), 1u);
+        EXPECT_EQ(StateFlags(driver.ui), STATE_1);
+        for (int ms = 0; ms < 2000 && refusals < 2; ++ms) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_EQ(refusals.load(), 2) << "the block that ended the run and the late one, under the box";
+        driver.ui.onMessageBox = nullptr;
+        driver.Disconnect();
+    }
+}
 
 }  // namespace
