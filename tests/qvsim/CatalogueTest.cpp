@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -98,6 +99,15 @@ TEST(GeneratedCatalogue, FilesAreExactSizedPlausibleCsvAndRepeat) {
     const Bytes longer = ReadFile(other, 1, 2);
     EXPECT_NE(Bytes(longer.begin(), longer.begin() + 3000), file) << "other sizes, other values";
     EXPECT_NE(ReadFile(c, 1, 3), file) << "files of a run differ";
+}
+
+TEST(GeneratedCatalogue, EachInstrumentOfAFleetStartsLaterWithRowsOfItsOwn) {
+    GeneratedCatalogue first(2, 1, 3000), last(2, 1, 3000, 256);
+    EXPECT_EQ(qvsim::RunFolderName(last.Run(0)), "20240507_132000") << "255 minutes later, still the morning's";
+    EXPECT_EQ(qvsim::RunFolderName(last.Run(1)), "20240507_184515");
+    uint8_t a[3000], c[3000];
+    ASSERT_TRUE(first.Read(0, 0, 0, a, sizeof a) && last.Read(0, 0, 0, c, sizeof c));
+    EXPECT_NE(std::memcmp(a + 100, c + 100, sizeof a - 100), 0) << "rows of its own";
 }
 
 TEST(GeneratedCatalogue, ReadingAnyRangeGivesTheSameBytes) {

@@ -81,6 +81,28 @@ TEST(Options, EveryOptionReachesItsSetting) {
     EXPECT_FALSE(Parse({"--version=1"}, version, error)) << "a flag takes no value";
 }
 
+TEST(Options, AFleetGivesEachInstrumentItsFaultsRateAndDump) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(Parse({"--instruments", "3", "--fault-instrument", "2", "--drop-every", "4", "--block-size", "100",
+                       "--logging-rates", "0,5,7", "--dump", "d"},
+                      o, error))
+        << error;
+    EXPECT_EQ(o.instruments, 3u);
+    EXPECT_EQ(qvsim::ConfigOf(o, 2).line.dropEvery, 4u);
+    EXPECT_EQ(qvsim::ConfigOf(o, 3).line.dropEvery, 0u) << "faults are the second's alone";
+    EXPECT_EQ(qvsim::ConfigOf(o, 3).blockSize, 100u) << "what every instrument holds";
+    EXPECT_EQ(qvsim::LoggingRateOf(o, 1) + qvsim::LoggingRateOf(o, 3), 7u);
+    EXPECT_EQ(qvsim::DumpDirOf(o, 2), "d/2");
+    EXPECT_FALSE(qvsim::DumpsAndExits(o)) << "two of them log";
+
+    Options alone;
+    ASSERT_TRUE(Parse({"--dump", "d", "--drop-every", "4"}, alone, error)) << error;
+    EXPECT_EQ(qvsim::DumpDirOf(alone, 1), "d");
+    EXPECT_EQ(qvsim::ConfigOf(alone, 1).line.dropEvery, 4u);
+    EXPECT_TRUE(qvsim::DumpsAndExits(alone));
+}
+
 TEST(Options, MistakesAreNamed) {
     const std::vector<std::vector<const char*>> bad = {
         {"--bogus"},
@@ -106,6 +128,14 @@ TEST(Options, MistakesAreNamed) {
         {"--logs", "a", "--generate", "1,1,1"},
         {"--pty", "a", "--serial", "b"},
         {"--pty", "a", "--listen", "127.0.0.1:1"},
+        {"--instruments", "0"},
+        {"--instruments", "257"},
+        {"--instruments", "2", "--pty", "a"},
+        {"--instruments", "3", "--listen", "127.0.0.1:65534"},
+        {"--fault-instrument", "2"},
+        {"--logging-rates", "1,2"},
+        {"--logging-rates", "1,,2", "--instruments", "3"},
+        {"--logging-rate", "1", "--logging-rates", "1"},
     };
     for (const auto& args : bad) {
         Options o;
@@ -126,7 +156,8 @@ TEST(Options, HelpListsEveryOption) {
                              "--sd-missing", "--unsupported", "--busy", "--error-block-at",
                              "--silent-after", "--drop-every", "--corrupt-every", "--noise", "--split",
                              "--reply-delay", "--turnaround", "--close-after", "--baud", "--seed", "--logging-rate", "--verbose",
-                             "--record", "--help", "--version"})
+                             "--record", "--help", "--version", "--instruments", "--logging-rates",
+                             "--fault-instrument"})
         EXPECT_NE(usage.find(name), std::string::npos) << name;
 }
 

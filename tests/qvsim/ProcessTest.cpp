@@ -1,11 +1,13 @@
 // The real qvsim program: over loopback TCP and over a pseudo-terminal, its
-// first line, its answers and its clean exit on SIGTERM.
+// first line, its answers, a fleet of instruments, and its clean exit on
+// SIGTERM.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
@@ -18,9 +20,12 @@
 #include "tests/qvsim/SimHarness.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/TempFolder.h"
+#include "tools/qvsim/GeneratedCatalogue.h"
 
 namespace qvsim_test {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr int WAIT_MS = 10000;  // for things that take milliseconds when all is well
 
@@ -204,6 +209,40 @@ TEST(QvsimProgram, LoggingRateGrowsTheLastFileBetweenTwoRequestsAndTheDumpKeepsU
     EXPECT_TRUE(second == FileBytes(dir.Path() / "20240507_090500" / "00000000.csv"))
         << "the dump holds what the last request saw";
     EXPECT_EQ(qvsim.Stop(SIGTERM), 0);
+}
+
+TEST(QvsimProgram, AFleetServesEachInstrumentOnItsOwnPortThreadCatalogueAndDump) {
+    TempFolder dir;
+    SimProcess qvsim(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--instruments", "3", "--generate", "1,1,100",
+                                  "--logging-rate", "1000", "--dump", dir.Text(), "--fault-instrument", "2",
+                                  "--close-after", "2"});
+    const int first = qvsim.Port();
+    ASSERT_NE(first, 0) << "first line: \"" << qvsim.FirstLine() << "\"";
+    for (int k = 1; k < 3; ++k) EXPECT_EQ(qvsim.NextLine(), "listening on 127.0.0.1:" + std::to_string(first + k));
+    std::error_code ec;
+    const auto threads = std::distance(fs::directory_iterator("/proc/" + std::to_string(qvsim.Pid()) + "/task", ec),
+                                       fs::directory_iterator());
+    EXPECT_EQ(threads, 4) << "the main thread and one for each instrument";
+    std::vector<std::string> times;
+    for (int k = 0; k < 3; ++k) {
+        Peer peer(Peer::Connect(static_cast<uint16_t>(first + k)));
+        ASSERT_TRUE(peer.Valid()) << "instrument " << k + 1;
+        peer.Send("AA 10 20 00 00 DB AA 86 00 00 04 07 E8 05 07 30");  // CMD_CONNECT, the times of 2024-05-07
+        const std::vector<ParsedFrame> frames = peer.Frames(3);
+        ASSERT_GE(frames.size(), 2u) << "instrument " << k + 1;
+        EXPECT_EQ(frames[0].command, 0x10);
+        if (k == 1) {
+            EXPECT_EQ(frames.size(), 2u) << "--close-after is the second instrument's alone";
+            EXPECT_TRUE(peer.Closed());
+        } else {
+            ASSERT_EQ(frames.size(), 3u) << "instrument " << k + 1;
+            times.push_back(ToHex(frames[2].payload));
+        }
+        const std::string run = qvsim::RunFolderName(qvsim::GeneratedCatalogue::StampOf(0, k + 1));
+        EXPECT_TRUE(fs::exists(dir.Path() / std::to_string(k + 1) / run / "00000000.csv")) << run;
+    }
+    EXPECT_EQ(times, (std::vector<std::string>{"09 05 00", "09 07 00"})) << "each instrument its own catalogue";
+    EXPECT_EQ(qvsim.Stop(SIGTERM), 0) << "every thread stopped and joined";
 }
 
 TEST(QvsimProgram, BadOptionsAndHelp) {

@@ -20,6 +20,8 @@ public:
     // The first line on its standard output, without the line end; empty
     // when none came within a few seconds.
     std::string FirstLine();
+    // The line after the last one read, the first line included; the same.
+    std::string NextLine();
     // The TCP port of "listening on 127.0.0.1:PORT", 0 when the line is not one.
     int Port();
     // The device of "serial on PATH", empty when the line is not one.
@@ -30,11 +32,14 @@ public:
     // Sends `signal` and returns at once (SIGSTOP, SIGCONT); false when it
     // could not be sent.
     bool Send(int signal);
+    int Pid() const { return m_pid; }
 
     // Runs `program` with `args` to its end; its exit status, or -1.
     static int Run(const std::string& program, const std::vector<std::string>& args);
 
 private:
+    std::string ReadLine();
+
     int m_pid = -1;
     int m_out = -1;
     std::string m_line;

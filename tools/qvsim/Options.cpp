@@ -8,15 +8,21 @@ namespace qvsim {
 
 namespace {
 
-// One option's value on its way into Options. The `given` marks are for the
-// checks that span options, made once every option is read.
+// Options met so far, for the checks that span options, made once every
+// option is read.
+struct Given {
+    bool listen = false;
+    bool generate = false;
+    bool loggingRate = false;
+};
+
+// One option's value on its way into Options.
 struct Parsing {
     Options& options;
     const std::string& name;
     const std::string& value;
     std::string& complaint;
-    bool& listenGiven;
-    bool& generateGiven;
+    Given& given;
 };
 
 // Reads the value into Options; false when it is bad. A rule that finds a
@@ -71,7 +77,7 @@ bool ParseListen(Parsing& p) {
         if (!Number(host.substr(at, dot - at), 0, 255, options.listenAddress[part])) return false;
         at = dot + 1;
     }
-    p.listenGiven = true;
+    p.given.listen = true;
     return Number(text.substr(colon + 1), 0, 65535, options.listenPort);
 }
 
@@ -80,10 +86,25 @@ bool ParseGenerate(Parsing& p) {
     const size_t a = text.find(',');
     const size_t b = a == std::string::npos ? a : text.find(',', a + 1);
     if (b == std::string::npos) return false;
-    p.generateGiven = true;
+    p.given.generate = true;
     return Number(text.substr(0, a), 0, 100000, p.options.generateRuns) &&
            Number(text.substr(a + 1, b - a - 1), 0, 65535, p.options.generateFiles) &&
            Number(text.substr(b + 1), 0, UINT32_MAX, p.options.generateBytes);
+}
+
+bool ParseRates(Parsing& p) {
+    std::vector<uint32_t>& rates = p.options.loggingRates;
+    rates.clear();
+    for (size_t at = 0;;) {
+        if (rates.size() == MAX_INSTRUMENTS) return false;
+        size_t comma = p.value.find(',', at);
+        if (comma == std::string::npos) comma = p.value.size();
+        uint32_t rate;
+        if (!Number(p.value.substr(at, comma - at), 0, LiveCatalogue::MAX_RATE, rate)) return false;
+        rates.push_back(rate);
+        if (comma == p.value.size()) return true;
+        at = comma + 1;
+    }
 }
 
 bool ParseSerialLine(Parsing& p) {
@@ -115,7 +136,18 @@ const OptionRow OPTIONS[] = {
      ParseSerialLine},
     {nullptr, "--serial", "PATH", "Linux: an existing serial device, raw 115200 8N1", ParseSerialLine},
     {nullptr, nullptr, nullptr,
-     "The first line on stdout says where: \"listening on ADDR:PORT\" or \"serial on PATH\".\n"
+     "The first line on stdout says where: \"listening on ADDR:PORT\" or \"serial on PATH\".",
+     nullptr},
+    {nullptr, "--instruments", "N",
+     "TCP: N instruments in one process (1 to 256, default 1) on\n"
+     "N consecutive ports from --listen's (port 0: a free run of\n"
+     "N), each with its own line \"listening on ADDR:PORT\", in\n"
+     "order, and its own thread, catalogue and logging. Instrument\n"
+     "K holds --generate's runs K - 1 minutes later, with rows of\n"
+     "its own, or --logs DIR's DIR/K when that folder exists (else\n"
+     "DIR); --dump DIR writes DIR/K",
+     [](Parsing& p) { return Number(p.value, 1, MAX_INSTRUMENTS, p.options.instruments); }},
+    {nullptr, nullptr, nullptr,
      "\n"
      "What it holds (default --generate 3,4,3000):",
      nullptr},
@@ -152,7 +184,14 @@ const OptionRow OPTIONS[] = {
      "DIR's grown files up to date as each CMD_GET_FILE_COUNT,\n"
      "CMD_GET_FILE or setting change sees them, before answering it:\n"
      "DIR holds what the last such request saw",
-     [](Parsing& p) { return Number(p.value, 0, LiveCatalogue::MAX_RATE, p.options.loggingRate); }},
+     [](Parsing& p) {
+         p.given.loggingRate = true;
+         return Number(p.value, 0, LiveCatalogue::MAX_RATE, p.options.loggingRate);
+     }},
+    {nullptr, "--logging-rates", "LIST",
+     "--logging-rate of each instrument of --instruments in turn:\n"
+     "as many rates as instruments, comma-separated",
+     ParseRates},
     {nullptr, nullptr, nullptr,
      "\n"
      "Answers and faults:",
@@ -195,6 +234,11 @@ const OptionRow OPTIONS[] = {
      [](Parsing& p) { return Number(p.value, 50, 4000000, p.options.instrument.line.baud); }},
     {nullptr, "--seed", "N", "seed of --noise and --split (default 1); same seed, same run",
      [](Parsing& p) { return Number(p.value, 0, UINT64_MAX, p.options.instrument.line.seed); }},
+    {nullptr, "--fault-instrument", "K",
+     "the answers and faults above, --connect-status to --seed,\n"
+     "are instrument K's alone (of --instruments); the others\n"
+     "answer as a sound instrument does",
+     [](Parsing& p) { return Number(p.value, 1, MAX_INSTRUMENTS, p.options.faultInstrument); }},
     {nullptr, nullptr, nullptr,
      "Frame counts (--drop-every, --corrupt-every, --close-after) start again with every\n"
      "connection and every CMD_CONNECT; --busy counts last as long as the program.\n"
@@ -203,7 +247,9 @@ const OptionRow OPTIONS[] = {
      "\n"
      "Tracing:",
      nullptr},
-    {"-v", "--verbose", nullptr, "every frame both ways in hex on stderr, with a time stamp",
+    {"-v", "--verbose", nullptr,
+     "every frame both ways in hex on stderr, with a time stamp\n"
+     "(and #K after it for instrument K of several)",
      [](Parsing& p) { p.options.verbose = true; return true; }},
     {nullptr, "--record", "FILE", "the same trace into FILE",
      [](Parsing& p) { return Path(p.value, p.options.recordPath); }},
@@ -256,7 +302,7 @@ const char* UsageText() {
 }
 
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
-    bool listenGiven = false, generateGiven = false;
+    Given given;
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
         std::string value;
@@ -284,21 +330,67 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             value = argv[++i];
         }
         std::string complaint;
-        Parsing parsing{options, name, value, complaint, listenGiven, generateGiven};
+        Parsing parsing{options, name, value, complaint, given};
         if (!row->apply(parsing)) {
             error = complaint.empty() ? "bad value for " + name + ": \"" + value + "\"" : complaint;
             return false;
         }
     }
-    if (!options.logsDir.empty() && generateGiven) {
+    if (!options.logsDir.empty() && given.generate) {
         error = "--logs and --generate exclude each other";
         return false;
     }
-    if (listenGiven && options.transport != Transport::TCP) {
+    if (given.listen && options.transport != Transport::TCP) {
         error = "--listen excludes --pty and --serial";
         return false;
     }
+    if (options.instruments > 1 && options.transport != Transport::TCP) {
+        error = "--instruments excludes --pty and --serial";
+        return false;
+    }
+    if (options.listenPort != 0 && options.listenPort + options.instruments - 1 > 65535) {
+        error = "--instruments runs past port 65535";
+        return false;
+    }
+    if (options.faultInstrument > options.instruments) {
+        error = "--fault-instrument names no instrument of --instruments";
+        return false;
+    }
+    if (given.loggingRate && !options.loggingRates.empty()) {
+        error = "--logging-rate and --logging-rates exclude each other";
+        return false;
+    }
+    if (!options.loggingRates.empty() && options.loggingRates.size() != options.instruments) {
+        error = "--logging-rates needs one rate for each instrument";
+        return false;
+    }
     return true;
+}
+
+InstrumentConfig ConfigOf(const Options& options, uint32_t index) {
+    if (options.faultInstrument == 0 || options.faultInstrument == index) return options.instrument;
+    // What the instrument holds stays; how it answers is a sound one's.
+    InstrumentConfig sound;
+    sound.blockSize = options.instrument.blockSize;
+    sound.logEnable = options.instrument.logEnable;
+    sound.logSize = options.instrument.logSize;
+    return sound;
+}
+
+uint32_t LoggingRateOf(const Options& options, uint32_t index) {
+    return options.loggingRates.empty() ? options.loggingRate : options.loggingRates[index - 1];
+}
+
+bool DumpsAndExits(const Options& options) {
+    if (options.dumpDir.empty()) return false;
+    for (uint32_t index = 1; index <= options.instruments; ++index)
+        if (LoggingRateOf(options, index) > 0) return false;
+    return true;
+}
+
+std::string DumpDirOf(const Options& options, uint32_t index) {
+    if (options.dumpDir.empty() || options.instruments == 1) return options.dumpDir;
+    return options.dumpDir + "/" + std::to_string(index);
 }
 
 }  // namespace qvsim

@@ -1,11 +1,12 @@
 // The system calls under the TCP serving loop (TcpServer.cpp), so that the
 // loop is written once: one implementation in posix/TcpPlatform.cpp, one in
-// win32/TcpPlatform.cpp. Each reports its failures on stderr with the
-// system's reason.
+// win32/TcpPlatform.cpp. Failures go to stderr with the system's reason,
+// but Open's go to its caller, which may try another port.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "tools/qvsim/FrameLog.h"
 #include "tools/qvsim/Instrument.h"
@@ -26,6 +27,8 @@ public:
     bool Start();
     // Waits up to `ms` for the stop signal; true when it came.
     bool WaitForStop(int ms) const;
+    // Raises the stop signal, for every wait on it.
+    void Stop();
 
     struct State;
 
@@ -48,8 +51,9 @@ public:
     TcpListener(const TcpListener&) = delete;
     TcpListener& operator=(const TcpListener&) = delete;
 
-    // Binds and listens; false on failure.
-    bool Open(const uint8_t address[4], uint16_t port);
+    // Binds and listens; false with the call that failed and the system's
+    // reason in `failure`.
+    bool Open(const uint8_t address[4], uint16_t port, std::string& failure);
     // The port it listens on, the one picked when Open was given 0.
     uint16_t Port() const;
 

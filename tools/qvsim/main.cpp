@@ -1,16 +1,10 @@
 // qvsim: an instrument simulator for the log downloader. Reads the options,
-// builds the catalogue and hands the engine to the chosen transport.
+// builds the instruments and hands them to the chosen transport.
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "tools/qvsim/Catalogue.h"
-#include "tools/qvsim/Clock.h"
-#include "tools/qvsim/FolderCatalogue.h"
-#include "tools/qvsim/FrameLog.h"
-#include "tools/qvsim/GeneratedCatalogue.h"
-#include "tools/qvsim/Instrument.h"
-#include "tools/qvsim/LiveCatalogue.h"
+#include "tools/qvsim/Fleet.h"
 #include "tools/qvsim/Options.h"
 #include "tools/qvsim/Serve.h"
 #include "version/Version.h"
@@ -43,39 +37,14 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    std::unique_ptr<Catalogue> catalogue;
-    if (!options.logsDir.empty()) {
-        std::vector<std::string> skipped;
-        catalogue = FolderCatalogue::Load(options.logsDir, error, &skipped);
-        if (!catalogue) {
+    // Nothing else to do: the record file is not even made.
+    if (DumpsAndExits(options)) {
+        Fleet dumped;
+        if (!dumped.Build(options, nullptr, error)) {
             std::fprintf(stderr, "qvsim: %s\n", error.c_str());
             return 1;
         }
-        for (const std::string& name : skipped)
-            std::fprintf(stderr, "qvsim: skipping %s (not a run folder YYYYMMDD_HHMMSS)\n", name.c_str());
-    } else {
-        catalogue.reset(new GeneratedCatalogue(options.generateRuns,
-                                               static_cast<uint16_t>(options.generateFiles),
-                                               options.generateBytes));
-    }
-    // Logging counts from here, so the first connection finds it under way.
-    std::unique_ptr<LiveCatalogue> live;
-    if (options.loggingRate > 0)
-        live.reset(new LiveCatalogue(*catalogue, options.loggingRate, ElapsedMicros()));
-    Catalogue& served = live ? *live : *catalogue;
-    if (!options.dumpDir.empty()) {
-        if (!DumpCatalogue(served, options.dumpDir, error)) {
-            std::fprintf(stderr, "qvsim: %s\n", error.c_str());
-            return 1;
-        }
-        if (!live) return 0;
-        // Written before the request that saw the growth is answered, so a
-        // test holding the answer finds the same bytes in the dump.
-        live->onGrowth = [&options, &served](size_t run, uint16_t first, uint32_t from) {
-            std::string failure;
-            if (!DumpGrowth(served, options.dumpDir, run, first, from, failure))
-                std::fprintf(stderr, "qvsim: %s\n", failure.c_str());
-        };
+        return 0;
     }
 
     std::unique_ptr<std::FILE, FileCloser> record;
@@ -86,8 +55,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    FrameLog log(options.verbose ? stderr : nullptr, record.get());
-    Instrument instrument(served, options.instrument, &log);
-    return options.transport == Transport::TCP ? ServeTcp(instrument, options, log)
-                                               : ServeSerial(instrument, options, log);
+    Fleet fleet;
+    if (!fleet.Build(options, record.get(), error)) {
+        std::fprintf(stderr, "qvsim: %s\n", error.c_str());
+        return 1;
+    }
+    return options.transport == Transport::TCP ? ServeTcp(fleet, options)
+                                               : ServeSerial(fleet.InstrumentAt(0), options, fleet.LogAt(0));
 }

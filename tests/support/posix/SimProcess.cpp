@@ -72,15 +72,25 @@ SimProcess::~SimProcess() {
 std::string SimProcess::FirstLine() {
     if (m_lineRead) return m_line;
     m_lineRead = true;
+    m_line = ReadLine();
+    return m_line;
+}
+
+std::string SimProcess::NextLine() {
+    if (!m_lineRead) FirstLine();
+    return ReadLine();
+}
+
+std::string SimProcess::ReadLine() {
+    std::string line;
     char c;
-    while (m_out >= 0 && m_line.size() < 200) {
+    while (m_out >= 0 && line.size() < 200) {
         pollfd p{m_out, POLLIN, 0};
         if (poll(&p, 1, LINE_WAIT_MS) <= 0 || read(m_out, &c, 1) != 1) break;
-        if (c == '\n') return m_line;
-        m_line += c;
+        if (c == '\n') return line;
+        line += c;
     }
-    m_line.clear();
-    return m_line;
+    return "";
 }
 
 int SimProcess::Port() {

@@ -47,6 +47,8 @@ bool StopSignal::Install() {
     return true;
 }
 
+void StopSignal::Raise() { OnStopSignal(SIGTERM); }
+
 StopSignal::~StopSignal() {
     if (m_installed) {
         sigaction(SIGINT, &m_oldInt, nullptr);

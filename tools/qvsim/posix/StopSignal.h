@@ -17,6 +17,8 @@ public:
     // False, with the reason told on stderr, when it cannot be had.
     bool Install();
     int Fd() const { return m_read; }
+    // Stops as SIGTERM would. Any thread, once installed.
+    void Raise();
 
 private:
     int m_read = -1;

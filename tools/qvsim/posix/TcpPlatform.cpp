@@ -21,6 +21,11 @@ namespace {
 
 void Complain(const char* what) { std::fprintf(stderr, "qvsim: %s: %s\n", what, std::strerror(errno)); }
 
+bool Failed(const char* what, std::string& failure) {
+    failure = std::string(what) + ": " + std::strerror(errno);
+    return false;
+}
+
 }  // namespace
 
 struct TcpStack::State {
@@ -34,6 +39,8 @@ bool TcpStack::Start() { return m_state->stop.Install(); }
 
 bool TcpStack::WaitForStop(int ms) const { return qvsim::WaitForStop(m_state->stop.Fd(), ms); }
 
+void TcpStack::Stop() { m_state->stop.Raise(); }
+
 struct TcpListener::State {
     std::optional<OwnedFd> listener;
     std::optional<OwnedFd> connection;
@@ -43,26 +50,17 @@ struct TcpListener::State {
 TcpListener::TcpListener(const TcpStack& stack) : m_stack(stack), m_state(new State) {}
 TcpListener::~TcpListener() = default;
 
-bool TcpListener::Open(const uint8_t address[4], uint16_t port) {
+bool TcpListener::Open(const uint8_t address[4], uint16_t port, std::string& failure) {
     const int fd = m_state->listener.emplace(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)).get();
-    if (fd < 0) {
-        Complain("socket");
-        return false;
-    }
+    if (fd < 0) return Failed("socket", failure);
     const int yes = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     sockaddr_in bound{};
     bound.sin_family = AF_INET;
     std::memcpy(&bound.sin_addr, address, 4);
     bound.sin_port = htons(port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0) {
-        Complain("bind");
-        return false;
-    }
-    if (listen(fd, 4) != 0) {
-        Complain("listen");
-        return false;
-    }
+    if (bind(fd, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0) return Failed("bind", failure);
+    if (listen(fd, 4) != 0) return Failed("listen", failure);
     socklen_t length = sizeof bound;
     getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
     m_state->port = ntohs(bound.sin_port);

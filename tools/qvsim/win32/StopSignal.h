@@ -16,6 +16,8 @@ public:
     // False, with the reason told on stderr, when it cannot be had.
     bool Install();
     HANDLE Event() const { return m_event; }
+    // Stops as Ctrl+C would. Any thread, once installed.
+    void Raise() { SetEvent(m_event); }
 
 private:
     HANDLE m_event = nullptr;

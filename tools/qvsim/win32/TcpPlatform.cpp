@@ -16,6 +16,11 @@ namespace {
 
 void Complain(const char* what) { std::fprintf(stderr, "qvsim: %s failed (error %d)\n", what, WSAGetLastError()); }
 
+bool Failed(const char* what, std::string& failure) {
+    failure = std::string(what) + " failed (error " + std::to_string(WSAGetLastError()) + ")";
+    return false;
+}
+
 class WinsockSession {
 public:
     WinsockSession() { m_ok = WSAStartup(MAKEWORD(2, 2), &m_data) == 0; }
@@ -51,6 +56,8 @@ bool TcpStack::Start() {
 
 bool TcpStack::WaitForStop(int ms) const { return qvsim::WaitForStop(m_state->stop.Event(), static_cast<DWORD>(ms)); }
 
+void TcpStack::Stop() { m_state->stop.Raise(); }
+
 struct TcpListener::State {
     UniqueSocket listener;
     UniqueEvent acceptable;
@@ -61,33 +68,22 @@ struct TcpListener::State {
 TcpListener::TcpListener(const TcpStack& stack) : m_stack(stack), m_state(new State) {}
 TcpListener::~TcpListener() = default;
 
-bool TcpListener::Open(const uint8_t address[4], uint16_t port) {
+bool TcpListener::Open(const uint8_t address[4], uint16_t port, std::string& failure) {
     UniqueSocket& listener = m_state->listener;
     listener.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (!listener.Valid()) {
-        Complain("socket");
-        return false;
-    }
+    if (!listener.Valid()) return Failed("socket", failure);
     sockaddr_in bound{};
     bound.sin_family = AF_INET;
     std::memcpy(&bound.sin_addr, address, 4);
     bound.sin_port = htons(port);
-    if (bind(listener.Get(), reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0) {
-        Complain("bind");
-        return false;
-    }
-    if (listen(listener.Get(), 4) != 0) {
-        Complain("listen");
-        return false;
-    }
+    if (bind(listener.Get(), reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0) return Failed("bind", failure);
+    if (listen(listener.Get(), 4) != 0) return Failed("listen", failure);
     int length = sizeof bound;
     getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&bound), &length);
     m_state->port = ntohs(bound.sin_port);
     if (!m_state->acceptable.Valid() ||
-        WSAEventSelect(listener.Get(), m_state->acceptable.Get(), FD_ACCEPT) != 0) {
-        Complain("WSAEventSelect");
-        return false;
-    }
+        WSAEventSelect(listener.Get(), m_state->acceptable.Get(), FD_ACCEPT) != 0)
+        return Failed("WSAEventSelect", failure);
     return true;
 }
 
