@@ -133,23 +133,31 @@ size_t CountInFile(const std::string& path, const std::string& needle) {
     return count;
 }
 
-// Frames qvsim's trace says it sent so far, noise not counted (read first,
-// so that a line written meanwhile cannot make the count negative).
-size_t FramesSent(const std::string& trace) {
-    const size_t noise = CountInFile(trace, "(noise)");
-    return CountInFile(trace, "-> ") - noise;
-}
-
-// Stops qvsim for PEER_PAUSE once its trace shows `frames` sent, then lets
-// it go on; whether it did before `over` was set.
+// Stops qvsim for PEER_PAUSE once its trace shows `frames` sent (noise not
+// counted), then lets it go on; whether it did before `over` was set. The
+// trace is read as it grows, so watching it costs the machine little.
 bool PauseAfterFrames(SimProcess& sim, const std::string& trace, size_t frames, const std::atomic<bool>& over) {
+    std::ifstream in(trace);
+    std::string line, partial;
+    size_t sent = 0;
     while (!over) {
-        if (FramesSent(trace) >= frames) {
+        while (std::getline(in, line)) {
+            if (in.eof()) {  // a line still being written: its rest comes later
+                partial += line;
+                break;
+            }
+            line = partial + line;
+            partial.clear();
+            sent += line.find("-> ") != std::string::npos && line.find("(noise)") == std::string::npos;
+        }
+        in.clear();
+        if (sent >= frames) {
             if (!sim.Send(SIGSTOP)) return false;
             std::this_thread::sleep_for(PEER_PAUSE);
             return sim.Send(SIGCONT);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (!in.is_open()) in.open(trace);
     }
     return false;
 }

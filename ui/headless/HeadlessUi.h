@@ -77,7 +77,7 @@ public:
 
     // What a user would do with the list box: toggle an entry's selection.
     void SelectEntry(int id, int index, bool selected);
-    // Sets a combo's selection as a user's click would (no notification).
+    // A control by id, made on first use: what a test or driver reads or sets.
     Control& control(int id);
     const std::vector<MessageBoxRecord>& messageBoxes() const { return m_messageBoxes; }
     void ClearMessageBoxes() { m_messageBoxes.clear(); }
