@@ -105,77 +105,36 @@ Failure Session::NothingCame() const {
     return Fail(Cause::NO_RESPONSE, Say(m_language, Text::NOTHING_CAME, {std::to_string(UNWATCHED_LIMIT_MS / 1000)}));
 }
 
-uint64_t Session::BytesWithoutFrame() const {
-    const DeviceLink* link = m_dialog.state->link.get();
-    if (link == nullptr) return 0;
-    const uint64_t received = link->BytesReceived(), framed = link->BytesInFrames();
-    return received > framed ? received - framed : 0;
-}
-
 void Session::Stop(const Failure& why) {
     if (m_stopRequested) return;
     m_stopRequested = true;
     m_stopWith = why;
-    PressAbort();
+    m_dialog.AbortSoon();
 }
 
 Failure Session::RunStep() {
-    DialogState& state = *m_dialog.state;
     m_stopRequested = false;
-    m_abortWanted = false;
     m_ended = false;
-    bool userAbort = false;
-    bool lostBefore = false;
-    Failure endedWith;
-    // Sampled while the link is open: a closed link counts nothing.
-    const uint64_t unframedBefore = BytesWithoutFrame();
-    uint64_t unframed = unframedBefore;
     HeadlessDialog::StepRules rules;
     rules.wait = PUMP_WAIT;
     rules.quietPasses = QUIET_PASSES;
     rules.unwatchedMs = UNWATCHED_LIMIT_MS;
-    rules.beforePass = [&] {
-        if (InterruptRequested() && !userAbort) {
-            userAbort = true;
-            if (state.phase == CONTROLS_BUSY) {
-                m_dialog.Press(IDC_ABORT);
-            } else if (!m_dialog.dialog.Busy()) {
-                endedWith = Interrupted(m_language);
-                return true;
-            }
-        }
-        lostBefore = m_dialog.LinkLost();
-        return false;
-    };
-    rules.afterPass = [&](bool handled) {
-        // Lost before this pass and nothing more to handle after it: the
-        // parser has had its passes over whatever the channel took in.
-        if (!handled && lostBefore && m_dialog.ui.queue().Size() == 0) {
-            endedWith = Fail(Cause::CONNECTION_LOST,
-                             Say(m_language, Text::CONNECTION_LOST, {Say(m_language, Text::LOST_BY_PEER)}));
-            return true;
-        }
-        if (state.link && state.link->BytesReceived() > 0) unframed = BytesWithoutFrame();
-        // Pressed between messages, never inside the dialog's handling of one.
-        if (m_abortWanted && state.phase == CONTROLS_BUSY) m_dialog.Press(IDC_ABORT);
-        m_abortWanted = false;
-        return false;
-    };
-    const int abortsBefore = m_dialog.dialog.abortsPressed;
-    const HeadlessDialog::StepEnd end = m_dialog.dialog.RunStep(rules);
-    if (end == HeadlessDialog::StepEnd::ENDED_BY_CALLER) return endedWith;
+    const HeadlessSession::StepResult step = m_dialog.RunStep(rules, InterruptRequested);
+    if (step.interrupted) return Interrupted(m_language);
+    if (step.linkLost)
+        return Fail(Cause::CONNECTION_LOST, Say(m_language, Text::CONNECTION_LOST, {Say(m_language, Text::LOST_BY_PEER)}));
     Failure failure = FailureOfEnding();
     // The tool's own abort, for an instrument that fell silent: that is what
     // the user must hear, not "aborted".
-    if (end != HeadlessDialog::StepEnd::AT_REST || m_dialog.dialog.abortsPressed != abortsBefore)
+    if (step.end != HeadlessDialog::StepEnd::AT_REST || step.gaveUp)
         failure = NothingCame();
     else if (m_stopRequested)
         return m_stopWith;
     const bool silence = failure.cause == Cause::NO_RESPONSE ||
                          (failure.cause == Cause::TRANSFER_ERROR && m_endReason != EndReason::REPLY_STATUS);
-    if (silence && unframed > unframedBefore)
-        failure.detail = Say(m_language, Text::FRAME_NEVER_COMPLETED, {std::to_string(unframed - unframedBefore)});
-    if (!failure.Failed() && userAbort) return Interrupted(m_language);
+    if (silence && step.bytesWithoutFrame > 0)
+        failure.detail = Say(m_language, Text::FRAME_NEVER_COMPLETED, {std::to_string(step.bytesWithoutFrame)});
+    if (!failure.Failed() && InterruptRequested()) return Interrupted(m_language);
     return failure;
 }
 

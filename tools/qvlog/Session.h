@@ -64,7 +64,7 @@ public:
     // `why` instead of the abort.
     void Stop(const Failure& why);
     // Presses Abort likewise; the step ends as the dialog ends the abort.
-    void PressAbort() { m_abortWanted = true; }
+    void PressAbort() { m_dialog.AbortSoon(); }
 
 private:
     // RetrievalObserver: the catalogue, the endings; files go to the listener.
@@ -84,8 +84,6 @@ private:
     Failure RunStep();
     Failure FailureOfEnding() const;
     Failure NothingCame() const;
-    // Bytes received that made no whole frame; 0 once the link is closed.
-    uint64_t BytesWithoutFrame() const;
 
     HeadlessSession m_dialog;
     Language m_language;
@@ -99,7 +97,6 @@ private:
     EndReason m_endReason = EndReason::FINISHED;
     int m_endMessage = -1;
     int m_endStatus = -1;
-    bool m_abortWanted = false;
     bool m_stopRequested = false;
     Failure m_stopWith;
 };

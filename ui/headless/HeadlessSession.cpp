@@ -66,3 +66,46 @@ void HeadlessSession::LogSettings(std::function<int(LogSettingsAnswer&)> edit) {
 bool HeadlessSession::LinkLost() const {
     return state->link && state->link->m_open && state->link->ChannelLost();
 }
+
+uint64_t HeadlessSession::BytesWithoutFrame() const {
+    const DeviceLink* link = state->link.get();
+    if (link == nullptr) return 0;
+    const uint64_t received = link->BytesReceived(), framed = link->BytesInFrames();
+    return received > framed ? received - framed : 0;
+}
+
+HeadlessSession::StepResult HeadlessSession::RunStep(HeadlessDialog::StepRules rules,
+                                                     const std::function<bool()>& interrupt) {
+    StepResult result;
+    m_abortSoon = false;
+    bool interruptSeen = false;
+    bool lostBefore = false;
+    // Sampled while the link is open: a closed link counts nothing.
+    const uint64_t unframedBefore = BytesWithoutFrame();
+    uint64_t unframed = unframedBefore;
+    const auto before = rules.beforePass;
+    rules.beforePass = [&] {
+        if (interrupt && !interruptSeen && interrupt()) {
+            interruptSeen = true;
+            if (state->phase == CONTROLS_BUSY) Press(IDC_ABORT);
+            else if (!dialog.Busy()) return result.interrupted = true;
+        }
+        lostBefore = LinkLost();
+        return before && before();
+    };
+    const auto after = rules.afterPass;
+    rules.afterPass = [&](bool handled) {
+        // Lost before this pass and nothing more to handle after it: the
+        // parser has had its passes over whatever the channel took in.
+        if (!handled && lostBefore && ui.queue().Size() == 0) return result.linkLost = true;
+        if (state->link && state->link->BytesReceived() > 0) unframed = BytesWithoutFrame();
+        if (m_abortSoon && state->phase == CONTROLS_BUSY) Press(IDC_ABORT);
+        m_abortSoon = false;
+        return after && after(handled);
+    };
+    const int abortsBefore = dialog.abortsPressed;
+    result.end = dialog.RunStep(rules);
+    result.gaveUp = dialog.abortsPressed != abortsBefore;
+    result.bytesWithoutFrame = unframed > unframedBefore ? unframed - unframedBefore : 0;
+    return result;
+}

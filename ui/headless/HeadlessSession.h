@@ -40,10 +40,31 @@ public:
     // Presses the log-settings button; `edit` answers the settings box.
     void LogSettings(std::function<int(LogSettingsAnswer&)> edit);
     void Press(int id, uint32_t notification = 0) { dialog.Command(id, notification); }
+    // Presses Abort between two messages of the running step, if the dialog
+    // then takes it: never inside the dialog's handling of a message.
+    void AbortSoon() { m_abortSoon = true; }
     // The link's channel ended under it (the peer hung up, the device went).
     bool LinkLost() const;
+
+    // How a step ended, beyond the dialog coming to rest.
+    struct StepResult {
+        HeadlessDialog::StepEnd end = HeadlessDialog::StepEnd::AT_REST;
+        bool linkLost = false;     // ended: the channel gone, nothing left to handle
+        bool interrupted = false;  // ended: `interrupt` said so while nothing ran
+        bool gaveUp = false;       // the driver pressed Abort for a dialog nothing watched
+        uint64_t bytesWithoutFrame = 0;  // received during the step, never a whole frame
+    };
+    // Runs the dialog until it is at rest, as HeadlessDialog::RunStep does,
+    // but ends at once when the link is lost and nothing is left to handle.
+    // When `interrupt` first returns true, Abort is pressed if the dialog is
+    // busy, and the step ends at once if nothing runs.
+    StepResult RunStep(HeadlessDialog::StepRules rules, const std::function<bool()>& interrupt = nullptr);
 
     HeadlessUi ui;
     std::unique_ptr<DialogState> state;
     HeadlessDialog dialog;
+
+private:
+    uint64_t BytesWithoutFrame() const;
+    bool m_abortSoon = false;
 };
