@@ -7,20 +7,19 @@
 #include "settings/Settings.h"
 #include "tools/qvlog/CatalogueCheck.h"
 #include "tools/qvlog/Encoding.h"
-#include "tools/qvlog/HostName.h"
-#include "tools/qvlog/SerialName.h"
+#include "tools/qvlog/Platform.h"
 #include "tools/qvlog/Session.h"
 #include "ui/controls/InetAddress.h"
 
 namespace {
 
-bool HostAddress(const std::string& host, uint32_t& address) {
-    address = ParseInetAddress(host.c_str());
-    return address != INET_ADDRESS_NONE || ResolveHost(host, address);
-}
-
-Failure HostNotFound(Language language, Text text, const std::string& host) {
-    return Fail(Cause::UNKNOWN_HOST, Say(language, text, {host}));
+Failure ChooseTcp(const std::string& host, int port, Text unknown, Language language, ConnectionChoice& choice) {
+    choice.tcp = true;
+    choice.target.port = port;
+    choice.where = host + ":" + std::to_string(port);
+    choice.target.address = ParseInetAddress(host.c_str());
+    if (choice.target.address != INET_ADDRESS_NONE || ResolveHost(host, choice.target.address)) return Failure();
+    return Fail(Cause::UNKNOWN_HOST, Say(language, unknown, {host}));
 }
 
 // The dialog asks at once about the first date and start time as it reads
@@ -47,36 +46,21 @@ Failure ChooseConnection(const Options& options, Language language, ConnectionCh
     ReadLogSettings(path, startDir.c_str(), savePath, LEAVE_FILE);
     choice.saveFolder = savePath;
 
-    switch (options.transport) {
-    case Transport::TCP:
-        choice.tcp = true;
-        choice.target.port = options.port;
-        choice.where = options.host + ":" + std::to_string(options.port);
-        if (!HostAddress(options.host, choice.target.address))
-            return HostNotFound(language, Text::HOST_NOT_FOUND, options.host);
-        return Failure();
-    case Transport::SERIAL:
+    if (options.transport == Transport::TCP)
+        return ChooseTcp(options.host, options.port, Text::HOST_NOT_FOUND, language, choice);
+    if (options.transport == Transport::SERIAL) {
         choice.tcp = false;
         choice.where = options.serialPort;
         if (!ParseSerialName(options.serialPort, choice.comPort, choice.devicePath))
             return Fail(Cause::USAGE, Say(language, Text::SERIAL_NAME, {options.serialPort}));
         return Failure();
-    case Transport::FROM_SETTINGS:
-        break;
     }
-    if (settings.method == METHOD_WIFI) {
-        choice.tcp = true;
-        choice.target.port = settings.dService;
-        const std::string host = DialogTextToUtf8(settings.host);
-        choice.where = host + ":" + std::to_string(settings.dService);
-        if (!HostAddress(host, choice.target.address)) return HostNotFound(language, Text::SETTINGS_HOST, host);
-        return Failure();
-    }
+    if (settings.method == METHOD_WIFI)
+        return ChooseTcp(DialogTextToUtf8(settings.host), settings.dService, Text::SETTINGS_HOST, language, choice);
     // USB: the instrument on the saved COM port, else the first one found.
     std::vector<DeviceEntry> devices;
     RefreshDeviceList(devices);
-    if (devices.empty())
-        return Fail(Cause::NO_SUCH_DEVICE, Say(language, Text::NO_USB_INSTRUMENT));
+    if (devices.empty()) return Fail(Cause::NO_SUCH_DEVICE, Say(language, Text::NO_USB_INSTRUMENT));
     const DeviceEntry* chosen = &devices[0];
     for (const DeviceEntry& device : devices)
         if (device.comPort == settings.com && device.comPort != NO_COM_PORT) chosen = &device;

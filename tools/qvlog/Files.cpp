@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "tools/qvlog/Platform.h"
+
 namespace fs = std::filesystem;
 
 Cause CauseOfFileError(const std::error_code& error) {

@@ -16,8 +16,5 @@ Cause CauseOfFileError(const std::error_code& error);
 // new file can be made there and the disk has room.
 Cause FolderProblem(const std::filesystem::path& folder, uint64_t needBytes);
 
-// Creates `file` anew and removes it again: the system's answer. Platform.
-std::error_code TryCreateFile(const std::filesystem::path& file);
-
 // Size of a regular file; -1 when there is none.
 int64_t RegularFileSize(const std::filesystem::path& file);

@@ -1,6 +1,9 @@
 #include "tools/qvlog/Texts.h"
 
 #include <cctype>
+#include <cstdlib>
+
+#include "tools/qvlog/Platform.h"
 
 namespace {
 
@@ -57,8 +60,7 @@ const Pair TEXTS[] = {
     {Text::COLLECT_FORMAT, "--collect takes on or off: {1}", u8"--collect は on か off です: {1}"},
     {Text::SIZE_RANGE, "--size-kb takes a number of kilobytes from 10 to 204800: {1}",
      u8"--size-kb は10から204800までのキロバイト数です: {1}"},
-    {Text::RETRIES_FORMAT, "--retries takes a number from 0 to 100: {1}",
-     u8"--retries は0から100までの数です: {1}"},
+    {Text::RETRIES_FORMAT, "--retries takes a number from 0 to 100: {1}", u8"--retries は0から100までの数です: {1}"},
     {Text::UNKNOWN_OPTION, "unknown option {1}", u8"不明なオプション {1}"},
     {Text::SETTINGS_SUBCOMMAND, "settings takes get or set", u8"settings の後には get か set が必要です"},
     {Text::UNKNOWN_COMMAND, "unknown command {1}", u8"不明なコマンド {1}"},
@@ -69,7 +71,8 @@ const Pair TEXTS[] = {
      u8"--all-runs は全ログの全ファイルを取ります: --date、--time、--files とは使えません"},
     {Text::SET_NEEDS_CHANGE, "settings set needs --collect or --size-kb",
      u8"settings set には --collect か --size-kb が必要です"},
-    {Text::SERIAL_NAME, "--serial: not a serial port here: {1}", u8"--serial: このシステムのシリアルポート名ではありません: {1}"},
+    {Text::SERIAL_NAME, "--serial: not a serial port here: {1}",
+     u8"--serial: このシステムのシリアルポート名ではありません: {1}"},
     {Text::HOST_NOT_FOUND, "cannot find the host {1}", u8"ホスト {1} が見つかりません"},
     {Text::SETTINGS_HOST, "setting.ini: the host is neither an address nor a known name: {1}",
      u8"setting.ini: ホストがアドレスでも既知の名前でもありません: {1}"},
@@ -125,11 +128,11 @@ const Pair TEXTS[] = {
      u8"{1} は計測器上で空です: 空のファイルとして書きました"},
     {Text::FILE_DONE, "{1} done {2} bytes in {3} s", u8"{1} 完了 {2} バイト {3} 秒"},
     {Text::FILE_PARTIAL, "{1} partial {2} bytes in {3} s", u8"{1} 途中まで {2} バイト {3} 秒"},
-    {Text::RETRYING, "attempt {1} failed ({2}); trying again in {3} s", u8"{1}回目が失敗しました ({2})。{3}秒後にやり直します"},
+    {Text::RETRYING, "attempt {1} failed ({2}); trying again in {3} s",
+     u8"{1}回目が失敗しました ({2})。{3}秒後にやり直します"},
     {Text::DOWNLOAD_SUMMARY, "{1} files fetched, {2} already complete, {3} .partial files left",
      u8"取得 {1} ファイル、取得済み {2} ファイル、途中まで (.partial) {3} ファイル"},
-    {Text::FRAME_NEVER_COMPLETED,
-     "the instrument kept sending, but its last {1} bytes never made a whole frame",
+    {Text::FRAME_NEVER_COMPLETED, "the instrument kept sending, but its last {1} bytes never made a whole frame",
      u8"計測器からデータは届きましたが、最後の {1} バイトはフレームとして完結しませんでした"},
     {Text::SETTINGS_SHOWN, "collect {1}\nsize {2} KB ({3} bytes)\n", u8"収集 {1}\nサイズ {2} KB ({3} バイト)\n"},
     {Text::SETTINGS_SET, "collect {1}\nsize {2} KB\n", u8"収集 {1}\nサイズ {2} KB\n"},
@@ -186,4 +189,13 @@ Language LanguageOfLocaleName(const std::string& name) {
         (name.size() == 2 || !std::isalpha(static_cast<unsigned char>(name[2])) || name.compare(0, 8, "Japanese") == 0))
         return Language::JAPANESE;
     return Language::ENGLISH;
+}
+
+Language DetectLanguage() {
+    // A locale named in the environment (a POSIX shell, Wine) speaks first.
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != 0) return LanguageOfLocaleName(value);
+    }
+    return UserInterfaceLanguage();
 }

@@ -9,72 +9,21 @@ enum class Language { ENGLISH, JAPANESE };
 
 enum class Text {
     USAGE,
-    // Command line.
-    NEEDS_VALUE,
-    TCP_PORT,
-    TCP_HOST,
-    DATE_FORMAT,
-    TIME_FORMAT,
-    FILES_FORMAT,
-    COLLECT_FORMAT,
-    SIZE_RANGE,
-    RETRIES_FORMAT,
-    UNKNOWN_OPTION,
-    SETTINGS_SUBCOMMAND,
-    UNKNOWN_COMMAND,
-    UNEXPECTED_ARGUMENT,
-    NO_COMMAND,
-    FILES_AND_ALL,
-    ALL_RUNS_ALONE,
-    SET_NEEDS_CHANGE,
-    SERIAL_NAME,
-    HOST_NOT_FOUND,
-    SETTINGS_HOST,
-    NO_USB_INSTRUMENT,
-    NO_USB_DEVICES,
+    // Command line, and where to connect.
+    NEEDS_VALUE, TCP_PORT, TCP_HOST, DATE_FORMAT, TIME_FORMAT, FILES_FORMAT, COLLECT_FORMAT, SIZE_RANGE, RETRIES_FORMAT,
+    UNKNOWN_OPTION, SETTINGS_SUBCOMMAND, UNKNOWN_COMMAND, UNEXPECTED_ARGUMENT, NO_COMMAND, FILES_AND_ALL,
+    ALL_RUNS_ALONE, SET_NEEDS_CHANGE, SERIAL_NAME, HOST_NOT_FOUND, SETTINGS_HOST, NO_USB_INSTRUMENT, NO_USB_DEVICES,
     // The catalogue and its choices.
-    NO_RUNS,
-    NO_RUN_ON_DATE,
-    NO_RUN_AT,
-    SEVERAL_RUNS,
-    FILE_NOT_IN_RUN,
-    RUN_LINE,
-    ENTRY_OUT_OF_RANGE,
-    AND_MORE,
+    NO_RUNS, NO_RUN_ON_DATE, NO_RUN_AT, SEVERAL_RUNS, FILE_NOT_IN_RUN, RUN_LINE, ENTRY_OUT_OF_RANGE, AND_MORE,
     RECORD_CUT,
     // Connection and transfer.
-    CONNECT_FAILED,
-    NOT_ACCEPTED,
-    CONNECTION_LOST,
-    LOST_BY_PEER,
-    NOTHING_CAME,
-    SIZE_MISMATCH,
-    SIZE_EXCEEDED,
-    RUN_CUT_SHORT,
-    BLOCK_REFUSED,
-    REPLY_STATUS,
-    INTERRUPTED,
-    // Files.
-    CANNOT_WRITE,
-    FOLDER_NOT_CP932,
-    FOLDER_TOO_LONG,
-    PARTIAL_LEFT,
-    SKIPPED_EXISTS,
-    SKIPPED_SAME_SIZE,
-    FETCHED_AGAIN,
-    EMPTY_FILE,
-    FILE_DONE,
-    FILE_PARTIAL,
-    // Retries.
-    RETRYING,
-    // The end of a download.
-    DOWNLOAD_SUMMARY,
-    FRAME_NEVER_COMPLETED,
+    CONNECT_FAILED, NOT_ACCEPTED, CONNECTION_LOST, LOST_BY_PEER, NOTHING_CAME, SIZE_MISMATCH, SIZE_EXCEEDED,
+    RUN_CUT_SHORT, BLOCK_REFUSED, REPLY_STATUS, INTERRUPTED,
+    // Files, retries and the end of a download.
+    CANNOT_WRITE, FOLDER_NOT_CP932, FOLDER_TOO_LONG, PARTIAL_LEFT, SKIPPED_EXISTS, SKIPPED_SAME_SIZE, FETCHED_AGAIN,
+    EMPTY_FILE, FILE_DONE, FILE_PARTIAL, RETRYING, DOWNLOAD_SUMMARY, FRAME_NEVER_COMPLETED,
     // Settings.
-    SETTINGS_SHOWN,
-    SETTINGS_SET,
-    COLLECT_ON,
-    COLLECT_OFF,
+    SETTINGS_SHOWN, SETTINGS_SET, COLLECT_ON, COLLECT_OFF,
     COUNT
 };
 
@@ -86,6 +35,6 @@ const char* CatalogueEnglish(int number);
 
 // "ja", "ja_JP.UTF-8", "Japanese_Japan.932": Japanese; anything else English.
 Language LanguageOfLocaleName(const std::string& name);
-// The user's language: LC_ALL, LC_MESSAGES, LANG in that order where set;
-// on Windows otherwise the user's interface language.
+// The user's language: LC_ALL, LC_MESSAGES, LANG in that order where set,
+// otherwise the system's (UserInterfaceLanguage in tools/qvlog/Platform.h).
 Language DetectLanguage();
