@@ -4,21 +4,18 @@
 
 namespace {
 
-// Digits everywhere but at the two separator positions, which hold `mark`.
-bool FixedForm(const std::string& text, size_t length, char mark, size_t first, size_t second) {
-    if (text.size() != length) return false;
-    for (size_t i = 0; i < length; ++i) {
-        const bool separator = i == first || i == second;
-        if (separator ? text[i] != mark : !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    }
+// '9' in `shape` stands for a digit; every other character must match itself.
+bool HasShape(const std::string& text, const std::string& shape) {
+    if (text.size() != shape.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (shape[i] == '9' ? !std::isdigit(static_cast<unsigned char>(text[i])) : text[i] != shape[i]) return false;
     return true;
 }
 
 }  // namespace
 
-bool DateReadsBack(const std::string& text) { return FixedForm(text, 10, '/', 4, 7); }
-
-bool TimeReadsBack(const std::string& text) { return FixedForm(text, 8, ':', 2, 5); }
+bool DateReadsBack(const std::string& text) { return HasShape(text, "9999/99/99"); }
+bool TimeReadsBack(const std::string& text) { return HasShape(text, "99:99:99"); }
 
 bool CatalogueCheck::DateUsable(const std::string& date) {
     if (DateReadsBack(date)) return true;

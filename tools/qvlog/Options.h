@@ -1,7 +1,6 @@
 // The command line of qvlog.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,14 +30,14 @@ struct Options {
     // download
     std::string date;  // YYYY/MM/DD
     std::string time;  // HH:MM:SS
-    std::vector<int> files;
+    std::vector<int> files;  // ascending, without repeats
     bool allFiles = false;
     bool allRuns = false;
     std::string outDir;
     bool skipExisting = false;
 
     // settings set
-    int collect = -1;       // -1 unchanged, 0 off, 1 on
+    int collect = -1;  // -1 unchanged, 0 off, 1 on
     bool sizeGiven = false;
     long long sizeKb = 0;
 };
@@ -47,12 +46,11 @@ constexpr long long SIZE_KB_MIN = 10;
 constexpr long long SIZE_KB_MAX = 204800;
 constexpr int RETRIES_MAX = 100;
 
-// Parses the arguments after the program's name; on a usage error returns
-// false with `error` set in `language`, and on --help false with it empty.
+// Parses the arguments after the program's name into fresh `options`; on a
+// usage error returns false with `error` set in `language`, and on --help
+// false with it empty.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error,
                   Language language = Language::ENGLISH);
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error,
                   Language language = Language::ENGLISH);
-// "0,2,5-7" into file numbers, ascending, without repeats.
-bool ParseFileList(const std::string& text, std::vector<int>& files);
 std::string UsageText(Language language = Language::ENGLISH);
