@@ -16,3 +16,11 @@ constexpr const char* JSON_NULL = "null";
 // Members in the given order; each value is JSON text already.
 std::string JsonObject(const std::vector<std::pair<std::string, std::string>>& members);
 std::string JsonArray(const std::vector<std::string>& items);
+
+// An array of `items`, each made JSON text by `toJson`.
+template <typename Item, typename ToJson>
+std::string JsonArrayOf(const std::vector<Item>& items, ToJson toJson) {
+    std::vector<std::string> values;
+    for (const Item& item : items) values.push_back(toJson(item));
+    return JsonArray(values);
+}

@@ -16,6 +16,10 @@ std::string Bytes(double bytes) {
     return text;
 }
 
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 }  // namespace
 
 Progress::Progress(Output& output, Language language)
@@ -34,8 +38,7 @@ void Progress::Update(const std::string& name, uint32_t received, uint32_t total
 }
 
 void Progress::Draw(const std::string& name, uint32_t received, uint32_t total) {
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
+    const double seconds = SecondsSince(m_started);
     const double rate = seconds > 0 ? received / seconds : 0;
     const int percent = total ? static_cast<int>(static_cast<uint64_t>(received) * 100 / total) : 0;
     char bar[BAR_WIDTH + 1];
@@ -52,12 +55,10 @@ void Progress::Draw(const std::string& name, uint32_t received, uint32_t total) 
 }
 
 void Progress::Finish(const std::string& name, uint32_t received, bool complete) {
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
     if (m_lineOpen) m_output.Err("\r\033[K");
     m_lineOpen = false;
     char took[32];
-    std::snprintf(took, sizeof took, "%.1f", seconds);
+    std::snprintf(took, sizeof took, "%.1f", SecondsSince(m_started));
     m_output.Err(Say(m_language, complete ? Text::FILE_DONE : Text::FILE_PARTIAL,
                      {name, std::to_string(received), took}) + "\n");
     m_name.clear();

@@ -9,28 +9,21 @@
 
 namespace {
 
-std::string FileJson(const FileRecord& file) {
-    return JsonObject({{"name", JsonString(file.name)},
-                       {"path", JsonString(file.path)},
-                       {"size", JsonNumber(file.size)},
-                       {"date", JsonString(file.date)},
-                       {"time", JsonString(file.time)},
-                       {"number", JsonNumber(file.number)}});
-}
-
-std::string FilesJson(const std::vector<FileRecord>& files) {
-    std::vector<std::string> items;
-    for (const FileRecord& file : files) items.push_back(FileJson(file));
-    return JsonArray(items);
-}
+using Members = std::vector<std::pair<std::string, std::string>>;
 
 std::string OrNull(const std::string& text) { return text.empty() ? JSON_NULL : JsonString(text); }
 
-}  // namespace
+std::string FilesJson(const std::vector<FileRecord>& files) {
+    return JsonArrayOf(files, [](const FileRecord& file) {
+        return JsonObject({{"name", JsonString(file.name)}, {"path", JsonString(file.path)},
+                           {"size", JsonNumber(file.size)}, {"date", JsonString(file.date)},
+                           {"time", JsonString(file.time)}, {"number", JsonNumber(file.number)}});
+    });
+}
 
 std::string FailureJson(const Failure& f) {
     const bool catalogue = f.message >= 0;
-    std::vector<std::pair<std::string, std::string>> members = {
+    Members members = {
         {"message", catalogue ? JsonNumber(f.message) : JSON_NULL},
         {"text", catalogue ? JsonString(DialogTextToUtf8(CatalogueEntry(f.message).text)) : JSON_NULL},
         {"cause", JsonString(f.reason)},
@@ -42,42 +35,34 @@ std::string FailureJson(const Failure& f) {
     return JsonObject(members);
 }
 
+}  // namespace
+
 std::string ReportJson(const Report& r) {
-    const int exit = static_cast<int>(r.failure.exit);
-    std::vector<std::pair<std::string, std::string>> members = {
-        {"ok", JsonBool(!r.failure.Failed())},
-        {"exit", JsonNumber(exit)},
-        {"command", JsonString(CommandName(r.command))},
-    };
+    Members members = {{"ok", JsonBool(!r.failure.Failed())},
+                       {"exit", JsonNumber(static_cast<int>(r.failure.exit))},
+                       {"command", JsonString(CommandName(r.command))}};
     if (r.command == Command::DEVICES) members.emplace_back("devices", r.devices.empty() ? "[]" : r.devices);
-    if (r.command == Command::LIST || r.command == Command::DOWNLOAD) {
-        std::vector<std::string> runs;
-        for (const RunRecord& run : r.runs)
-            runs.push_back(JsonObject({{"date", JsonString(run.date)},
-                                       {"time", JsonString(run.time)},
-                                       {"files", JsonNumber(run.files)}}));
-        members.emplace_back("runs", JsonArray(runs));
-    }
+    if (r.command == Command::LIST || r.command == Command::DOWNLOAD)
+        members.emplace_back("runs", JsonArrayOf(r.runs, [](const RunRecord& run) {
+                                 return JsonObject({{"date", JsonString(run.date)}, {"time", JsonString(run.time)},
+                                                    {"files", JsonNumber(run.files)}});
+                             }));
     if (r.command == Command::DOWNLOAD) {
         members.emplace_back("folder", OrNull(r.folder));
         members.emplace_back("files", FilesJson(r.files));
         members.emplace_back("empty", FilesJson(r.empty));
         members.emplace_back("skipped", FilesJson(r.skipped));
         members.emplace_back("partial", OrNull(r.partial));
-        std::vector<std::string> partials;
-        for (const std::string& path : r.partials) partials.push_back(JsonString(path));
-        members.emplace_back("partials", JsonArray(partials));
+        members.emplace_back("partials", JsonArrayOf(r.partials, JsonString));
     }
     if (r.hasSettings)
         members.emplace_back("settings", JsonObject({{"collect", JsonBool(r.collect)},
                                                      {"sizeBytes", JsonNumber(r.sizeBytes)},
                                                      {"sizeKb", JsonNumber(r.sizeBytes / 1024)}}));
-    std::vector<std::string> attempts;
-    for (const AttemptRecord& a : r.attempts)
-        attempts.push_back(JsonObject({{"attempt", JsonNumber(a.attempt)},
-                                       {"error", FailureJson(a.failure)},
-                                       {"waitSeconds", JsonNumber(a.waitSeconds)}}));
-    members.emplace_back("attempts", JsonArray(attempts));
+    members.emplace_back("attempts", JsonArrayOf(r.attempts, [](const AttemptRecord& a) {
+                             return JsonObject({{"attempt", JsonNumber(a.attempt)}, {"error", FailureJson(a.failure)},
+                                                {"waitSeconds", JsonNumber(a.waitSeconds)}});
+                         }));
     members.emplace_back("error", r.failure.Failed() ? FailureJson(r.failure) : JSON_NULL);
     return JsonObject(members) + "\n";
 }
@@ -97,10 +82,9 @@ void CollectPartials(Report& r) {
 }
 
 std::string DownloadSummary(const Report& r, Language language) {
-    return "qvlog: " +
-           Say(language, Text::DOWNLOAD_SUMMARY,
-               {std::to_string(r.files.size()), std::to_string(r.skipped.size()), std::to_string(r.partials.size())}) +
-           "\n";
+    const std::string counts[] = {std::to_string(r.files.size()), std::to_string(r.skipped.size()),
+                                  std::to_string(r.partials.size())};
+    return "qvlog: " + Say(language, Text::DOWNLOAD_SUMMARY, {counts[0], counts[1], counts[2]}) + "\n";
 }
 
 std::string FailureText(const Failure& f, Language language) {

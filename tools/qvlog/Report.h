@@ -9,8 +9,6 @@
 
 #include "tools/qvlog/Options.h"
 #include "tools/qvlog/Outcome.h"
-#include "tools/qvlog/Texts.h"
-
 
 struct RunRecord {
     std::string date;  // YYYY/MM/DD
@@ -49,7 +47,7 @@ struct Report {
     bool hasSettings = false;
     bool collect = false;
     uint32_t sizeBytes = 0;
-    std::string devices;            // devices: a JSON array
+    std::string devices;  // devices: a JSON array
 };
 
 std::string ReportJson(const Report& report);
@@ -58,7 +56,6 @@ void CollectPartials(Report& report);
 // The line that ends every download on standard error: files fetched,
 // already complete, left as NAME.partial.
 std::string DownloadSummary(const Report& report, Language language);
-std::string FailureJson(const Failure& failure);
 // The failure's lines for standard error: the catalogue message (with an
 // English line outside a Japanese locale), then qvlog's own sentence.
 std::string FailureText(const Failure& failure, Language language);

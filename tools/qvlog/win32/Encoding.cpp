@@ -10,58 +10,61 @@ namespace {
 // The code page of the dialog's narrow texts.
 constexpr UINT DIALOG_CODE_PAGE = 932;
 
-std::wstring WideFrom(UINT codePage, DWORD flags, const std::string& text, bool* ok) {
-    if (ok) *ok = true;
-    if (text.empty()) return std::wstring();
+bool WideFrom(UINT codePage, DWORD flags, const std::string& text, std::wstring& wide) {
+    wide.clear();
+    if (text.empty()) return true;
     const int size = static_cast<int>(text.size());
     const int count = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
-    if (count <= 0) {
-        if (ok) *ok = false;
-        return std::wstring();
-    }
-    std::wstring wide(static_cast<size_t>(count), L'\0');
+    if (count <= 0) return false;
+    wide.assign(static_cast<size_t>(count), L'\0');
     MultiByteToWideChar(codePage, flags, text.data(), size, &wide[0], count);
-    return wide;
+    return true;
+}
+
+// False as well when a character had to be replaced: UTF-8 never replaces.
+bool NarrowFrom(UINT codePage, DWORD flags, const std::wstring& wide, std::string& text) {
+    text.clear();
+    if (wide.empty()) return true;
+    const int size = static_cast<int>(wide.size());
+    BOOL lossy = FALSE;
+    BOOL* const lossyOut = codePage == CP_UTF8 ? nullptr : &lossy;  // CP_UTF8 takes no such flag
+    const int count = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, lossyOut);
+    if (count <= 0 || lossy) return false;
+    text.assign(static_cast<size_t>(count), '\0');
+    WideCharToMultiByte(codePage, flags, wide.data(), size, &text[0], count, nullptr, lossyOut);
+    return !lossy;
 }
 
 }  // namespace
 
-std::wstring WideFromUtf8(const std::string& utf8) { return WideFrom(CP_UTF8, 0, utf8, nullptr); }
+std::wstring WideFromUtf8(const std::string& utf8) {
+    std::wstring wide;
+    WideFrom(CP_UTF8, 0, utf8, wide);
+    return wide;
+}
 
 std::string Utf8FromWide(const std::wstring& wide) {
-    if (wide.empty()) return std::string();
-    const int size = static_cast<int>(wide.size());
-    const int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    if (count <= 0) return std::string();
-    std::string utf8(static_cast<size_t>(count), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, &utf8[0], count, nullptr, nullptr);
+    std::string utf8;
+    NarrowFrom(CP_UTF8, 0, wide, utf8);
     return utf8;
 }
 
 std::string DialogTextToUtf8(const std::string& text) {
-    return Utf8FromWide(WideFrom(DIALOG_CODE_PAGE, 0, text, nullptr));
+    std::wstring wide;
+    WideFrom(DIALOG_CODE_PAGE, 0, text, wide);
+    return Utf8FromWide(wide);
 }
 
 bool Utf8ToDialogText(const std::string& utf8, std::string& text) {
-    text.clear();
-    bool ok = true;
-    const std::wstring wide = WideFrom(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, &ok);
-    if (!ok) return false;
-    if (wide.empty()) return true;
-    const int size = static_cast<int>(wide.size());
-    BOOL lossy = FALSE;
+    std::wstring wide, asFilesRead;
     // No best fit: a character code page 932 lacks must fail here, not turn
     // into a look-alike that names some other folder.
-    const int count = WideCharToMultiByte(DIALOG_CODE_PAGE, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0,
-                                          nullptr, &lossy);
-    if (count <= 0 || lossy) return false;
-    text.assign(static_cast<size_t>(count), '\0');
-    WideCharToMultiByte(DIALOG_CODE_PAGE, WC_NO_BEST_FIT_CHARS, wide.data(), size, &text[0], count, nullptr, &lossy);
-    if (lossy) return false;
+    if (!WideFrom(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, wide) ||
+        !NarrowFrom(DIALOG_CODE_PAGE, WC_NO_BEST_FIT_CHARS, wide, text))
+        return false;
     // The dialog's file functions read narrow names in the ANSI code page:
     // where that is not 932 the same bytes may name another folder.
-    const std::wstring asFilesRead = WideFrom(CP_ACP, 0, text, &ok);
-    return ok && asFilesRead == wide;
+    return WideFrom(CP_ACP, 0, text, asFilesRead) && asFilesRead == wide;
 }
 
 std::filesystem::path PathFromUtf8(const std::string& utf8) { return std::filesystem::path(WideFromUtf8(utf8)); }
