@@ -118,8 +118,6 @@ void Instrument::Handle(const Received& received, int64_t now) {
 }
 
 void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
-    const uint8_t* data = request.data;
-    const int32_t length = request.length;
     if (request.command == CMD_CONNECT) {
         m_line.Restart();
     } else if (m_line.Closed()) {
@@ -138,66 +136,77 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
         return;
     }
 
+    const bool answered = IsCatalogueCommand(request.command) ? AnswerCatalogue(request, now)
+                                                               : AnswerConnectionOrSetting(request, now);
+    // A known command with a payload too short, or a setting item other than
+    // the one the instrument has.
+    if (!answered) Reply(request.command, STATUS_BAD_REQUEST, nullptr, 0, now);
+}
+
+bool Instrument::AnswerConnectionOrSetting(const CommandRequest& request, int64_t now) {
+    const uint8_t* data = request.data;
+    const int32_t length = request.length;
     uint8_t payload[8];
     switch (request.command) {
-    case CMD_CONNECT:
-        Reply(CMD_CONNECT, m_config.connectStatus, nullptr, 0, now);
-        return;
-    case CMD_DISCONNECT:
-        Reply(CMD_DISCONNECT, STATUS_OK, nullptr, 0, now);
-        return;
+    case CMD_CONNECT: Reply(CMD_CONNECT, m_config.connectStatus, nullptr, 0, now); return true;
+    case CMD_DISCONNECT: Reply(CMD_DISCONNECT, STATUS_OK, nullptr, 0, now); return true;
     case CMD_SET_LOG_ENABLE:
-        if (length < 1) break;
+        if (length < 1) return false;
         m_logEnable = data[0] != 0;
         Reply(request.command, STATUS_OK, nullptr, 0, now);
-        return;
+        return true;
     case CMD_GET_LOG_ENABLE:
         payload[0] = m_logEnable ? 1 : 0;
         Reply(request.command, STATUS_OK, payload, 1, now);
-        return;
+        return true;
     case CMD_SET_LOG_SETTING:
-        if (length < 5 || data[0] != LOG_SETTING_FILE_SIZE) break;
+        if (length < 5 || data[0] != LOG_SETTING_FILE_SIZE) return false;
         m_logSize = ReadBig32(data + 1);
         Reply(request.command, STATUS_OK, nullptr, 0, now);
-        return;
+        return true;
     case CMD_GET_LOG_SETTING:
-        if (length < 1 || data[0] != LOG_SETTING_FILE_SIZE) break;
+        if (length < 1 || data[0] != LOG_SETTING_FILE_SIZE) return false;
         payload[0] = LOG_SETTING_FILE_SIZE;
         WriteBig32(payload + 1, m_logSize);
         Reply(request.command, STATUS_OK, payload, 5, now);
-        return;
-    case CMD_GET_FILE_COUNT: {
-        if (length < 7) break;
-        size_t run;
+        return true;
+    default: Reply(request.command, STATUS_UNSUPPORTED, nullptr, 0, now); return true;
+    }
+}
+
+bool Instrument::AnswerCatalogue(const CommandRequest& request, int64_t now) {
+    const uint8_t* data = request.data;
+    const int32_t length = request.length;
+    uint8_t payload[8];
+    size_t run = 0, first = 0, end = 0;
+    switch (request.command) {
+    case CMD_GET_FILE_COUNT:
+        if (length < 7) return false;
         WriteBig16(payload, m_catalogue.FindRun(StampFrom(data), run) ? m_catalogue.FileCount(run) : 0);
         Reply(request.command, STATUS_OK, payload, 2, now);
-        return;
-    }
+        return true;
     case CMD_GET_DATES:
         Reply(request.command, STATUS_OK, nullptr, 0, now);
         StartSequence(Sequence::DATES, 0, m_catalogue.DateCount(), now);
-        return;
-    case CMD_GET_TIMES: {
-        if (length < 4) break;
-        size_t first = 0, end = 0;
+        return true;
+    case CMD_GET_TIMES:
+        if (length < 4) return false;
         // A date without runs has no start times: an empty list, like a run
         // without files has a count of 0.
         m_catalogue.FindDate(ReadBig16(data), data[2], data[3], first, end);
         Reply(request.command, STATUS_OK, nullptr, 0, now);
         StartSequence(Sequence::TIMES, first, end, now);
-        return;
-    }
-    case CMD_GET_FILE: {
-        if (length < 9) break;
-        size_t run;
+        return true;
+    default: {  // CMD_GET_FILE
+        if (length < 9) return false;
         const uint16_t file = ReadBig16(data + 7);
         if (!m_catalogue.FindRun(StampFrom(data), run) || file >= m_catalogue.FileCount(run)) {
             Reply(request.command, STATUS_NOT_FOUND, nullptr, 0, now);
-            return;
+            return true;
         }
         if (Busy(run, file)) {
             Reply(request.command, STATUS_BUSY, nullptr, 0, now);
-            return;
+            return true;
         }
         const uint32_t size = m_catalogue.FileSize(run, file);
         WriteBig32(payload, size);
@@ -205,21 +214,18 @@ void Instrument::HandleRequest(const CommandRequest& request, int64_t now) {
         m_fileRun = run;
         m_fileNumber = file;
         if (size > 0) StartSequence(Sequence::FILE, 0, size, now);
-        return;
+        return true;
     }
-    default:
-        Reply(request.command, STATUS_UNSUPPORTED, nullptr, 0, now);
-        return;
     }
-    // The known commands that break out of the switch had a payload too
-    // short or a setting item other than the one the instrument has.
-    Reply(request.command, STATUS_BAD_REQUEST, nullptr, 0, now);
+}
+
+bool Instrument::IsCatalogueCommand(uint8_t command) {
+    return command == CMD_GET_FILE_COUNT || command == CMD_GET_DATES || command == CMD_GET_TIMES ||
+           command == CMD_GET_FILE;
 }
 
 uint8_t Instrument::RefusalStatus(uint8_t command) const {
-    const bool catalogue = command == CMD_GET_FILE_COUNT || command == CMD_GET_DATES ||
-                           command == CMD_GET_TIMES || command == CMD_GET_FILE;
-    if (!catalogue) return 0;
+    if (!IsCatalogueCommand(command)) return 0;
     if (m_config.unsupported) return STATUS_UNSUPPORTED;
     if (m_config.sdMissing) return STATUS_NO_SD_CARD;
     return 0;

@@ -70,6 +70,11 @@ private:
     void OnFrame(const FrameImage& image) override;
     void Handle(const Received& received, int64_t now);
     void HandleRequest(const CommandRequest& request, int64_t now);
+    // Each answers one request; false when its payload is too short or
+    // names a setting the instrument does not have.
+    bool AnswerConnectionOrSetting(const CommandRequest& request, int64_t now);
+    bool AnswerCatalogue(const CommandRequest& request, int64_t now);
+    static bool IsCatalogueCommand(uint8_t command);
     // `arrived`: when the acknowledgement reached the instrument.
     void OnAcknowledgement(uint8_t code, int64_t now, int64_t arrived);
 

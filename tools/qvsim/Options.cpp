@@ -294,6 +294,30 @@ std::string BuildUsage() {
     return text;
 }
 
+// The options that exclude or need each other; false with `error` set.
+bool Consistent(const Options& options, const Given& given, std::string& error) {
+    const struct {
+        bool wrong;
+        const char* complaint;
+    } checks[] = {
+        {!options.logsDir.empty() && given.generate, "--logs and --generate exclude each other"},
+        {given.listen && options.transport != Transport::TCP, "--listen excludes --pty and --serial"},
+        {options.instruments > 1 && options.transport != Transport::TCP, "--instruments excludes --pty and --serial"},
+        {options.listenPort != 0 && options.listenPort + options.instruments - 1 > 65535,
+         "--instruments runs past port 65535"},
+        {options.faultInstrument > options.instruments, "--fault-instrument names no instrument of --instruments"},
+        {given.loggingRate && !options.loggingRates.empty(), "--logging-rate and --logging-rates exclude each other"},
+        {!options.loggingRates.empty() && options.loggingRates.size() != options.instruments,
+         "--logging-rates needs one rate for each instrument"},
+    };
+    for (const auto& check : checks)
+        if (check.wrong) {
+            error = check.complaint;
+            return false;
+        }
+    return true;
+}
+
 }  // namespace
 
 const char* UsageText() {
@@ -336,35 +360,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             return false;
         }
     }
-    if (!options.logsDir.empty() && given.generate) {
-        error = "--logs and --generate exclude each other";
-        return false;
-    }
-    if (given.listen && options.transport != Transport::TCP) {
-        error = "--listen excludes --pty and --serial";
-        return false;
-    }
-    if (options.instruments > 1 && options.transport != Transport::TCP) {
-        error = "--instruments excludes --pty and --serial";
-        return false;
-    }
-    if (options.listenPort != 0 && options.listenPort + options.instruments - 1 > 65535) {
-        error = "--instruments runs past port 65535";
-        return false;
-    }
-    if (options.faultInstrument > options.instruments) {
-        error = "--fault-instrument names no instrument of --instruments";
-        return false;
-    }
-    if (given.loggingRate && !options.loggingRates.empty()) {
-        error = "--logging-rate and --logging-rates exclude each other";
-        return false;
-    }
-    if (!options.loggingRates.empty() && options.loggingRates.size() != options.instruments) {
-        error = "--logging-rates needs one rate for each instrument";
-        return false;
-    }
-    return true;
+    return Consistent(options, given, error);
 }
 
 InstrumentConfig ConfigOf(const Options& options, uint32_t index) {
