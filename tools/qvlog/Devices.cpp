@@ -14,12 +14,11 @@ DeviceListing ListDevices() {
     for (const DeviceEntry& device : devices) {
         char line[512];
         FormatDeviceLine(device, line, sizeof line);
-        listing.text += DialogTextToUtf8(line) + "\n";
-        items.push_back(JsonObject({{"line", JsonString(DialogTextToUtf8(line))},
-                                    {"model", JsonString(DialogTextToUtf8(device.model))},
+        const std::string text = DialogTextToUtf8(line);
+        listing.text += text + "\n";
+        items.push_back(JsonObject({{"line", JsonString(text)}, {"model", JsonString(DialogTextToUtf8(device.model))},
                                     {"serialNumber", JsonString(DialogTextToUtf8(device.serialNumber))},
-                                    {"comPort", JsonNumber(device.comPort)},
-                                    {"path", JsonString(device.devicePath)}}));
+                                    {"comPort", JsonNumber(device.comPort)}, {"path", JsonString(device.devicePath)}}));
     }
     listing.json = JsonArray(items);
     return listing;

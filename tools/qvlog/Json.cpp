@@ -30,24 +30,20 @@ size_t Utf8Length(const std::string& text, size_t i) {
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (size_t i = 0; i < text.size();) {
-        const char c = text[i];
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-            ++i;
+        const unsigned char u = static_cast<unsigned char>(text[i]);
+        const size_t length = Utf8Length(text, i);
+        if (u == '"' || u == '\\') {
+            out += {'\\', text[i]};
         } else if (u < 0x20) {
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\u%04x", u);
             out += escape;
-            ++i;
-        } else if (const size_t length = Utf8Length(text, i)) {
+        } else if (length > 0) {
             out.append(text, i, length);
-            i += length;
         } else {
             out += "\xEF\xBF\xBD";
-            ++i;
         }
+        i += length > 0 ? length : 1;
     }
     return out + "\"";
 }
