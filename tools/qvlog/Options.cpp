@@ -10,7 +10,8 @@
 namespace {
 
 constexpr int FILE_NUMBER_MAX = 65534;
-const char* const COMMAND_NAMES[] = {"", "devices", "list", "download", "settings get", "settings set"};
+// In the order of Command.
+const char* const COMMAND_NAMES[] = {"", "devices", "list", "download", "settings get", "settings set", "sync"};
 
 template <typename Integer>
 bool ParseInteger(const std::string& text, long long low, long long high, Integer& value) {
@@ -75,6 +76,18 @@ bool StoreOut(Options& o, const std::string& value, Text&) {
     return true;
 }
 
+bool StoreFleet(Options& o, const std::string& value, Text&) {
+    o.fleetFile = value;
+    return true;
+}
+
+bool StoreOnly(Options& o, const std::string& value, Text&) {
+    o.only = value;
+    return true;
+}
+
+bool StoreJobs(Options& o, const std::string& value, Text&) { return ParseInteger(value, 1, JOBS_MAX, o.jobs); }
+
 bool StoreCollect(Options& o, const std::string& value, Text&) {
     if (value != "on" && value != "off") return false;
     o.collect = value == "on" ? 1 : 0;
@@ -110,6 +123,9 @@ const OptionRow OPTIONS[] = {
     {"--retries", nullptr, StoreRetries, Text::RETRIES_FORMAT},
     {"--collect", nullptr, StoreCollect, Text::COLLECT_FORMAT},
     {"--size-kb", nullptr, StoreSize, Text::SIZE_RANGE},
+    {"--fleet", nullptr, StoreFleet, ANY_VALUE},
+    {"--only", nullptr, StoreOnly, ANY_VALUE},
+    {"--jobs", nullptr, StoreJobs, Text::JOBS_FORMAT},
 };
 
 // One pass over the arguments, `error` said in `language`.

@@ -7,7 +7,7 @@
 #include "tools/qvlog/Texts.h"
 
 enum class Transport { FROM_SETTINGS, TCP, SERIAL };
-enum class Command { NONE, DEVICES, LIST, DOWNLOAD, SETTINGS_GET, SETTINGS_SET };
+enum class Command { NONE, DEVICES, LIST, DOWNLOAD, SETTINGS_GET, SETTINGS_SET, SYNC };
 // As typed and as the JSON names it: "devices", "settings get"; "" for NONE.
 const char* CommandName(Command command);
 
@@ -36,6 +36,11 @@ struct Options {
     std::string outDir;
     bool skipExisting = false;
 
+    // sync
+    std::string fleetFile;  // UTF-8; empty: fleet.ini in the current folder
+    std::string only;       // instrument names, comma-separated; empty: all
+    int jobs = 0;           // instruments at once; 0: as the fleet file says
+
     // settings set
     int collect = -1;  // -1 unchanged, 0 off, 1 on
     bool sizeGiven = false;
@@ -45,6 +50,7 @@ struct Options {
 constexpr long long SIZE_KB_MIN = 10;
 constexpr long long SIZE_KB_MAX = 204800;
 constexpr int RETRIES_MAX = 100;
+constexpr int JOBS_MAX = 64;
 
 // Parses the arguments after the program's name into fresh `options`; on a
 // usage error returns false with `error` set in `language`, and on --help

@@ -69,6 +69,7 @@ const CauseRow CAUSES[] = {
      u8"完成したファイルに名前を付けられませんでした", "the finished file could not take its name"},
     {Cause::WRITE_FAILED, FILE, false, MSG_FILE_NOT_CREATED, "write failed",
      u8"書き込みに失敗しました", "the write failed"},
+    {Cause::INSTRUMENT_BUSY, INSTRUMENT, false, NONE, "busy", u8"別の同期が実行中"},
     {Cause::ABORTED, Outcome::ABORTED, false, MSG_ABORTED, "aborted", u8"中断"},
 };
 

@@ -64,6 +64,7 @@ enum class Cause {
     NAME_NOT_REPLACEABLE,
     NOT_RENAMED,
     WRITE_FAILED,
+    INSTRUMENT_BUSY,  // another sync works in its folder
     ABORTED,
     COUNT
 };

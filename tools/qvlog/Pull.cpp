@@ -297,6 +297,7 @@ void Pull::FileStarted(const LogSelection& file, const char*, uint32_t size) {
 }
 
 void Pull::BlockWritten(uint32_t received, uint32_t size) {
+    if (onBytes && received > m_step.received) onBytes(received - m_step.received);
     m_step.received = received;
     if (!m_step.checkSame) m_progress.Update(FileName(m_step.started), received, size);
 }
@@ -354,6 +355,7 @@ void Pull::Done(Target& target, int number, int64_t size, bool empty) {
     const FileRecord record{name, Utf8FromPath(m_folder.path / name), size, number, target.date, target.time};
     m_report.files.push_back(record);
     if (empty) m_report.empty.push_back(record);
+    if (onFileDone) onFileDone(record);
 }
 
 void Pull::Annotate(Failure& failure) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ public:
 
     // One attempt over a connected session.
     Failure Attempt(Session& session, bool& progress);
+
+    // Told of each file done and of the file bytes as they come, for a
+    // caller's own account of the pull (the sync's status lines).
+    std::function<void(const FileRecord& file)> onFileDone;
+    std::function<void(uint32_t bytes)> onBytes;
 
 private:
     struct Target {

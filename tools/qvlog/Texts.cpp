@@ -24,6 +24,8 @@ const Pair TEXTS[] = {
      "           [--out DIR] [--skip-existing]\n"
      "  settings get\n"
      "  settings set [--collect on|off] [--size-kb 10..204800]\n"
+     "  sync [--fleet FILE] [--only NAME,...] [--jobs N]\n"
+     "                                 what is new on every instrument of the fleet file (fleet.ini)\n"
      "Every command takes --json (one JSON document on stdout) and --retries N (default 2:\n"
      "after no response, a lost connection or a transfer error, connect again and go on).\n"
      "Without --tcp or --serial the connection comes from setting.ini in the current folder.\n"
@@ -32,7 +34,8 @@ const Pair TEXTS[] = {
      "qvlog handles each frame as it arrives; --paced looks at the line every 10 ms, as the\n"
      "dialog does (slower: at most one 1024-byte block per 10 ms).\n"
      "Exit status: 0 every file complete, 1 instrument or transfer error, 2 usage,\n"
-     "3 no connection or no response, 4 file not written, 5 aborted.\n",
+     "3 no connection or no response, 4 file not written, 5 aborted; sync: 0 every\n"
+     "instrument complete, 6 one or more not (its cause is in the table), 2 usage or fleet file.\n",
      u8"使い方: qvlog [--tcp ホスト[:ポート] | --serial ポート] [--paced] コマンド [オプション]\n"
      u8"       qvlog --version | --help\n"
      u8"  devices                        USBで見つかった計測器の一覧 (接続しません)\n"
@@ -41,6 +44,8 @@ const Pair TEXTS[] = {
      u8"           [--out フォルダ] [--skip-existing]\n"
      u8"  settings get\n"
      u8"  settings set [--collect on|off] [--size-kb 10..204800]\n"
+     u8"  sync [--fleet ファイル] [--only 名前,...] [--jobs N]\n"
+     u8"                                 フリートファイル (fleet.ini) の全計測器から新しいファイルを取得\n"
      u8"どのコマンドも --json (標準出力にJSONを1つ) と --retries N (既定 2: 応答なし、\n"
      u8"接続切れ、転送エラーの後に接続し直して続けます) を受け付けます。\n"
      u8"--tcp も --serial もなければ、現在のフォルダの setting.ini の接続先を使います。\n"
@@ -48,7 +53,8 @@ const Pair TEXTS[] = {
      u8"qvlog は届いたフレームをすぐに処理します。--paced はダイアログと同じく10ミリ秒ごとに\n"
      u8"回線を見ます (遅くなります: 10ミリ秒に1024バイトのブロック1つまで)。\n"
      u8"終了コード: 0 全ファイル完了、1 計測器または転送のエラー、2 使い方の誤り、\n"
-     u8"3 接続できない・応答なし、4 ファイルを書けない、5 中断。\n"},
+     u8"3 接続できない・応答なし、4 ファイルを書けない、5 中断。sync: 0 全計測器完了、\n"
+     u8"6 完了していない計測器あり (原因は表に)、2 使い方またはフリートファイルの誤り。\n"},
     {Text::NEEDS_VALUE, "{1} needs a value", u8"{1} には値が必要です"},
     {Text::TCP_PORT, "--tcp: the port must be a number from 1 to 65535: {1}",
      u8"--tcp: ポートは1から65535の数です: {1}"},
@@ -134,6 +140,19 @@ const Pair TEXTS[] = {
      u8"取得 {1} ファイル、取得済み {2} ファイル、途中まで (.partial) {3} ファイル"},
     {Text::FRAME_NEVER_COMPLETED, "the instrument kept sending, but its last {1} bytes never made a whole frame",
      u8"計測器からデータは届きましたが、最後の {1} バイトはフレームとして完結しませんでした"},
+    {Text::JOBS_FORMAT, "--jobs takes a number from 1 to 64: {1}", u8"--jobs は1から64までの数です: {1}"},
+    {Text::SYNC_BUSY, "another sync is working in {1}: left alone", u8"別の同期が {1} で実行中です: 触れずにおきます"},
+    {Text::SYNC_WAITING, "waiting", u8"待機中"},
+    {Text::SYNC_RUNNING, "{1} files, {2}, {3}/s", u8"{1} ファイル、{2}、{3}/秒"},
+    {Text::SYNC_COMPLETE, "complete", u8"完了"},
+    {Text::SYNC_NOT_COMPLETE, "NOT COMPLETE", u8"未完了"},
+    {Text::SYNC_COLUMN_INSTRUMENT, "instrument", u8"計測器"},
+    {Text::SYNC_COLUMN_FILES, "new files", u8"新しいファイル"},
+    {Text::SYNC_COLUMN_BYTES, "bytes", u8"バイト"},
+    {Text::SYNC_COLUMN_TIME, "time", u8"時間"},
+    {Text::SYNC_COLUMN_OUTCOME, "outcome", u8"結果"},
+    {Text::SYNC_TOTALS, "{1} of {2} instruments complete; {3} new files, {4}",
+     u8"{2} 台中 {1} 台完了、新しいファイル {3}、{4}"},
     {Text::SETTINGS_SHOWN, "collect {1}\nsize {2} KB ({3} bytes)\n", u8"収集 {1}\nサイズ {2} KB ({3} バイト)\n"},
     {Text::SETTINGS_SET, "collect {1}\nsize {2} KB\n", u8"収集 {1}\nサイズ {2} KB\n"},
     {Text::COLLECT_ON, "on", u8"オン"},

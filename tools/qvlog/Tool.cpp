@@ -13,6 +13,7 @@
 #include "tools/qvlog/Pull.h"
 #include "tools/qvlog/Report.h"
 #include "tools/qvlog/Session.h"
+#include "tools/qvlog/SyncCommand.h"
 #include "version/Version.h"
 
 namespace {
@@ -102,6 +103,7 @@ int RunQvlog(const std::vector<std::string>& args, Environment& env) {
         if (!json && devices.text.empty()) out.Err("qvlog: " + Say(language, Text::NO_USB_DEVICES) + "\n");
         return 0;
     }
+    if (options.command == Command::SYNC) return RunSync(options, env);
     report.failure = Run(env, options, report);
     CollectPartials(report);
     if (!report.failure.Failed() && !json) out.Out(ResultText(report, language));

@@ -1,0 +1,92 @@
+#include "tools/qvlog/SyncCommand.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "tools/qvlog/Console.h"
+#include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/FleetFile.h"
+#include "tools/qvlog/Json.h"
+#include "tools/qvlog/Outcome.h"
+#include "tools/qvlog/SyncReport.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto STATUS_EVERY = std::chrono::milliseconds(250);
+
+int UsageError(Environment& env, const Options& options, const std::string& error) {
+    env.output->Err("qvlog: " + error + "\n");
+    if (options.json)
+        env.output->Out(JsonObject({{"ok", JsonBool(false)},
+                                    {"exit", JsonNumber(static_cast<int>(Outcome::USAGE))},
+                                    {"command", JsonString("sync")},
+                                    {"error", JsonObject({{"cause", JsonString(CauseKey(Cause::USAGE))},
+                                                          {"detail", JsonString(error)}})}}) +
+                        "\n");
+    return static_cast<int>(Outcome::USAGE);
+}
+
+// The status lines, one per instrument, drawn again in place.
+void DrawStatus(Output& out, const SyncResults& results, Clock::time_point start, Language language, bool again) {
+    size_t width = 0;
+    for (const auto& r : results) width = std::max(width, DisplayWidth(r->name));
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::string text = again ? "\033[" + std::to_string(results.size()) + "A" : "";
+    for (const auto& r : results) text += "\r" + SyncStatusLine(*r, width, seconds, language) + "\033[K\n";
+    out.Err(text);
+}
+
+}  // namespace
+
+int RunSync(const Options& options, Environment& env) {
+    Fleet fleet;
+    std::string error;
+    const std::string fleetFile = options.fleetFile.empty() ? "fleet.ini" : options.fleetFile;
+    if (!ReadFleet(PathFromUtf8(fleetFile), env.language, fleet, error) ||
+        !SelectInstruments(fleet, options.only, env.language, error))
+        return UsageError(env, options, error);
+    const bool terminal = env.output->ErrIsTerminal() && !options.json;
+    SyncResults results;
+    for (size_t i = 0; i < fleet.instruments.size(); ++i) results.push_back(std::make_unique<SyncResult>());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next++) < results.size();) {
+            SyncResult& result = *results[i];
+            const FleetInstrument& instrument = fleet.instruments[i];
+            if (InterruptRequested()) {  // stopped before its turn came
+                result.name = instrument.name;
+                result.folder = instrument.folder;
+                result.report.failure = Interrupted(env.language);
+                result.finished = true;
+                continue;
+            }
+            RunSyncJob(instrument, options.retries, env, terminal, result);
+        }
+    };
+    const auto start = Clock::now();
+    const size_t jobs = std::min<size_t>(options.jobs > 0 ? static_cast<size_t>(options.jobs) : fleet.jobs,
+                                         results.size());
+    std::vector<std::thread> threads;
+    for (size_t j = 0; j < jobs; ++j) threads.emplace_back(work);
+    auto allFinished = [&] {
+        return std::all_of(results.begin(), results.end(), [](const auto& r) { return r->finished.load(); });
+    };
+    bool drawn = false;
+    for (; terminal && !allFinished(); drawn = true) {
+        DrawStatus(*env.output, results, start, env.language, drawn);
+        std::this_thread::sleep_for(STATUS_EVERY);
+    }
+    for (std::thread& thread : threads) thread.join();
+    if (terminal) DrawStatus(*env.output, results, start, env.language, drawn);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const bool complete = std::all_of(results.begin(), results.end(),
+                                      [](const auto& r) { return !r->report.failure.Failed() && !r->busy; });
+    const int exit = InterruptRequested() ? static_cast<int>(Outcome::ABORTED)
+                                          : complete ? 0 : SYNC_NOT_COMPLETE_EXIT;
+    if (options.json) env.output->Out(SyncJson(results, fleetFile, exit, seconds));
+    else env.output->Out(SyncTable(results, env.language));
+    return exit;
+}

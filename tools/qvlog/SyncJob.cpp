@@ -1,0 +1,119 @@
+#include "tools/qvlog/SyncJob.h"
+
+#include <chrono>
+#include <mutex>
+
+#include "tools/qvlog/Attempts.h"
+#include "tools/qvlog/Connection.h"
+#include "tools/qvlog/Console.h"
+#include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/Platform.h"
+#include "tools/qvlog/Pull.h"
+#include "tools/qvlog/SyncLock.h"
+#include "ui/controls/InetAddress.h"
+
+namespace {
+
+// The sync's output, shared by every job: each line the job says named for
+// its instrument, whole lines only, one job at a time.
+class JobLines : public Output {
+public:
+    JobLines(Output& shared, std::string name, bool quiet) : m_shared(shared), m_name(std::move(name)), m_quiet(quiet) {}
+    ~JobLines() override { Flush(true); }
+    void Out(const std::string& utf8) override { Err(utf8); }
+    void Err(const std::string& utf8) override {
+        m_pending += utf8;
+        Flush(false);
+    }
+    bool ErrIsTerminal() const override { return false; }
+
+private:
+    void Flush(bool all) {
+        static std::mutex lines;
+        size_t end;
+        while ((end = m_pending.find('\n')) != std::string::npos || (all && !m_pending.empty())) {
+            if (end == std::string::npos) end = m_pending.size();
+            std::string line = m_pending.substr(0, end);
+            m_pending.erase(0, end + 1);
+            if (line.compare(0, 7, "qvlog: ") == 0) line.erase(0, 7);
+            if (m_quiet || line.empty()) continue;
+            std::lock_guard<std::mutex> hold(lines);
+            m_shared.Err(m_name + ": " + line + "\n");
+        }
+    }
+    Output& m_shared;
+    std::string m_name;
+    bool m_quiet;
+    std::string m_pending;
+};
+
+Failure ChooseInstrument(const FleetInstrument& instrument, Language language, ConnectionChoice& choice) {
+    choice.tcp = instrument.tcp;
+    if (!instrument.tcp) {
+        choice.where = instrument.serialPort;
+        if (ParseSerialName(instrument.serialPort, choice.comPort, choice.devicePath)) return Failure();
+        return Fail(Cause::NOT_A_PORT, Say(language, Text::SERIAL_NAME, {instrument.serialPort}));
+    }
+    choice.where = instrument.host + ":" + std::to_string(instrument.port);
+    choice.target.port = instrument.port;
+    choice.target.address = ParseInetAddress(instrument.host.c_str());
+    if (choice.target.address != INET_ADDRESS_NONE || ResolveHost(instrument.host, choice.target.address))
+        return Failure();
+    return Fail(Cause::UNKNOWN_HOST, Say(language, Text::HOST_NOT_FOUND, {instrument.host}));
+}
+
+}  // namespace
+
+const char* SyncResult::OutcomeWord() const {
+    if (busy) return "busy";
+    if (!report.failure.Failed()) return "complete";
+    return report.failure.cause == Cause::ABORTED ? "aborted" : "failed";
+}
+
+uint64_t SyncResult::FileBytes() const {
+    uint64_t total = 0;
+    for (const FileRecord& file : report.files) total += static_cast<uint64_t>(file.size);
+    return total;
+}
+
+void RunSyncJob(const FleetInstrument& instrument, int retries, const Environment& environment, bool quiet,
+                SyncResult& result) {
+    const auto start = std::chrono::steady_clock::now();
+    result.started = true;
+    result.name = instrument.name;
+    result.connection = instrument.tcp ? "tcp " + instrument.host + ":" + std::to_string(instrument.port)
+                                       : "serial " + instrument.serialPort;
+    result.folder = instrument.folder;
+    JobLines lines(*environment.output, instrument.name, quiet);
+    Environment env = environment;
+    env.output = &lines;
+    Report& report = result.report;
+    report.command = Command::SYNC;
+    SaveFolder folder;
+    report.failure = PrepareSaveFolder(instrument.folder, true, env.language, folder);
+    ConnectionChoice choice;
+    if (!report.failure.Failed()) report.failure = ChooseInstrument(instrument, env.language, choice);
+    if (!report.failure.Failed()) {
+        const SyncLock lock(folder.path);
+        result.busy = !lock.Held();
+        if (result.busy) {
+            report.failure = Fail(Cause::INSTRUMENT_BUSY, Say(env.language, Text::SYNC_BUSY, {folder.utf8}));
+        } else {
+            Options options;
+            options.command = Command::DOWNLOAD;
+            options.allRuns = true;
+            options.skipExisting = true;
+            options.json = true;  // no line for each file skipped
+            Pull pull(options, env, folder, report);
+            pull.onFileDone = [&result](const FileRecord&) { ++result.files; };
+            pull.onBytes = [&result](uint32_t bytes) { result.bytes += bytes; };
+            report.failure = WithRetries(env, choice, retries, report, [&pull](Session& session, bool& progress) {
+                return pull.Attempt(session, progress);
+            });
+        }
+    }
+    CollectPartials(report);
+    if (report.failure.Failed()) lines.Err(FailureText(report.failure, env.language));
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.finished = true;
+}

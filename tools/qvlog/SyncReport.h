@@ -1,0 +1,20 @@
+// What a sync tells: a status line per instrument while it runs (on a
+// terminal), and at the end a table or one JSON document.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/qvlog/SyncJob.h"
+#include "tools/qvlog/Texts.h"
+
+using SyncResults = std::vector<std::unique_ptr<SyncResult>>;
+
+// One line: name, files and bytes so far, rate; or how it ended.
+std::string SyncStatusLine(const SyncResult& result, size_t nameWidth, double secondsRunning, Language language);
+// Instrument, new files, bytes, time, outcome with its cause; then totals.
+std::string SyncTable(const SyncResults& results, Language language);
+std::string SyncJson(const SyncResults& results, const std::string& fleetFile, int exit, double seconds);
+// Columns a UTF-8 text takes on a terminal: East Asian wide characters two.
+size_t DisplayWidth(const std::string& utf8);

@@ -1,0 +1,21 @@
+#include "tools/qvlog/SyncLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+SyncLock::SyncLock(const std::filesystem::path& folder) {
+    const int fd = open((folder / FILE_NAME).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) return;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return;
+    }
+    m_handle = fd;
+}
+
+// The file stays: removing it would let a third sync lock a new file while
+// the second still holds the old one.
+SyncLock::~SyncLock() {
+    if (Held()) close(static_cast<int>(m_handle));
+}
