@@ -1,0 +1,107 @@
+// qvlog sync against a fleet of qvsim instruments in one process: a sound
+// one, one that hangs up mid-file on every connection, one whose newest file
+// grows while it logs, one switched off, and one whose folder another sync
+// holds. Each ends as it must; a second sync moves only what grew.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "link/ChannelLinks.h"
+#include "tests/qvlog/ToolRun.h"
+#include "tests/support/ProcessStats.h"
+#include "tests/support/SimProcess.h"
+#include "tests/support/TempFolder.h"
+#include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/SyncLock.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const JsonValue* Instrument(const JsonValue& report, const std::string& name) {
+    for (const JsonValue& item : report["instruments"].items)
+        if (item["name"].text == name) return &item;
+    ADD_FAILURE() << name << " is not in the report";
+    return nullptr;
+}
+
+TEST(QvlogSync, PullsTheFleetAndSaysWhichInstrumentIsNotComplete) {
+    TempFolder dir;
+    // Instrument 2 closes the line at its file's second block, every time.
+    SimProcess fleet(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--instruments", "3", "--generate", "2,2,3000",
+                                  "--logging-rates", "0,0,20000", "--log-size", "100000000", "--fault-instrument",
+                                  "2", "--close-after", "8"});
+    const int port = fleet.Port();
+    ASSERT_NE(port, 0);
+    const fs::path ini = dir / "fleet.ini";
+    std::ofstream(ini) << "[fleet]\nout = logs\njobs = 5\n"
+                       << "[sound]\ntcp = 127.0.0.1:" << port << "\n"
+                       << "[hangs]\ntcp = 127.0.0.1:" << port + 1 << "\n"
+                       << u8"[恒温槽-1]\ntcp = 127.0.0.1:" << port + 2 << "   ; logging\n"
+                       << "[off]\ntcp = 127.0.0.1:1\n"
+                       << "[held]\nserial = /dev/null\n";
+    fs::create_directories(dir / "logs" / "held");
+    const SyncLock other(dir / "logs" / "held");
+    ASSERT_TRUE(other.Held());
+
+    ChannelLinkFactory links;
+    const size_t threads = SettledThreadCount();
+    const ToolRun first = RunInProcess(links, {"sync", "--fleet", ini.string(), "--retries", "1", "--json"});
+    EXPECT_EQ(first.exit, 6) << first.err;
+    const struct {
+        const char* name;
+        const char* outcome;
+        const char* cause;  // "" none
+        size_t files;
+    } rows[] = {{"sound", "complete", "", 4},
+                {"hangs", "failed", "connection lost", 0},
+                {u8"恒温槽-1", "complete", "", 4},
+                {"off", "failed", "connection refused", 0},
+                {"held", "busy", "busy", 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const JsonValue* got = Instrument(first.json, row.name);
+        if (got == nullptr) continue;
+        EXPECT_EQ((*got)["outcome"].text, row.outcome);
+        EXPECT_EQ((*got)["cause"].text, row.cause);
+        EXPECT_EQ((*got)["files"].items.size(), row.files);
+        for (const JsonValue& file : (*got)["files"].items)
+            EXPECT_EQ(static_cast<int64_t>(fs::file_size(PathFromUtf8((*got)["folder"].text) / file["name"].text)),
+                      file["size"].Int());
+    }
+    // The file the hang-up cut short is named, and only it is partial.
+    const JsonValue* hangs = Instrument(first.json, "hangs");
+    ASSERT_NE(hangs, nullptr);
+    ASSERT_EQ((*hangs)["partials"].items.size(), 1u);
+    EXPECT_TRUE(fs::exists(PathFromUtf8((*hangs)["partials"][0].text)));
+    EXPECT_EQ(first.json["totals"]["complete"].Int(), 2);
+
+    // The logging instrument's newest file has grown since: fetched again,
+    // and nothing else moves.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const ToolRun second =
+        RunInProcess(links, {"sync", "--fleet", ini.string(), "--only", std::string("sound,") + u8"恒温槽-1", "--json"});
+    EXPECT_EQ(second.exit, 0) << second.err;
+    EXPECT_EQ(second.json["instruments"].items.size(), 2u);
+    EXPECT_TRUE((*Instrument(second.json, "sound"))["files"].items.empty());
+    const JsonValue& grown = (*Instrument(second.json, u8"恒温槽-1"))["files"];
+    ASSERT_EQ(grown.items.size(), 1u);
+    EXPECT_GT(grown[0]["size"].Int(), 3000);
+    EXPECT_EQ(ThreadCountSettlesTo(threads), threads) << "a job's thread outlived the sync";
+}
+
+TEST(QvlogSync, ABadFleetFileIsAUsageErrorWithItsLine) {
+    TempFolder dir;
+    const fs::path ini = dir / "fleet.ini";
+    std::ofstream(ini) << "[fleet]\nout = logs\n[a]\ntcp = 127.0.0.1:99999\n";
+    ChannelLinkFactory links;
+    const ToolRun ran = RunInProcess(links, {"sync", "--fleet", ini.string()});
+    EXPECT_EQ(ran.exit, 2);
+    EXPECT_NE(ran.err.find("fleet.ini:4:"), std::string::npos) << ran.err;
+    EXPECT_FALSE(fs::exists(dir / "logs")) << "nothing is made before the file is sound";
+}
+
+}  // namespace
