@@ -105,3 +105,40 @@ TEST(QvlogSync, ABadFleetFileIsAUsageErrorWithItsLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// Ctrl-C ends every transfer as Abort does, and the report still comes:
+// the file in hand named as .partial, the instrument not yet begun said to
+// be aborted, exit status 5.
+TEST(QvlogSync, CtrlCAbortsEveryTransferAndStillReports) {
+    TempFolder dir;
+    SimProcess fleet(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--instruments", "2", "--generate", "1,1,20000",
+                                  "--baud", "19200"});
+    const int port = fleet.Port();
+    ASSERT_NE(port, 0);
+    const fs::path ini = dir / "fleet.ini";
+    std::ofstream(ini) << "[fleet]\nout = " << (dir / "logs").string() << "\njobs = 1\n[a]\ntcp = 127.0.0.1:" << port
+                       << "\n[b]\ntcp = 127.0.0.1:" << port + 1 << "\n";
+    SimProcess sync(QVLOG_PATH, {"sync", "--fleet", ini.string(), "--json"});
+    auto begun = [&] {
+        std::error_code error;
+        for (fs::directory_iterator it(dir / "logs" / "a", error), end; !error && it != end; it.increment(error))
+            if (it->path().extension() == ".partial") return true;
+        return false;
+    };
+    for (int ms = 0; ms < 5000 && !begun(); ms += 10) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(begun()) << "the first file never began";
+    ASSERT_TRUE(sync.Send(SIGINT));
+    JsonValue report;
+    const std::string line = sync.FirstLine();
+    ASSERT_TRUE(JsonReader::Read(line, report)) << line;
+    EXPECT_EQ(sync.Stop(0), 5);
+    EXPECT_EQ(report["exit"].Int(), 5);
+    ASSERT_EQ(report["instruments"].items.size(), 2u);
+    EXPECT_EQ(report["instruments"][0]["outcome"].text, "aborted");
+    EXPECT_EQ(report["instruments"][0]["partials"].items.size(), 1u);
+    EXPECT_EQ(report["instruments"][1]["outcome"].text, "aborted") << "never begun";
+}
+
+}  // namespace

@@ -14,6 +14,8 @@ extern char** environ;
 namespace {
 
 constexpr int LINE_WAIT_MS = 10000;
+// A report on one line (qvlog --json) may be long; a line never ends past this.
+constexpr size_t LINE_MAX = 1 << 20;
 constexpr int STOP_WAIT_MS = 5000;
 
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args, int outFd,
@@ -84,7 +86,7 @@ std::string SimProcess::NextLine() {
 std::string SimProcess::ReadLine() {
     std::string line;
     char c;
-    while (m_out >= 0 && line.size() < 200) {
+    while (m_out >= 0 && line.size() < LINE_MAX) {
         pollfd p{m_out, POLLIN, 0};
         if (poll(&p, 1, LINE_WAIT_MS) <= 0 || read(m_out, &c, 1) != 1) break;
         if (c == '\n') return line;
