@@ -201,5 +201,30 @@ if [ -n "$runner" ]; then
   fi
 fi
 
+# sync: a fleet of two with Japanese names and folder (the fleet file in code
+# page 932 under Wine, as Notepad writes it there), every file byte for byte;
+# a second sync moves nothing; an instrument switched off makes exit status 6.
+"$qvsim" --instruments 2 --generate 1,2,3000 --dump "$work/fleet-expected" || exit 1
+start_sim fleet --instruments 2 --generate 1,2,3000
+printf '[fleet]\nout = 計測器群\n[恒温槽-1]\ntcp = 127.0.0.1:%s\n[炉-2]\ntcp = 127.0.0.1:%s ; 二台目\n' \
+  "$port" "$((port + 1))" >"$work/fleet.utf8"
+if [ -n "$runner" ]; then iconv -f UTF-8 -t CP932 "$work/fleet.utf8" >"$work/fleet.ini"; else cp "$work/fleet.utf8" "$work/fleet.ini"; fi
+run 0 sync --json
+expect_json '[.instruments[].outcome] | join(",")' "complete,complete"
+expect_json '.totals.files' 4
+for k in 1 2; do
+  name=$( [ "$k" = 1 ] && echo 恒温槽-1 || echo 炉-2 )
+  for run_dir in "$work/fleet-expected/$k"/*/; do
+    for f in "$run_dir"*.csv; do
+      cmp -s "$f" "$work/計測器群/$name/$(basename "$run_dir")_$(basename "$f")" || fail "sync: $name/$(basename "$f") differs"
+    done
+  done
+done
+run 0 sync --json
+expect_json '.totals.files' 0
+printf '[off]\ntcp = 127.0.0.1:1\n' >>"$work/fleet.ini"
+run 6 sync --only off
+expect_say "connection refused" "接続が拒否されました"
+
 [ "$failures" -eq 0 ] && echo "qvlog end to end: all passed"
 exit $((failures > 0))
