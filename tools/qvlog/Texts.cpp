@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "tools/qvlog/Platform.h"
+#include "ui/controls/MessageCatalogue.h"
 
 namespace {
 
@@ -161,16 +162,20 @@ const Pair TEXTS[] = {
 
 static_assert(sizeof TEXTS / sizeof TEXTS[0] == static_cast<size_t>(Text::COUNT), "every text has a line");
 
-const char* const CATALOGUE_ENGLISH[] = {
-    "The instrument does not support downloading log files.",
-    "No response. Disconnected from the instrument.",
-    "An error occurred during the data transfer.",
-    "The log file could not be created.",
-    "Reading the settings failed.",
-    "Changing the settings failed.",
-    "An unknown error occurred.",
-    "Aborted.",
-    "No SD card is inserted in the instrument.",
+// The dialog's catalogue messages in English, by their numbers.
+const struct {
+    int message;
+    const char* english;
+} CATALOGUE_ENGLISH[] = {
+    {MSG_UNSUPPORTED, "The instrument does not support downloading log files."},
+    {MSG_NO_RESPONSE, "No response. Disconnected from the instrument."},
+    {MSG_TRANSFER_ERROR, "An error occurred during the data transfer."},
+    {MSG_FILE_NOT_CREATED, "The log file could not be created."},
+    {MSG_SETTINGS_READ_FAILED, "Reading the settings failed."},
+    {MSG_SETTINGS_WRITE_FAILED, "Changing the settings failed."},
+    {MSG_UNKNOWN_ERROR, "An unknown error occurred."},
+    {MSG_ABORTED, "Aborted."},
+    {MSG_NO_SD_CARD, "No SD card is inserted in the instrument."},
 };
 
 const char* Lookup(Language language, Text text) {
@@ -198,8 +203,9 @@ std::string Say(Language language, Text text, std::initializer_list<std::string>
 }
 
 const char* CatalogueEnglish(int number) {
-    constexpr int count = static_cast<int>(sizeof CATALOGUE_ENGLISH / sizeof CATALOGUE_ENGLISH[0]);
-    return number >= 0 && number < count ? CATALOGUE_ENGLISH[number] : CATALOGUE_ENGLISH[6];
+    for (const auto& entry : CATALOGUE_ENGLISH)
+        if (entry.message == number) return entry.english;
+    return CatalogueEnglish(MSG_UNKNOWN_ERROR);  // as the dialog shows an unknown number
 }
 
 Language LanguageOfLocaleName(const std::string& name) {
