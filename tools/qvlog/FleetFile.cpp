@@ -24,69 +24,6 @@ const char NOT_IN_FOLDER_NAMES[] = "\\/:*?\"<>|";
 const char FLEET_KEYS[] = "out, jobs";
 const char INSTRUMENT_KEYS[] = "tcp, serial, out";
 
-enum class Fault {
-    NOT_FOUND, CANNOT_READ, TOO_BIG, NOT_TEXT, NO_INSTRUMENT, LINE_TOO_LONG, CONTROL_CHARACTER, NOT_UNDERSTOOD,
-    KEY_BEFORE_SECTION, UNKNOWN_KEY, KEY_TWICE, SECTION_TWICE, NOT_A_FOLDER_NAME, NO_TRANSPORT, BOTH_TRANSPORTS,
-    NEEDS_VALUE, TCP_HOST, TCP_PORT, JOBS, SAME_FOLDER, NOT_IN_FLEET
-};
-
-struct Words {
-    Fault fault;
-    const char* english;
-    const char* japanese;
-};
-
-// u8 literals stay UTF-8 where narrow literals are compiled to code page 932.
-const Words WORDS[] = {
-    {Fault::NOT_FOUND, "no such file", u8"ファイルがありません"},
-    {Fault::CANNOT_READ, "cannot be read", u8"読めません"},
-    {Fault::TOO_BIG, "larger than {1} bytes: not a fleet file", u8"{1}バイトを超えています: フリートファイルではありません"},
-    {Fault::NOT_TEXT, "neither UTF-8 nor Shift_JIS text", u8"UTF-8でもShift_JISでもありません"},
-    {Fault::NO_INSTRUMENT, "lists no instrument: add a [NAME] section with tcp = HOST[:PORT] or serial = PORT",
-     u8"計測器がありません: [名前] のセクションに tcp = ホスト[:ポート] か serial = ポート を書いてください"},
-    {Fault::LINE_TOO_LONG, "line longer than {1} bytes", u8"行が{1}バイトを超えています"},
-    {Fault::CONTROL_CHARACTER, "holds a control character", u8"制御文字があります"},
-    {Fault::NOT_UNDERSTOOD, "neither [NAME] nor KEY = VALUE: {1}", u8"[名前] でも キー = 値 でもありません: {1}"},
-    {Fault::KEY_BEFORE_SECTION, "{1} comes before any [section]", u8"{1} がどのセクションよりも前にあります"},
-    {Fault::UNKNOWN_KEY, "[{1}] takes {2}, not {3}", u8"[{1}] のキーは {2} です ({3} は使えません)"},
-    {Fault::KEY_TWICE, "{1} given twice in [{2}]", u8"[{2}] に {1} が2回あります"},
-    {Fault::SECTION_TWICE, "[{1}] given twice (first on line {2})", u8"[{1}] が2回あります (最初は{2}行目)"},
-    {Fault::NOT_A_FOLDER_NAME,
-     "[{1}] cannot name a folder: no \\ / : * ? \" < > | or control characters, no dot or space at the end, "
-     "not . .. CON NUL COM1 and the like",
-     u8"[{1}] はフォルダ名になりません: \\ / : * ? \" < > | と制御文字、末尾の . と空白、. .. CON NUL COM1 "
-     u8"などは使えません"},
-    {Fault::NO_TRANSPORT, "[{1}] has neither tcp = HOST[:PORT] nor serial = PORT",
-     u8"[{1}] に tcp = ホスト[:ポート] も serial = ポート もありません"},
-    {Fault::BOTH_TRANSPORTS, "[{1}] has both tcp and serial: keep one",
-     u8"[{1}] に tcp と serial の両方があります: どちらか1つにしてください"},
-    {Fault::NEEDS_VALUE, "{1} needs a value", u8"{1} には値が必要です"},
-    {Fault::TCP_HOST, "tcp needs a host: tcp = HOST[:PORT]", u8"tcp にはホストが必要です: tcp = ホスト[:ポート]"},
-    {Fault::TCP_PORT, "tcp: the port must be a number from 1 to {2}: {1}", u8"tcp: ポートは1から{2}の数です: {1}"},
-    {Fault::JOBS, "jobs must be a number from 1 to {2}: {1}", u8"jobs は1から{2}の数です: {1}"},
-    {Fault::SAME_FOLDER, "[{1}] and [{2}] (line {3}) share the folder {4}",
-     u8"[{1}] と [{2}] ({3}行目) のフォルダが同じです: {4}"},
-    {Fault::NOT_IN_FLEET, "--only: the fleet file lists no instrument [{1}]",
-     u8"--only: フリートファイルに計測器 [{1}] はありません"},
-};
-
-std::string Tell(Language language, Fault fault, std::initializer_list<std::string> args = {}) {
-    const char* pattern = "";
-    for (const Words& words : WORDS)
-        if (words.fault == fault) pattern = language == Language::JAPANESE ? words.japanese : words.english;
-    std::string text;
-    for (const char* c = pattern; *c != 0; ++c) {
-        const size_t index = static_cast<size_t>(c[1] - '1');
-        if (c[0] == '{' && c[1] >= '1' && c[1] <= '9' && c[2] == '}' && index < args.size()) {
-            text += args.begin()[index];
-            c += 2;
-        } else {
-            text += *c;
-        }
-    }
-    return text;
-}
-
 std::string Trim(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return std::string();
@@ -190,9 +127,9 @@ public:
     FleetReader(const std::filesystem::path& file, Language language, std::string& error)
         : m_file(Utf8FromPath(file)), m_language(language), m_error(error) {}
 
-    bool Fail(int line, Fault fault, std::initializer_list<std::string> args = {}) {
+    bool Fail(int line, Text fault, std::initializer_list<std::string> args = {}) {
         m_error = m_file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " +
-                  Tell(m_language, fault, args);
+                  Say(m_language, fault, args);
         return false;
     }
 
@@ -205,7 +142,7 @@ public:
 
     // Folders last: only a complete fleet says where its folders go.
     bool Finish(const std::filesystem::path& base, Fleet& fleet) {
-        if (m_drafts.empty()) return Fail(0, Fault::NO_INSTRUMENT);
+        if (m_drafts.empty()) return Fail(0, Text::FLEET_NO_INSTRUMENT);
         const std::filesystem::path out = m_out.empty() ? base : Resolve(m_out, base);
         fleet.out = Utf8FromPath(out);
         fleet.jobs = m_jobs;
@@ -218,7 +155,7 @@ public:
             const auto owner = owners.emplace(FolderKey(folder), fleet.instruments.size());
             if (!owner.second) {
                 const FleetInstrument& first = fleet.instruments[owner.first->second];
-                return Fail(draft.outLine > 0 ? draft.outLine : instrument.line, Fault::SAME_FOLDER,
+                return Fail(draft.outLine > 0 ? draft.outLine : instrument.line, Text::FLEET_SAME_FOLDER,
                             {instrument.name, first.name, std::to_string(first.line), instrument.folder});
             }
             fleet.instruments.push_back(instrument);
@@ -230,29 +167,29 @@ private:
     enum class Section { NONE, FLEET, INSTRUMENT };
 
     bool ReadLine(const std::string& line, int number) {
-        if (HasControlCharacter(line)) return Fail(number, Fault::CONTROL_CHARACTER);
+        if (HasControlCharacter(line)) return Fail(number, Text::FLEET_CONTROL_CHARACTER);
         const std::string content = Trim(line.substr(0, line.find(';')));
         if (content.empty()) return true;
         if (content.front() == '[') {
-            if (content.back() != ']') return Fail(number, Fault::NOT_UNDERSTOOD, {content});
+            if (content.back() != ']') return Fail(number, Text::FLEET_NOT_UNDERSTOOD, {content});
             return CloseSection() && OpenSection(Trim(content.substr(1, content.size() - 2)), number);
         }
         const size_t equals = content.find('=');
         const std::string key = Lower(Trim(content.substr(0, equals)));
-        if (equals == std::string::npos || key.empty()) return Fail(number, Fault::NOT_UNDERSTOOD, {content});
-        if (m_section == Section::NONE) return Fail(number, Fault::KEY_BEFORE_SECTION, {key});
+        if (equals == std::string::npos || key.empty()) return Fail(number, Text::FLEET_NOT_UNDERSTOOD, {content});
+        if (m_section == Section::NONE) return Fail(number, Text::FLEET_KEY_BEFORE_SECTION, {key});
         const std::string value = Trim(content.substr(equals + 1));
         for (const std::string& seen : m_keysSeen)
-            if (seen == key) return Fail(number, Fault::KEY_TWICE, {key, m_sectionName});
+            if (seen == key) return Fail(number, Text::FLEET_KEY_TWICE, {key, m_sectionName});
         m_keysSeen.push_back(key);
         return m_section == Section::FLEET ? FleetKey(key, value, number) : InstrumentKey(key, value, number);
     }
 
     bool OpenSection(const std::string& name, int number) {
         const bool fleet = Lower(name) == FLEET_SECTION;
-        if (!fleet && !CanNameFolder(name)) return Fail(number, Fault::NOT_A_FOLDER_NAME, {name});
+        if (!fleet && !CanNameFolder(name)) return Fail(number, Text::FLEET_NOT_A_FOLDER_NAME, {name});
         const auto first = m_sectionLines.emplace(fleet ? FLEET_SECTION : name, number);
-        if (!first.second) return Fail(number, Fault::SECTION_TWICE, {name, std::to_string(first.first->second)});
+        if (!first.second) return Fail(number, Text::FLEET_SECTION_TWICE, {name, std::to_string(first.first->second)});
         m_section = fleet ? Section::FLEET : Section::INSTRUMENT;
         m_sectionName = name;
         m_keysSeen.clear();
@@ -268,7 +205,7 @@ private:
         if (m_section != Section::INSTRUMENT) return true;
         const Draft& draft = m_drafts.back();
         if (!draft.hasTcp && !draft.hasSerial)
-            return Fail(draft.instrument.line, Fault::NO_TRANSPORT, {draft.instrument.name});
+            return Fail(draft.instrument.line, Text::FLEET_NO_TRANSPORT, {draft.instrument.name});
         return true;
     }
 
@@ -277,9 +214,9 @@ private:
             m_out = value;
         } else if (key == "jobs") {
             if (!ParseNumber(value, 1, FLEET_JOBS_MAX, m_jobs))
-                return Fail(number, Fault::JOBS, {value, std::to_string(FLEET_JOBS_MAX)});
+                return Fail(number, Text::FLEET_JOBS, {value, std::to_string(FLEET_JOBS_MAX)});
         } else {
-            return Fail(number, Fault::UNKNOWN_KEY, {m_sectionName, FLEET_KEYS, key});
+            return Fail(number, Text::FLEET_UNKNOWN_KEY, {m_sectionName, FLEET_KEYS, key});
         }
         return true;
     }
@@ -293,9 +230,9 @@ private:
             return true;
         }
         if (key != "tcp" && key != "serial")
-            return Fail(number, Fault::UNKNOWN_KEY, {m_sectionName, INSTRUMENT_KEYS, key});
-        if (value.empty()) return Fail(number, Fault::NEEDS_VALUE, {key});
-        if (draft.hasTcp || draft.hasSerial) return Fail(number, Fault::BOTH_TRANSPORTS, {instrument.name});
+            return Fail(number, Text::FLEET_UNKNOWN_KEY, {m_sectionName, INSTRUMENT_KEYS, key});
+        if (value.empty()) return Fail(number, Text::FLEET_NEEDS_VALUE, {key});
+        if (draft.hasTcp || draft.hasSerial) return Fail(number, Text::FLEET_BOTH_TRANSPORTS, {instrument.name});
         if (key == "serial") {
             draft.hasSerial = true;
             instrument.serialPort = value;
@@ -304,9 +241,9 @@ private:
         draft.hasTcp = instrument.tcp = true;
         const size_t colon = value.rfind(':');
         instrument.host = Trim(value.substr(0, colon));
-        if (instrument.host.empty()) return Fail(number, Fault::TCP_HOST);
+        if (instrument.host.empty()) return Fail(number, Text::FLEET_TCP_HOST);
         if (colon != std::string::npos && !ParseNumber(Trim(value.substr(colon + 1)), 1, PORT_MAX, instrument.port))
-            return Fail(number, Fault::TCP_PORT, {value.substr(colon + 1), std::to_string(PORT_MAX)});
+            return Fail(number, Text::FLEET_TCP_PORT, {value.substr(colon + 1), std::to_string(PORT_MAX)});
         return true;
     }
 
@@ -331,29 +268,29 @@ bool ReadFleet(const std::filesystem::path& file, Language language, Fleet& flee
     FleetReader reader(file, language, error);
     std::error_code code;
     const std::filesystem::file_status status = std::filesystem::status(file, code);
-    if (!std::filesystem::exists(status)) return reader.Fail(0, Fault::NOT_FOUND);
+    if (!std::filesystem::exists(status)) return reader.Fail(0, Text::FLEET_NOT_FOUND);
     std::ifstream in(file, std::ios::binary);
-    if (std::filesystem::is_directory(status) || !in) return reader.Fail(0, Fault::CANNOT_READ);
+    if (std::filesystem::is_directory(status) || !in) return reader.Fail(0, Text::FLEET_CANNOT_READ);
     std::string raw(FILE_BYTES_MAX + 1, '\0');
     in.read(&raw[0], static_cast<std::streamsize>(raw.size()));
-    if (in.bad()) return reader.Fail(0, Fault::CANNOT_READ);
+    if (in.bad()) return reader.Fail(0, Text::FLEET_CANNOT_READ);
     raw.resize(static_cast<size_t>(in.gcount()));
-    if (raw.size() > FILE_BYTES_MAX) return reader.Fail(0, Fault::TOO_BIG, {std::to_string(FILE_BYTES_MAX)});
+    if (raw.size() > FILE_BYTES_MAX) return reader.Fail(0, Text::FLEET_TOO_BIG, {std::to_string(FILE_BYTES_MAX)});
 
     const bool marked = raw.compare(0, 3, UTF8_BYTE_ORDER_MARK) == 0;
     if (marked) raw.erase(0, 3);
     size_t start = 0;
     for (int number = 1; start < raw.size(); ++number)
         if (LineAt(raw, start).size() > LINE_BYTES_MAX)
-            return reader.Fail(number, Fault::LINE_TOO_LONG, {std::to_string(LINE_BYTES_MAX)});
+            return reader.Fail(number, Text::FLEET_LINE_TOO_LONG, {std::to_string(LINE_BYTES_MAX)});
     // Notepad's "ANSI" on Japanese Windows is code page 932; a byte-order
     // mark promises UTF-8, so then nothing else is tried.
     std::string text;
     if (IsUtf8(raw)) text.swap(raw);
-    else if (marked || !Cp932ToUtf8(raw, text)) return reader.Fail(0, Fault::NOT_TEXT);
+    else if (marked || !Cp932ToUtf8(raw, text)) return reader.Fail(0, Text::FLEET_NOT_TEXT);
 
     const std::filesystem::path absolute = std::filesystem::absolute(file, code);
-    if (code) return reader.Fail(0, Fault::CANNOT_READ);
+    if (code) return reader.Fail(0, Text::FLEET_CANNOT_READ);
     return reader.Read(text) && reader.Finish(absolute.parent_path().lexically_normal(), fleet);
 }
 
@@ -371,7 +308,7 @@ bool SelectInstruments(Fleet& fleet, const std::string& onlyList, Language langu
         for (size_t i = 0; i < fleet.instruments.size(); ++i)
             if (fleet.instruments[i].name == name) wanted[i] = found = true;
         if (!found) {
-            error = Tell(language, Fault::NOT_IN_FLEET, {name});
+            error = Say(language, Text::FLEET_NOT_IN_FLEET, {name});
             return false;
         }
     }
