@@ -50,15 +50,16 @@ int RunSync(const Options& options, Environment& env) {
         return UsageError(env, options, error);
     const bool terminal = env.output->ErrIsTerminal() && !options.json;
     SyncResults results;
-    for (size_t i = 0; i < fleet.instruments.size(); ++i) results.push_back(std::make_unique<SyncResult>());
+    for (const FleetInstrument& instrument : fleet.instruments) {
+        results.push_back(std::make_unique<SyncResult>());
+        NameSyncResult(instrument, *results.back());
+    }
     std::atomic<size_t> next{0};
     auto work = [&] {
         for (size_t i; (i = next++) < results.size();) {
             SyncResult& result = *results[i];
             const FleetInstrument& instrument = fleet.instruments[i];
             if (InterruptRequested()) {  // stopped before its turn came
-                result.name = instrument.name;
-                result.folder = instrument.folder;
                 result.report.failure = Interrupted(env.language);
                 result.finished = true;
                 continue;

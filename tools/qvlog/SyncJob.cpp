@@ -64,6 +64,13 @@ Failure ChooseInstrument(const FleetInstrument& instrument, Language language, C
 
 }  // namespace
 
+void NameSyncResult(const FleetInstrument& instrument, SyncResult& result) {
+    result.name = instrument.name;
+    result.connection = instrument.tcp ? "tcp " + instrument.host + ":" + std::to_string(instrument.port)
+                                       : "serial " + instrument.serialPort;
+    result.folder = instrument.folder;
+}
+
 const char* SyncResult::OutcomeWord() const {
     if (busy) return "busy";
     if (!report.failure.Failed()) return "complete";
@@ -80,10 +87,6 @@ void RunSyncJob(const FleetInstrument& instrument, int retries, const Environmen
                 SyncResult& result) {
     const auto start = std::chrono::steady_clock::now();
     result.started = true;
-    result.name = instrument.name;
-    result.connection = instrument.tcp ? "tcp " + instrument.host + ":" + std::to_string(instrument.port)
-                                       : "serial " + instrument.serialPort;
-    result.folder = instrument.folder;
     JobLines lines(*environment.output, instrument.name, quiet);
     Environment env = environment;
     env.output = &lines;

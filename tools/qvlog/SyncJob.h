@@ -28,6 +28,10 @@ struct SyncResult {
     uint64_t FileBytes() const;
 };
 
+// Names the result for the instrument, before any job runs: the status
+// lines read the names while the jobs work.
+void NameSyncResult(const FleetInstrument& instrument, SyncResult& result);
+
 // `environment` gives the links, clock, language and pause; its output is
 // where the job's lines go (prefixed with the instrument's name), unless
 // `quiet`: on a terminal the sync draws its own status lines instead.

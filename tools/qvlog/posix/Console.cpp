@@ -1,14 +1,19 @@
 #include "tools/qvlog/Console.h"
 
+#include <atomic>
+
 #include <errno.h>
 #include <signal.h>
 #include <unistd.h>
 
 namespace {
 
-volatile sig_atomic_t interrupted = 0;
+// Read by every job of a sync: an atomic that is lock-free is also safe to
+// set from a signal handler.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
-void OnSignal(int) { interrupted = 1; }
+void OnSignal(int) { interrupted = true; }
 
 void WriteAll(int fd, const std::string& text) {
     size_t done = 0;
@@ -35,4 +40,4 @@ void InstallInterruptHandler() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-bool InterruptRequested() { return interrupted != 0; }
+bool InterruptRequested() { return interrupted.load(); }
