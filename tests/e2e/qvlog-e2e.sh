@@ -225,6 +225,14 @@ expect_json '.totals.files' 0
 printf '[off]\ntcp = 127.0.0.1:1\n' >>"$work/fleet.ini"
 run 6 sync --only off
 expect_say "connection refused" "接続が拒否されました"
+# On a terminal: a status line per instrument redrawn in place, no line per file.
+if [ -z "$runner" ] && command -v script >/dev/null; then
+  rm -rf "$work/計測器群"
+  script -qec "cd '$work' && LC_ALL=C '$qvlog' sync --only 恒温槽-1,炉-2" /dev/null >"$work/console" 2>&1
+  grep -q $'\e\\[K' "$work/console" || fail "sync on a terminal drew no status lines: $(cat "$work/console")"
+  grep -qE '^.?炉-2 +complete' <(tr '\r' '\n' <"$work/console") || fail "no final status line: $(cat "$work/console")"
+  ! grep -q ' done ' "$work/console" || fail "sync on a terminal wrote a line per file"
+fi
 
 [ "$failures" -eq 0 ] && echo "qvlog end to end: all passed"
 exit $((failures > 0))
