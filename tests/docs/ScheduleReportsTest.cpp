@@ -1,22 +1,28 @@
 // The schedule pages quote qvlog as it is: its usage as --help prints it,
 // and every JSON report and "qvlog:" line as the real qvlog writes them
-// against qvsim. A page shortens with "…", names the save folder
-// /srv/qv500/logs and the instrument 127.0.0.1:10101; nothing else differs.
+// against qvsim, and a sync of the page's own fleet file, its table and its
+// JSON. A page shortens with "…", names the save folder /srv/qv500/logs,
+// the fleet's folder /srv/qv500, the instrument 127.0.0.1:10101 and the
+// fleet's instruments at the addresses of its fleet file; seconds are the
+// one other thing that differs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "link/ChannelLinks.h"
+#include "settings/Settings.h"
 #include "tests/docs/GuidePages.h"
 #include "tests/qvlog/ToolRun.h"
 #include "tests/support/SimProcess.h"
 #include "tools/qvlog/Attempts.h"
 #include "tools/qvlog/Console.h"
 #include "tools/qvlog/Options.h"
+#include "tools/qvlog/SyncCommand.h"
 #include "tools/qvlog/Tool.h"
 
 namespace {
@@ -25,6 +31,7 @@ using namespace guide_pages;
 
 const std::string PAGE_FOLDER = "/srv/qv500/logs";
 const std::string PAGE_ADDRESS = "127.0.0.1:10101";
+const std::string PAGE_FLEET_FOLDER = "/srv/qv500";
 const std::string ELLIPSIS = "…";
 
 struct Page {
@@ -80,20 +87,90 @@ std::vector<Ran> RealRuns(Language language, const TempFolder& folder) {
     return runs;
 }
 
-// The lines of the page's fenced blocks of `kind` ("json", or "" for plain).
+// A port of 127.0.0.1 with nothing listening: an instrument switched off.
+int ClosedPort() {
+    SimProcess gone(QVSIM_PATH, {"--listen", "127.0.0.1:0"});
+    const int port = gone.Port();
+    gone.Stop();
+    return port;
+}
+
+// The page's fleet file: its ```ini block that opens a [fleet] section.
+std::string FleetExample(const std::string& page) {
+    const std::string open = "```ini\n";
+    for (size_t at = page.find(open); at != std::string::npos; at = page.find(open, at + open.size())) {
+        const size_t end = page.find("```", at + open.size());
+        const std::string block = page.substr(at + open.size(), end - at - open.size());
+        if (end != std::string::npos && Has(block, "[fleet]\n")) return block;
+    }
+    return std::string();
+}
+
+struct FleetRuns {
+    Ran table, json;
+};
+
+// The page's fleet file synced twice into folders of its own, once for the
+// table and once for the JSON, its instruments on qvsim and the last one
+// switched off; the outputs put back in the page's names.
+FleetRuns RealFleetRuns(const std::string& example, Language language, const TempFolder& folder) {
+    SimProcess fleet(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--instruments", "2", "--generate", "2,2,20000"});
+    const std::vector<int> ports = {fleet.Port(), fleet.Port() + 1, ClosedPort()};
+    std::string file;
+    std::vector<std::string> shownAt;
+    for (size_t start = 0; start < example.size();) {
+        const size_t next = std::min(example.find('\n', start), example.size());
+        std::string line = example.substr(start, next - start);
+        start = next + 1;
+        if (line.rfind("tcp = ", 0) == 0) {
+            const std::string shown = line.substr(6, line.find_first_of(" ;", 6) - 6);
+            shownAt.push_back(Has(shown, ":") ? shown : shown + ":" + std::to_string(DEFAULT_SERVICE));
+            line = "tcp = 127.0.0.1:" + std::to_string(ports[std::min(shownAt.size(), ports.size()) - 1]);
+        }
+        file += line + "\n";
+    }
+    EXPECT_EQ(shownAt.size(), ports.size()) << "the page's fleet file lists three instruments by tcp";
+    auto sync = [&](const std::string& name, std::vector<std::string> extra) {
+        const std::string base = folder.Text() + "/" + name;
+        std::filesystem::create_directories(base);
+        WriteText(base + "/fleet.ini", file);
+        std::vector<std::string> args = {"sync", "--fleet", base + "/fleet.ini"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        Ran ran = RunQvlogHere(args, language);
+        for (std::string* text : {&ran.out, &ran.err}) {
+            *text = Replaced(*text, base, PAGE_FLEET_FOLDER);
+            for (size_t i = 0; i < shownAt.size() && i < ports.size(); ++i) {
+                const std::regex real("127\\.0\\.0\\.1:" + std::to_string(ports[i]) + "(?![0-9])");
+                *text = std::regex_replace(*text, real, shownAt[i]);
+            }
+        }
+        return ran;
+    };
+    return {sync("table", {}), sync("json", {"--json"})};
+}
+
+// What a run's time does not decide: its seconds are kept out, each "1.2 s"
+// of a table keeping its width, "1.2 秒" of a line likewise.
+std::string Steady(const std::string& text) {
+    return std::regex_replace(std::regex_replace(text, std::regex(R"("seconds":[0-9]+)"), "\"seconds\":#"),
+                              std::regex(R"(\b[0-9]\.[0-9] (s\b|秒))"), "#.# $1");
+}
+
+// The lines of the page's fenced blocks of `kind` ("json", or "" for plain);
+// each fence closes the block it opened, whatever its kind.
 std::vector<std::string> BlockLines(const std::string& page, const std::string& kind) {
     std::vector<std::string> lines;
-    const std::string open = "```" + kind + "\n";
-    for (size_t at = page.find(open); at != std::string::npos; at = page.find(open, at)) {
-        const size_t start = at + open.size();
-        const size_t end = page.find("```", start);
-        if (end == std::string::npos) break;
-        for (size_t line = start; line < end;) {
-            const size_t next = page.find('\n', line);
-            lines.push_back(page.substr(line, next - line));
-            line = next + 1;
+    bool inside = false, wanted = false;
+    for (size_t start = 0; start < page.size();) {
+        const size_t end = std::min(page.find('\n', start), page.size());
+        const std::string line = page.substr(start, end - start);
+        start = end + 1;
+        if (line.rfind("```", 0) == 0) {
+            wanted = !inside && line.substr(3) == kind;
+            inside = !inside;
+        } else if (inside && wanted) {
+            lines.push_back(line);
         }
-        at = end + 3;
     }
     return lines;
 }
@@ -133,15 +210,18 @@ TEST(SchedulePages, QuoteReportsAndMessagesAsQvlogWritesThemAgainstQvsim) {
         const std::string text = Source(page.path);
         TempFolder folder;
         ASSERT_TRUE(folder.Made());
-        const std::vector<Ran> runs = RealRuns(page.language, folder);
-        const std::vector<int> exits = {0, 0, 3, 1, 3, 0};
+        std::vector<Ran> runs = RealRuns(page.language, folder);
+        const FleetRuns fleet = RealFleetRuns(FleetExample(text), page.language, folder);
+        runs.push_back(fleet.json);
+        const std::vector<int> exits = {0, 0, 3, 1, 3, 0, SYNC_NOT_COMPLETE_EXIT};
         for (size_t i = 0; i < runs.size(); ++i) EXPECT_EQ(runs[i].exit, exits[i]) << "run " << i << ":\n" << runs[i].err;
+        EXPECT_EQ(fleet.table.exit, SYNC_NOT_COMPLETE_EXIT) << fleet.table.err;
 
         const std::vector<std::string> reports = BlockLines(text, "json");
-        EXPECT_GE(reports.size(), 5u) << page.path << " shows the reports of its five situations";
+        EXPECT_GE(reports.size(), 6u) << page.path << " shows the reports of its five situations and of a sync";
         for (const std::string& report : reports) {
             const bool real = std::any_of(runs.begin(), runs.end(), [&](const Ran& ran) {
-                return Shows(report, ran.out.substr(0, ran.out.find_last_not_of('\n') + 1));
+                return Shows(Steady(report), Steady(ran.out.substr(0, ran.out.find_last_not_of('\n') + 1)));
             });
             EXPECT_TRUE(real) << page.path << " shows a report qvlog did not write:\n" << report;
         }
@@ -155,6 +235,22 @@ TEST(SchedulePages, QuoteReportsAndMessagesAsQvlogWritesThemAgainstQvsim) {
             EXPECT_TRUE(real) << page.path << " shows a line qvlog did not write:\n" << line;
         }
         EXPECT_GE(told, 4u) << page.path << " shows what qvlog tells on failure and on a retry";
+
+        // A sync's lines, each named for its instrument, come from the table's run.
+        size_t named = 0;
+        for (const std::string& line : BlockLines(text, ""))
+            for (const JsonValue& instrument : fleet.json.json["instruments"].items) {
+                if (line.rfind(instrument["name"].text + ": ", 0) != 0) continue;
+                ++named;
+                EXPECT_TRUE(Has(Steady(fleet.table.err), Steady(line) + "\n"))
+                    << page.path << " shows a sync line qvlog did not write:\n" << line;
+            }
+        EXPECT_GE(named, 2u) << page.path << " shows a sync's lines for a file and for an instrument switched off";
+
+        EXPECT_TRUE(Has(Steady(text), "```\n" + Steady(fleet.table.out) + "```"))
+            << page.path << " does not show the sync's table:\n" << fleet.table.out;
+        EXPECT_TRUE(Has(text, "| " + std::to_string(SYNC_NOT_COMPLETE_EXIT) + " |"))
+            << page.path << " does not give the sync's exit status " << SYNC_NOT_COMPLETE_EXIT;
 
         // The table names every member of the reports.
         std::set<std::string> members;
