@@ -11,12 +11,16 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
+// The system ends the process once the handler of a closing console
+// returns (after five seconds at the most): it waits, so that the transfers
+// end as an abort does and the report is written before then.
+constexpr DWORD CLOSE_GRACE_MS = 4500;
+
 BOOL WINAPI OnConsoleControl(DWORD event) {
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
-        interrupted = true;
-        return TRUE;
-    }
-    return FALSE;
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    interrupted = true;
+    if (event == CTRL_CLOSE_EVENT) Sleep(CLOSE_GRACE_MS);
+    return TRUE;
 }
 
 bool IsConsole(HANDLE handle) {
