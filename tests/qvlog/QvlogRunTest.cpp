@@ -44,6 +44,7 @@ struct PeerScript {
     int silentFrom = -1;
     bool trickled = false;
     int errorBlockAt = -1;  // first connection: frame N comes marked faulty
+    bool strayEveryTime = false;  // unaskedBlockAfter on every connection
 };
 
 // The content of file `number`, `size` bytes.
@@ -103,6 +104,10 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
             step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, frame.body.status, twice);
         }
         if (script.afterFrame) script.afterFrame(number);
+        if (script.strayEveryTime && links.connections > 1 && number == script.unaskedBlockAfter) {
+            ++strays;
+            step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, 0x00, {0x07, 0xE8, 0x05, 0x08});
+        }
         if (links.connections != 1) {
             step.hangUp = number == script.laterHangUpAfter;
             return step;
@@ -178,6 +183,21 @@ std::vector<Case> Cases() {
     cases.push_back({"a hang-up, then a new connection", hangUp, {}, 0, -1, "", {0, 1, 2}, -1, 0, 1});
     cases.push_back({"a hang-up with no retries", hangUp, {"--retries", "0"}, 3, 1, "connection lost", {0}, 1, 1024, 0});
     return cases;
+}
+
+// A file finished with a block refused is not done: no attempt gets
+// further, so the retries run out instead of going on for ever.
+TEST(QvlogRun, ARefusedBlockOnEveryConnectionEndsTheRetries) {
+    PeerScript stray;
+    stray.sizes = {3000, 3000};
+    stray.unaskedBlockAfter = 8;
+    stray.strayEveryTime = true;
+    TempFolder dir;
+    const Ran ran = RunTool(stray, {"download", "--out", dir.Path().string(), "--json", "--retries", "2"});
+    EXPECT_EQ(ran.exit, 1) << ran.err;
+    EXPECT_EQ(ran.json["error"]["cause"].text, "block refused");
+    EXPECT_EQ(ran.waits, (std::vector<int>{1, 2}));
+    EXPECT_TRUE(ran.json["files"].items.empty());
 }
 
 TEST(QvlogRun, TellsWhatBecameOfEveryFile) {

@@ -23,6 +23,7 @@ Failure WithRetries(Environment& env, const ConnectionChoice& choice, int retrie
         bool progress = false;
         {
             Session session(*env.links, env.clock, env.language);
+            ++report.connections;
             failure = Connect(session, choice, env.language);
             if (!failure.Failed()) {
                 failure = work(session, progress);

@@ -197,6 +197,11 @@ bool Parser::Consistent() {
     if (filesGiven && o.allFiles) return Fail(Text::FILES_AND_ALL);
     if (o.allRuns && (filesGiven || !o.date.empty() || !o.time.empty())) return Fail(Text::ALL_RUNS_ALONE);
     if (o.command == Command::SETTINGS_SET && o.collect < 0 && !o.sizeGiven) return Fail(Text::SET_NEEDS_CHANGE);
+    const bool sync = o.command == Command::SYNC;
+    if (sync && (o.transport != Transport::FROM_SETTINGS || !o.outDir.empty() || !o.date.empty() || !o.time.empty() ||
+                 filesGiven || o.allFiles || o.allRuns || o.skipExisting))
+        return Fail(Text::SYNC_ALONE);
+    if (!sync && (!o.fleetFile.empty() || !o.only.empty() || o.jobs > 0)) return Fail(Text::SYNC_OPTIONS);
     return true;
 }
 

@@ -251,13 +251,15 @@ Failure Pull::FetchOnce(Session& session, Target& target, bool& progress, bool& 
                                       m_step.files.end());
     if (checking) m_step.checkOnDisk = RegularFileSize(m_folder.path / FileName(target.check));
     m_refusedFailure = Failure();
+    const size_t doneBefore = m_report.files.size();
     Failure failure = session.Download(m_step.files, m_folder.dialogText, this);
     const bool unchanged = m_step.checkSame && (m_step.size == 0 ? !failure.Failed() : failure.cause == Cause::ABORTED);
     if (checking && unchanged) {
         Skip(target, target.check, m_step.checkOnDisk, Text::SKIPPED_SAME_SIZE);
         return Failure();
     }
-    progress = progress || m_step.finished > 0;
+    // Only a file done counts: one finished with a block refused is not.
+    progress = progress || m_report.files.size() > doneBefore;
     if (checking && m_step.finished > 0 && !m_options.json)
         m_env.output->Err(Say(m_env.language, Text::FETCHED_AGAIN,
                               {FileName(target.check), std::to_string(m_step.size),
@@ -361,6 +363,9 @@ void Pull::Done(Target& target, int number, int64_t size, bool empty) {
 void Pull::Annotate(Failure& failure) {
     if (m_step.finished >= m_step.files.size()) return;
     const int number = m_step.files[m_step.finished];
+    // A line lost under the file in hand: the dialog has not let it go yet.
+    if (m_step.started == number && m_step.partial.empty() && m_step.received > 0)
+        m_progress.Finish(FileName(number), m_step.received, false);
     const std::string name = FileName(number);
     const fs::path path = m_folder.path / name;
     // Only a file this run began: an older NAME.partial is not its doing. A

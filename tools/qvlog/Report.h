@@ -38,7 +38,8 @@ struct Report {
     std::vector<FileRecord> files;
     std::vector<FileRecord> skipped;
     std::vector<FileRecord> empty;  // of `files`, those the instrument held empty
-    std::vector<AttemptRecord> attempts;
+    std::vector<AttemptRecord> attempts;  // the failed ones that were retried
+    int connections = 0;                  // attempts made, each over a new connection
     // Every file an attempt of this command cut short and left as
     // NAME.partial, still on disk at the end, in the order they were left;
     // `partial` is the last of them, for scripts that read one path.

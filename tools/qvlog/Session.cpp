@@ -37,6 +37,11 @@ std::string TimeText(unsigned hour, unsigned minute, unsigned second) {
 Session::Session(LinkFactory& factory, HeadlessUi::ClockMode clock, Language language)
     : m_dialog(factory, clock, this), m_language(language) {}
 
+Session::~Session() {
+    m_listener = nullptr;
+    m_dialog.state->observer = nullptr;
+}
+
 void Session::DateListed(uint16_t year, uint8_t month, uint8_t day) {
     const std::string text = DateText(year, month, day);
     m_dates.insert(std::upper_bound(m_dates.begin(), m_dates.end(), text), text);

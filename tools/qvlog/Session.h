@@ -23,6 +23,8 @@ public:
     // quiet for longer than a peer may pause, so time-outs pass at once.
     explicit Session(LinkFactory& factory, HeadlessUi::ClockMode clock = HeadlessUi::REAL_CLOCK,
                      Language language = Language::ENGLISH);
+    // The dialog is closed after the rest of this is gone: it tells nothing more.
+    ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 

@@ -7,6 +7,7 @@
 #include "tools/qvlog/Connection.h"
 #include "tools/qvlog/Console.h"
 #include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/Files.h"
 #include "tools/qvlog/Platform.h"
 #include "tools/qvlog/Pull.h"
 #include "tools/qvlog/SyncLock.h"
@@ -98,9 +99,14 @@ void RunSyncJob(const FleetInstrument& instrument, int retries, const Environmen
     if (!report.failure.Failed()) report.failure = ChooseInstrument(instrument, env.language, choice);
     if (!report.failure.Failed()) {
         const SyncLock lock(folder.path);
-        result.busy = !lock.Held();
+        result.busy = lock.Busy();
         if (result.busy) {
             report.failure = Fail(Cause::INSTRUMENT_BUSY, Say(env.language, Text::SYNC_BUSY, {folder.utf8}));
+        } else if (!lock.Held()) {
+            const Cause cause = CauseOfFileError(lock.Error());
+            const std::string path = Utf8FromPath(folder.path / SyncLock::FILE_NAME);
+            report.failure = Fail(cause, Say(env.language, Text::CANNOT_WRITE, {path, SayCause(env.language, cause)}));
+            report.failure.path = path;
         } else {
             Options options;
             options.command = Command::DOWNLOAD;

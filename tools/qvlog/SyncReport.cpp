@@ -121,7 +121,7 @@ std::string SyncJson(const SyncResults& results, const std::string& fleetFile, i
             {"outcome", JsonString(r->OutcomeWord())},
             {"cause", f.Failed() ? JsonString(f.reason) : JSON_NULL},
             {"detail", f.Failed() && !f.detail.empty() ? JsonString(f.detail) : JSON_NULL},
-            {"attempts", JsonNumber(static_cast<int64_t>(r->report.attempts.size()) + (r->started ? 1 : 0))},
+            {"attempts", JsonNumber(r->report.connections)},
             {"partials", JsonArrayOf(r->report.partials, [](const std::string& path) { return JsonString(path); })},
         }));
     }

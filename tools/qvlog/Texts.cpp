@@ -142,6 +142,11 @@ const Pair TEXTS[] = {
     {Text::FRAME_NEVER_COMPLETED, "the instrument kept sending, but its last {1} bytes never made a whole frame",
      u8"計測器からデータは届きましたが、最後の {1} バイトはフレームとして完結しませんでした"},
     {Text::JOBS_FORMAT, "--jobs takes a number from 1 to 64: {1}", u8"--jobs は1から64までの数です: {1}"},
+    {Text::SYNC_ALONE, "sync takes its instruments, connections and folders from the fleet file: no --tcp, --serial, "
+     "--out, --date, --time, --files, --all, --all-runs or --skip-existing with it",
+     u8"sync は計測器・接続先・フォルダをフリートファイルから取ります: --tcp、--serial、--out、--date、--time、"
+     u8"--files、--all、--all-runs、--skip-existing とは使えません"},
+    {Text::SYNC_OPTIONS, "--fleet, --only and --jobs go with sync alone", u8"--fleet、--only、--jobs は sync 専用です"},
     {Text::SYNC_BUSY, "another sync is working in {1}: left alone", u8"別の同期が {1} で実行中です: 触れずにおきます"},
     {Text::SYNC_WAITING, "waiting", u8"待機中"},
     {Text::SYNC_RUNNING, "{1} files, {2}, {3}/s", u8"{1} ファイル、{2}、{3}/秒"},

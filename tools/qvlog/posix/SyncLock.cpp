@@ -1,13 +1,19 @@
 #include "tools/qvlog/SyncLock.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 SyncLock::SyncLock(const std::filesystem::path& folder) {
     const int fd = open((folder / FILE_NAME).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) return;
+    if (fd < 0) {
+        m_error = std::error_code(errno, std::generic_category());
+        return;
+    }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_busy = errno == EWOULDBLOCK;
+        if (!m_busy) m_error = std::error_code(errno, std::generic_category());
         close(fd);
         return;
     }
