@@ -45,8 +45,6 @@ void CloseFile(DialogState& state) {
 void RefuseFile(DialogState& state, UiPort& ui, int progressKind) {
     state.blockSequence = NO_SEQUENCE;
     StopBlockWatch(state, ui);
-    if (state.download.outputFile == nullptr)
-        Tell(state, &RetrievalObserver::FileLeft, nullptr, 0u, state.download.fileProblem);
     CloseOutputFile(state);
     SetProgressStatus(state, ui, progressKind);
     PostResponse(state, ui, CMD_DATA_BLOCK, ACK_CANCEL);
@@ -113,7 +111,14 @@ bool FinishOutputFile(DialogState& state) {
     }
     if (!renamed) return false;
     CloseFile(state);
-    if (d.writeFailed) return false;
+    if (d.writeFailed) {
+        // The close found a write that failed after all: the name it took
+        // goes back, so the file never passes for a complete one.
+        std::rename(path, partial);
+        d.fileProblem = OutputProblem::WRITE_FAILED;
+        Tell(state, &RetrievalObserver::FileLeft, static_cast<const char*>(partial), d.bytesReceived, d.fileProblem);
+        return false;
+    }
     Tell(state, &RetrievalObserver::FileFinished, static_cast<const char*>(path), d.bytesReceived);
     return true;
 }
@@ -229,6 +234,7 @@ bool OnFileData(DialogState& state, UiPort& ui, uint8_t flags, int32_t length,
         d.createPending = false;
         d.writeFailed = false;
         if (!CreateOutputFile(state)) {
+            Tell(state, &RetrievalObserver::FileLeft, nullptr, 0u, d.fileProblem);
             RefuseFile(state, ui, PROGRESS_PAUSED);
             return false;
         }
