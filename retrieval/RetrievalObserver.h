@@ -52,7 +52,9 @@ public:
     // Whole, and under its own name.
     virtual void FileFinished(const char* path, uint32_t bytes) { (void)path, (void)bytes; }
     // Not finished: `partialPath` holds the `bytes` received, or is null when
-    // this run made no file. `why` is NONE when the run ended around it.
+    // its file could not be made (`why` says why). `why` is NONE when the run
+    // ended around it. A run that ends before the file's first block tells
+    // only how it ended.
     virtual void FileLeft(const char* partialPath, uint32_t bytes, OutputProblem why) {
         (void)partialPath, (void)bytes, (void)why;
     }
