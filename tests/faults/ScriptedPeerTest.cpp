@@ -220,12 +220,9 @@ TEST(ScriptedPeer, ABlockUnderTheEndingsBoxIsRefusedWithoutAWord) {
             if (heard.written && !pressed) driver.Press(IDC_ABORT);
             pressed = pressed || heard.written;
         };
-        // The box stays up until the late block waits in its slot for the dialog.
-        auto lateBlockPosted = [&] {
-            for (const ResponseSlot& slot : driver.state->link->RequestSlots())
-                if (slot.key == CMD_DATA_BLOCK && slot.busy) return true;
-            return false;
-        };
+        // The box stays up until the late block is queued beside the
+        // refusal the ending posted.
+        auto lateBlockPosted = [&] { return driver.ui.queue().Size() >= 2; };
         driver.ui.onMessageBox = [&](const HeadlessUi::MessageBoxRecord&) {
             for (int ms = 0; ms < 2000 && !lateBlockPosted(); ++ms)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
