@@ -155,12 +155,20 @@ void OnFileCountReply(DialogState& state, UiPort& ui, const CommandRequest& repl
     SetControlState(state, ui, CONTROLS_IDLE);
 }
 
+void DateEntryText(char* text, size_t size, unsigned year, unsigned month, unsigned day) {
+    std::snprintf(text, size, "%04u/%02u/%02u", year, month, day);
+}
+
+void TimeEntryText(char* text, size_t size, unsigned hour, unsigned minute, unsigned second) {
+    std::snprintf(text, size, "%02u:%02u:%02u", hour, minute, second);
+}
+
 int AddDates(DialogState& state, UiPort& ui, int32_t length, const uint8_t* data) {
     char text[ENTRY_TEXT];
     int added = 0;
     for (int32_t i = 0; i + 4 <= length && ui.ListCount(IDC_DATES) < LIST_ENTRIES_MAX; i += 4) {
         const uint16_t year = ReadBig16(data + i);
-        std::snprintf(text, sizeof text, "%04d/%02d/%02d", year, data[i + 2], data[i + 3]);
+        DateEntryText(text, sizeof text, year, data[i + 2], data[i + 3]);
         ui.AddListEntry(IDC_DATES, text);
         Tell(state, &RetrievalObserver::DateListed, year, data[i + 2], data[i + 3]);
         ++added;
@@ -173,7 +181,7 @@ int AddTimes(DialogState& state, UiPort& ui, int32_t length, const uint8_t* data
     char text[ENTRY_TEXT];
     int added = 0;
     for (int32_t i = 0; i + 3 <= length && ui.ListCount(IDC_TIMES) < LIST_ENTRIES_MAX; i += 3) {
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d", data[i], data[i + 1], data[i + 2]);
+        TimeEntryText(text, sizeof text, data[i], data[i + 1], data[i + 2]);
         ui.AddListEntry(IDC_TIMES, text);
         Tell(state, &RetrievalObserver::TimeListed, data[i], data[i + 1], data[i + 2]);
         ++added;

@@ -32,6 +32,10 @@ void EndInTransferError(DialogState& state, UiPort& ui, bool refuseBlock, EndRea
 int AddDates(DialogState& state, UiPort& ui, int32_t length, const uint8_t* data);
 int AddTimes(DialogState& state, UiPort& ui, int32_t length, const uint8_t* data);
 void FillFileList(UiPort& ui, int count);
+// A date or start time as its combo entry shows it, "YYYY/MM/DD" and
+// "HH:MM:SS"; whoever clicks an entry by its text makes it here too.
+void DateEntryText(char* text, size_t size, unsigned year, unsigned month, unsigned day);
+void TimeEntryText(char* text, size_t size, unsigned hour, unsigned minute, unsigned second);
 
 // The most entries a date or time combo takes: as many as the file list can
 // hold. Records past them are dropped, so a peer that never stops sending

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "retrieval/Catalogue.h"
 #include "tools/qvlog/Console.h"
 #include "ui/controls/ControlIds.h"
 #include "ui/controls/ControlStates.h"
@@ -22,13 +23,13 @@ constexpr auto DISCONNECT_WAIT = std::chrono::seconds(3);
 // As the dialog writes them into its combos.
 std::string DateText(unsigned year, unsigned month, unsigned day) {
     char text[32];
-    std::snprintf(text, sizeof text, "%04u/%02u/%02u", year, month, day);
+    DateEntryText(text, sizeof text, year, month, day);
     return text;
 }
 
 std::string TimeText(unsigned hour, unsigned minute, unsigned second) {
     char text[32];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u", hour, minute, second);
+    TimeEntryText(text, sizeof text, hour, minute, second);
     return text;
 }
 
