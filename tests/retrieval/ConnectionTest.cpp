@@ -63,65 +63,68 @@ TEST(Connection, ConnectStatusFiveAcceptsAndOtherStatusesDoNothing) {
     EXPECT_EQ(one.TakeSent(), Sent{"AA 85 00 00 00 30"});
 }
 
-TEST(Connection, EveryRequestSentIsAnsweredOrTimedOut) {
-    // The log settings asked for, then a download started before their reply.
-    Conversation c;
-    ReachRun20240507(c, 1);
-    int settingsShown = 0;
-    c.ui.logSettingsAnswer = [&settingsShown](LogSettingsAnswer&) { return ++settingsShown, 0; };
-    c.Command(IDC_LOG_SETTINGS);
-    c.ui.SelectEntry(IDC_FILES, 0, true);
-    c.Command(IDC_DOWNLOAD);
-    EXPECT_EQ(c.TakeSent(), (Sent{"AA 81 00 00 00 2C", "AA 87 00 00 09 07 E8 05 07 09 05 00 00 00 44"}));
-    c.ReceiveReply(0x81, 0, Hex("01"));
-    c.ReceiveReply(0x83, 0, Hex("01 00 10 00 00"));
-    EXPECT_EQ(settingsShown, 1) << "the older reply is the user's too";
-    // Nothing answers the file request: it is timed out all the same.
-    c.Advance(2999);
-    EXPECT_TRUE(c.MessageTexts().empty());
-    c.Advance(1);
-    EXPECT_EQ(c.MessageTexts(), std::vector<std::string>{"応答がありません。計測器から切断しました。"});
-    EXPECT_EQ(c.StateFlags(), STATE_0);
-}
-
-TEST(Connection, LostReplyTimesOutAfterThreeSecondsAndALaterRequestRestartsTheWatch) {
-    Conversation c;
-    c.ConnectWifi();
-    c.Advance(2000);
-    // A second request two seconds in: only it is covered, for a full 3 s.
-    PostRequest(*c.state, c.ui, 0x85, 0, 0, nullptr);
-    c.Advance(2999);
-    EXPECT_TRUE(c.MessageTexts().empty());
-    EXPECT_TRUE(c.state->link != nullptr);
-    c.Advance(1);
-    EXPECT_EQ(c.MessageTexts(), std::vector<std::string>{"応答がありません。計測器から切断しました。"});
-    EXPECT_EQ(c.ui.messageBoxes()[0].type, MB_ICON_WARNING);
-    EXPECT_EQ(c.StateFlags(), STATE_0);
-    EXPECT_EQ(c.state->link, nullptr);
-    EXPECT_EQ(c.wire.closes, 1);
-    for (int id : {IDC_BYTE_BAR, IDC_FILE_BAR, IDC_STATUS_TEXT, IDC_BYTE_TEXT, IDC_FILE_TEXT})
-        EXPECT_FALSE(c.Shown(id)) << id;
-}
-
-TEST(Connection, ChannelThatCannotOpenSendsNothingAndTimesOut) {
-    Conversation c;
-    c.wire.opens = false;
-    c.Command(IDC_CONNECT);
-    EXPECT_TRUE(c.TakeSent().empty());
-    c.Advance(3000);
-    EXPECT_EQ(c.MessageTexts().size(), 1u);
-    EXPECT_EQ(c.StateFlags(), STATE_0);
-}
-
-TEST(Connection, AResponseThatAnswersNoRequestLeavesItWatched) {
-    Conversation c;
-    c.ConnectWifi();
-    c.Receive("55 B0 00 00 00 06");
-    c.Advance(2999);
-    EXPECT_TRUE(c.MessageTexts().empty());
-    c.Advance(1);
-    EXPECT_EQ(c.MessageTexts(), std::vector<std::string>{"応答がありません。計測器から切断しました。"});
-    EXPECT_EQ(c.StateFlags(), STATE_0);
+TEST(Connection, EveryRequestLeftUnansweredForThreeSecondsEndsTheConnection) {
+    const struct {
+        const char* what;
+        void (*before)(Conversation&);  // leaves 3 s to the watch's end
+        int closes;                     // a channel never opened is not closed
+    } cases[] = {
+        {"a download started before the log settings' reply",
+         [](Conversation& c) {
+             ReachRun20240507(c, 1);
+             int settingsShown = 0;
+             c.ui.logSettingsAnswer = [&settingsShown](LogSettingsAnswer&) { return ++settingsShown, 0; };
+             c.Command(IDC_LOG_SETTINGS);
+             c.ui.SelectEntry(IDC_FILES, 0, true);
+             c.Command(IDC_DOWNLOAD);
+             EXPECT_EQ(c.TakeSent(), (Sent{"AA 81 00 00 00 2C", "AA 87 00 00 09 07 E8 05 07 09 05 00 00 00 44"}));
+             c.ReceiveReply(0x81, 0, Hex("01"));
+             c.ReceiveReply(0x83, 0, Hex("01 00 10 00 00"));
+             EXPECT_EQ(settingsShown, 1) << "the older reply is the user's too";
+             c.ui.logSettingsAnswer = [](LogSettingsAnswer&) {
+                 ADD_FAILURE() << "the settings shown again";
+                 return 0;
+             };
+         },
+         1},
+        // Only the later request is covered, for a full 3 s.
+        {"a second request two seconds in",
+         [](Conversation& c) {
+             c.ConnectWifi();
+             c.Advance(2000);
+             PostRequest(*c.state, c.ui, 0x85, 0, 0, nullptr);
+         },
+         1},
+        {"a channel that cannot open",
+         [](Conversation& c) {
+             c.wire.opens = false;
+             c.Command(IDC_CONNECT);
+             EXPECT_TRUE(c.TakeSent().empty());
+         },
+         0},
+        {"a response that answers no request",
+         [](Conversation& c) {
+             c.ConnectWifi();
+             c.Receive("55 B0 00 00 00 06");
+         },
+         1},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        Conversation c;
+        k.before(c);
+        c.Advance(2999);
+        EXPECT_TRUE(c.MessageTexts().empty());
+        EXPECT_TRUE(c.state->link != nullptr);
+        c.Advance(1);
+        ASSERT_EQ(c.MessageTexts(), std::vector<std::string>{"応答がありません。計測器から切断しました。"});
+        EXPECT_EQ(c.ui.messageBoxes()[0].type, MB_ICON_WARNING);
+        EXPECT_EQ(c.StateFlags(), STATE_0);
+        EXPECT_EQ(c.state->link, nullptr);
+        EXPECT_EQ(c.wire.closes, k.closes);
+        for (int id : {IDC_BYTE_BAR, IDC_FILE_BAR, IDC_STATUS_TEXT, IDC_BYTE_TEXT, IDC_FILE_TEXT})
+            EXPECT_FALSE(c.Shown(id)) << id;
+    }
 }
 
 TEST(Connection, DisconnectReplyOfAnyStatusReleasesTheLink) {
@@ -172,40 +175,27 @@ TEST(Connection, FramesOfAReleasedLinkAreNeverRead) {
     EXPECT_EQ(c.ui.queue().Size(), 0u);
 }
 
-TEST(Connection, ClosingTheDialogSendsOneDisconnectOnlyWhenConnected) {
+TEST(Connection, ClosingTheDialogSavesTheSettingsThenSendsOneDisconnectOnlyWhenConnected) {
     {
+        TempFolder dir;  // outlives the conversation, which saves again as it ends
+        const std::filesystem::path saved = dir / "setting.ini";
+        std::vector<bool> savedAtFrame;
         Conversation c;
-        c.ConnectWifi();
-        c.Receive("55 10 00 00 00 66");
-        c.TakeSent();
-        c.dialog.Command(IDC_CANCEL);
-        EXPECT_TRUE(c.ui.ended());
+        std::snprintf(c.state->startDir, sizeof c.state->startDir, "%s", dir.Text().c_str());
+        AcceptConnection(c);
+        c.wire.onWrite = [&](const Bytes&) { savedAtFrame.push_back(std::filesystem::exists(saved)); };
+        c.dialog.Command(IDC_CANCEL);  // Esc
+        ASSERT_TRUE(c.ui.ended());
         OnDestroy(*c.state, c.ui);  // the posted disconnect dies with the window
         EXPECT_EQ(c.TakeSent(), Sent{"AA 11 00 00 00 BC"});
+        EXPECT_EQ(savedAtFrame, std::vector<bool>{false}) << "the settings were saved before the frame left";
+        EXPECT_NE(FileText(saved).find("method=WIFI"), std::string::npos) << FileText(saved);
     }
-    {
-        Conversation c;
-        c.ConnectWifi();
-        c.dialog.Command(IDC_CANCEL);
-        OnDestroy(*c.state, c.ui);
-        EXPECT_TRUE(c.TakeSent().empty());
-    }
-}
-
-TEST(Connection, EscWhileConnectedSendsOneDisconnectFrameThenSavesTheSettings) {
-    TempFolder dir;  // outlives the conversation, which saves again as it ends
-    const std::filesystem::path saved = dir / "setting.ini";
-    std::vector<bool> savedAtFrame;
     Conversation c;
-    std::snprintf(c.state->startDir, sizeof c.state->startDir, "%s", dir.Text().c_str());
-    AcceptConnection(c);
-    c.wire.onWrite = [&](const Bytes&) { savedAtFrame.push_back(std::filesystem::exists(saved)); };
+    c.ConnectWifi();
     c.dialog.Command(IDC_CANCEL);
-    ASSERT_TRUE(c.ui.ended());
     OnDestroy(*c.state, c.ui);
-    EXPECT_EQ(c.TakeSent(), Sent{"AA 11 00 00 00 BC"});
-    EXPECT_EQ(savedAtFrame, std::vector<bool>{false}) << "the settings were saved before the frame left";
-    EXPECT_NE(FileText(saved).find("method=WIFI"), std::string::npos) << FileText(saved);
+    EXPECT_TRUE(c.TakeSent().empty());
 }
 
 TEST(Connection, RequestOfLengthZeroKeepsThePreviousPayloadBytes) {
