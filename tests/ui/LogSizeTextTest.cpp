@@ -16,39 +16,37 @@ std::string Clamped(const char* typed) {
 }
 
 TEST(LogSizeText, FocusLossBringsTheEditIntoTenTo204800Kilobytes) {
-    EXPECT_EQ(Clamped("5"), "10");
-    EXPECT_EQ(Clamped("0"), "10");
-    EXPECT_EQ(Clamped(""), "10");
-    EXPECT_EQ(Clamped("abc"), "10");
-    EXPECT_EQ(Clamped("10"), "10");
-    EXPECT_EQ(Clamped("11"), "11");
-    EXPECT_EQ(Clamped("204800"), "204800");
-    EXPECT_EQ(Clamped("204801"), "204800");
-    EXPECT_EQ(Clamped("999999"), "204800");
-    EXPECT_EQ(Clamped("  42kb"), "42");
-    // Unsigned comparison: a negative size is taken as a huge one.
-    EXPECT_EQ(Clamped("-1"), "204800");
-    EXPECT_EQ(Clamped("-99999"), "204800");
-    // Far beyond the int range the number saturates instead of wrapping into range.
-    EXPECT_EQ(Clamped("999999999999999"), "204800");
+    const struct {
+        const char* typed;
+        const char* clamped;
+    } cases[] = {
+        {"5", "10"},           {"0", "10"},           {"", "10"},           {"abc", "10"},
+        {"10", "10"},          {"11", "11"},          {"204800", "204800"}, {"204801", "204800"},
+        {"999999", "204800"},  {"  42kb", "42"},
+        // Unsigned comparison: a negative size is taken as a huge one.
+        {"-1", "204800"},      {"-99999", "204800"},
+        // Far beyond the int range the number saturates instead of wrapping into range.
+        {"999999999999999", "204800"},
+    };
+    for (const auto& k : cases) EXPECT_EQ(Clamped(k.typed), k.clamped) << "typed \"" << k.typed << "\"";
 }
 
 TEST(LogSizeText, OkTakesTheTypedNumberUnclampedAndTheEditShowsWholeKilobytes) {
-    EXPECT_EQ(LogSizeFromText("1"), 1024u);
-    EXPECT_EQ(LogSizeFromText("5"), 5u * 1024u);
-    EXPECT_EQ(LogSizeFromText("999999"), 999999u * 1024u);
-    EXPECT_EQ(LogSizeFromText(""), 0u);
-    EXPECT_EQ(LogSizeFromText("-1"), 0xFFFFFC00u);
+    const struct {
+        const char* typed;
+        uint32_t bytes;
+    } typed[] = {{"1", 1024u}, {"5", 5u * 1024u}, {"999999", 999999u * 1024u}, {"", 0u}, {"-1", 0xFFFFFC00u}};
+    for (const auto& k : typed) EXPECT_EQ(LogSizeFromText(k.typed), k.bytes) << "typed \"" << k.typed << "\"";
 
+    const struct {
+        uint32_t bytes;
+        const char* shown;
+    } shown[] = {{1500, "1"}, {0, "0"}, {LOG_SIZE_MAX_BYTES, "204800"}, {0xFFFFFFFFu, "4194303"}};
     char text[16];
-    FormatLogSizeText(1500, text, sizeof text);
-    EXPECT_STREQ(text, "1");
-    FormatLogSizeText(0, text, sizeof text);
-    EXPECT_STREQ(text, "0");
-    FormatLogSizeText(LOG_SIZE_MAX_BYTES, text, sizeof text);
-    EXPECT_STREQ(text, "204800");
-    FormatLogSizeText(0xFFFFFFFFu, text, sizeof text);
-    EXPECT_STREQ(text, "4194303");
+    for (const auto& k : shown) {
+        FormatLogSizeText(k.bytes, text, sizeof text);
+        EXPECT_STREQ(text, k.shown) << k.bytes << " bytes";
+    }
 
     char tiny[4];
     std::memset(tiny, 'X', sizeof tiny);
