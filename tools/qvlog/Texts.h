@@ -35,6 +35,14 @@ enum class Text {
     COUNT
 };
 
+// A text's words in each language; the tables of them are Texts.cpp's and
+// SyncTexts.h's.
+struct TextLine {
+    Text id;
+    const char* english;
+    const char* japanese;
+};
+
 // The text in `language`, with {1}, {2}, ... replaced by `args` in order.
 std::string Say(Language language, Text text, std::initializer_list<std::string> args = {});
 
