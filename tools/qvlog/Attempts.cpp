@@ -39,7 +39,7 @@ Failure WithRetries(Environment& env, const ConnectionChoice& choice, int retrie
         ++failedInRow;
         const int wait = RetryWaitSeconds(failedInRow);
         report.attempts.push_back(AttemptRecord{attempt, failure, wait});
-        const std::string why = failure.detail.empty() ? SayCause(env.language, failure.reason) : failure.detail;
+        const std::string why = failure.detail.empty() ? CauseInLine(env.language, failure.cause) : failure.detail;
         env.output->Err("qvlog: " + Say(env.language, Text::RETRYING,
                                         {std::to_string(attempt), why, std::to_string(wait)}) + "\n");
         if (!env.pause(wait))

@@ -71,21 +71,6 @@ bool StoreRetries(Options& o, const std::string& value, Text&) {
     return ParseInteger(value, 0, RETRIES_MAX, o.retries);
 }
 
-bool StoreOut(Options& o, const std::string& value, Text&) {
-    o.outDir = value;
-    return true;
-}
-
-bool StoreFleet(Options& o, const std::string& value, Text&) {
-    o.fleetFile = value;
-    return true;
-}
-
-bool StoreOnly(Options& o, const std::string& value, Text&) {
-    o.only = value;
-    return true;
-}
-
 bool StoreJobs(Options& o, const std::string& value, Text&) { return ParseInteger(value, 1, JOBS_MAX, o.jobs); }
 
 bool StoreCollect(Options& o, const std::string& value, Text&) {
@@ -101,31 +86,32 @@ bool StoreSize(Options& o, const std::string& value, Text&) {
 
 struct OptionRow {
     const char* name;
-    bool Options::*flag;  // set by the option, which takes no value; null: `store` reads its value
-    bool (*store)(Options& o, const std::string& value, Text& complaint);
+    bool Options::*flag;  // set by the option, which takes no value
+    std::string Options::*text;  // or takes any value as it stands
+    bool (*store)(Options& o, const std::string& value, Text& complaint);  // or reads it so
     Text complaint;
 };
 
 constexpr Text ANY_VALUE = Text::COUNT;  // the option takes any value
 
 const OptionRow OPTIONS[] = {
-    {"--tcp", nullptr, StoreTcp, Text::TCP_PORT},
-    {"--serial", nullptr, StoreSerial, ANY_VALUE},
-    {"--paced", &Options::paced, nullptr, ANY_VALUE},
-    {"--json", &Options::json, nullptr, ANY_VALUE},
-    {"--date", nullptr, StoreDate, Text::DATE_FORMAT},
-    {"--time", nullptr, StoreTime, Text::TIME_FORMAT},
-    {"--files", nullptr, StoreFiles, Text::FILES_FORMAT},
-    {"--all", &Options::allFiles, nullptr, ANY_VALUE},
-    {"--all-runs", &Options::allRuns, nullptr, ANY_VALUE},
-    {"--out", nullptr, StoreOut, ANY_VALUE},
-    {"--skip-existing", &Options::skipExisting, nullptr, ANY_VALUE},
-    {"--retries", nullptr, StoreRetries, Text::RETRIES_FORMAT},
-    {"--collect", nullptr, StoreCollect, Text::COLLECT_FORMAT},
-    {"--size-kb", nullptr, StoreSize, Text::SIZE_RANGE},
-    {"--fleet", nullptr, StoreFleet, ANY_VALUE},
-    {"--only", nullptr, StoreOnly, ANY_VALUE},
-    {"--jobs", nullptr, StoreJobs, Text::JOBS_FORMAT},
+    {"--tcp", nullptr, nullptr, StoreTcp, Text::TCP_PORT},
+    {"--serial", nullptr, nullptr, StoreSerial, ANY_VALUE},
+    {"--paced", &Options::paced, nullptr, nullptr, ANY_VALUE},
+    {"--json", &Options::json, nullptr, nullptr, ANY_VALUE},
+    {"--date", nullptr, nullptr, StoreDate, Text::DATE_FORMAT},
+    {"--time", nullptr, nullptr, StoreTime, Text::TIME_FORMAT},
+    {"--files", nullptr, nullptr, StoreFiles, Text::FILES_FORMAT},
+    {"--all", &Options::allFiles, nullptr, nullptr, ANY_VALUE},
+    {"--all-runs", &Options::allRuns, nullptr, nullptr, ANY_VALUE},
+    {"--out", nullptr, &Options::outDir, nullptr, ANY_VALUE},
+    {"--skip-existing", &Options::skipExisting, nullptr, nullptr, ANY_VALUE},
+    {"--retries", nullptr, nullptr, StoreRetries, Text::RETRIES_FORMAT},
+    {"--collect", nullptr, nullptr, StoreCollect, Text::COLLECT_FORMAT},
+    {"--size-kb", nullptr, nullptr, StoreSize, Text::SIZE_RANGE},
+    {"--fleet", nullptr, &Options::fleetFile, nullptr, ANY_VALUE},
+    {"--only", nullptr, &Options::only, nullptr, ANY_VALUE},
+    {"--jobs", nullptr, nullptr, StoreJobs, Text::JOBS_FORMAT},
 };
 
 // One pass over the arguments, `error` said in `language`.
@@ -155,6 +141,10 @@ bool Parser::Option(const std::string& a) {
         }
         if (i + 1 >= args.size()) return Fail(Text::NEEDS_VALUE, {a});
         const std::string& value = args[++i];
+        if (row.text != nullptr) {
+            options.*row.text = value;
+            return true;
+        }
         Text complaint = row.complaint;
         return row.store(options, value, complaint) || Fail(complaint, {value});
     }

@@ -91,7 +91,6 @@ Failure Fail(Cause cause, std::string detail) {
     f.exit = row.exit;
     f.cause = cause;
     f.message = row.message;
-    f.reason = row.key;
     f.detail = std::move(detail);
     return f;
 }
@@ -110,12 +109,9 @@ std::string SayCause(Language language, Cause cause) {
     return row.english != nullptr ? row.english : row.key;
 }
 
-std::string SayCause(Language language, const std::string& key) {
+std::string CauseInLine(Language language, Cause cause) {
     // English keeps the key: it is what scripts and the JSON know.
-    if (language == Language::ENGLISH) return key;
-    for (const CauseRow& row : CAUSES)
-        if (key == row.key) return row.japanese;
-    return key;
+    return language == Language::ENGLISH ? CauseKey(cause) : Row(cause).japanese;
 }
 
 Cause CauseOfChannel(ChannelCause cause) {

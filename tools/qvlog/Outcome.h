@@ -73,7 +73,6 @@ struct Failure {
     Outcome exit = Outcome::OK;
     Cause cause = Cause::NONE;
     int message = -1;     // the catalogue message shown for it, -1 none
-    std::string reason;   // the cause's key: short, stable, English
     std::string detail;   // one sentence in the user's language, UTF-8
     std::string path;     // the file or folder concerned, UTF-8, absolute
     std::string partial;  // the file cut short, left as NAME.partial
@@ -96,7 +95,7 @@ Failure Interrupted(Language language);
 // The cause's key ("connection refused"), and its words in `language`.
 const char* CauseKey(Cause cause);
 std::string SayCause(Language language, Cause cause);
-// The words for a key a failure carries; a key no cause has stays as it is.
-std::string SayCause(Language language, const std::string& key);
+// The cause in a line of the retries or the sync table: its key in English.
+std::string CauseInLine(Language language, Cause cause);
 
 Cause CauseOfChannel(ChannelCause cause);

@@ -343,18 +343,19 @@ Failure Pull::WriteEmpty(Target& target, int number) {
     return Failure();
 }
 
-void Pull::Skip(Target& target, int number, int64_t size, Text why) {
+FileRecord Pull::Take(Target& target, int number, int64_t size) {
     target.pending.erase(std::remove(target.pending.begin(), target.pending.end(), number), target.pending.end());
     const std::string name = FileName(number);
-    m_report.skipped.push_back(
-        FileRecord{name, Utf8FromPath(m_folder.path / name), size, number, target.date, target.time});
-    if (!m_options.json) m_env.output->Err(Say(m_env.language, why, {name, std::to_string(size)}) + "\n");
+    return FileRecord{name, Utf8FromPath(m_folder.path / name), size, number, target.date, target.time};
+}
+
+void Pull::Skip(Target& target, int number, int64_t size, Text why) {
+    m_report.skipped.push_back(Take(target, number, size));
+    if (!m_options.json) m_env.output->Err(Say(m_env.language, why, {FileName(number), std::to_string(size)}) + "\n");
 }
 
 void Pull::Done(Target& target, int number, int64_t size, bool empty) {
-    target.pending.erase(std::remove(target.pending.begin(), target.pending.end(), number), target.pending.end());
-    const std::string name = FileName(number);
-    const FileRecord record{name, Utf8FromPath(m_folder.path / name), size, number, target.date, target.time};
+    const FileRecord record = Take(target, number, size);
     m_report.files.push_back(record);
     if (empty) m_report.empty.push_back(record);
     if (onFileDone) onFileDone(record);
@@ -394,10 +395,7 @@ void Pull::Annotate(Failure& failure) {
             problem = FolderProblem(m_folder.path, m_step.size > m_step.received ? m_step.size - m_step.received : 0);
             if (problem == Cause::NONE) problem = Cause::WRITE_FAILED;
         }
-        const Failure described = FileProblem(m_env.language, problem, Utf8FromPath(path));
-        failure.reason = described.reason;
-        failure.detail = described.detail;
-        failure.path = described.path;
+        failure = FileProblem(m_env.language, problem, Utf8FromPath(path));
     }
     failure.partial = partial;
     if (failure.path.empty()) failure.path = failure.partial;

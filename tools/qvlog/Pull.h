@@ -85,6 +85,8 @@ private:
     Failure FetchOnce(Session& session, Target& target, bool& progress, bool& again);
     Failure WriteEmpty(Target& target, int number);
     void Annotate(Failure& failure);
+    // Takes the file off the run's list, and its record.
+    FileRecord Take(Target& target, int number, int64_t size);
     void Done(Target& target, int number, int64_t size, bool empty);
     void Skip(Target& target, int number, int64_t size, Text why);
     std::string FileName(int number) const;

@@ -26,7 +26,7 @@ std::string FailureJson(const Failure& f) {
     Members members = {
         {"message", catalogue ? JsonNumber(f.message) : JSON_NULL},
         {"text", catalogue ? JsonString(DialogTextToUtf8(CatalogueEntry(f.message).text)) : JSON_NULL},
-        {"cause", JsonString(f.reason)},
+        {"cause", JsonString(CauseKey(f.cause))},
         {"detail", OrNull(f.detail)},
         {"path", OrNull(f.path)},
     };

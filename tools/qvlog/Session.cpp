@@ -38,10 +38,7 @@ std::string TimeText(unsigned hour, unsigned minute, unsigned second) {
 Session::Session(LinkFactory& factory, HeadlessUi::ClockMode clock, Language language)
     : m_dialog(factory, clock, this), m_language(language) {}
 
-Session::~Session() {
-    m_listener = nullptr;
-    m_dialog.state->observer = nullptr;
-}
+Session::~Session() { m_dialog.state->observer = nullptr; }
 
 void Session::DateListed(uint16_t year, uint8_t month, uint8_t day) {
     const std::string text = DateText(year, month, day);
@@ -54,26 +51,6 @@ void Session::TimeListed(uint8_t hour, uint8_t minute, uint8_t second) {
 }
 
 void Session::FilesCounted(const LogSelection&, int count) { m_fileCount = count; }
-
-void Session::FileStarted(const LogSelection& file, const char* path, uint32_t size) {
-    if (m_listener != nullptr) m_listener->FileStarted(file, path, size);
-}
-
-void Session::BlockWritten(uint32_t received, uint32_t size) {
-    if (m_listener != nullptr) m_listener->BlockWritten(received, size);
-}
-
-void Session::FileFinished(const char* path, uint32_t bytes) {
-    if (m_listener != nullptr) m_listener->FileFinished(path, bytes);
-}
-
-void Session::FileLeft(const char* partialPath, uint32_t bytes, OutputProblem why) {
-    if (m_listener != nullptr) m_listener->FileLeft(partialPath, bytes, why);
-}
-
-void Session::BlockRefused() {
-    if (m_listener != nullptr) m_listener->BlockRefused();
-}
 
 void Session::Ended(EndReason reason, int message, int replyStatus) {
     // The last ending with a message is the one the user saw last.
@@ -195,10 +172,10 @@ Failure Session::Choose(int list, const std::string& text) {
 
 Failure Session::Download(const std::vector<int>& files, const std::string& folderText,
                           RetrievalObserver* listener) {
-    m_listener = listener;
+    m_listener = listener != nullptr ? listener : &m_nobody;
     m_dialog.Download(files, folderText);
     const Failure failure = RunStep();
-    m_listener = nullptr;
+    m_listener = &m_nobody;
     return failure;
 }
 

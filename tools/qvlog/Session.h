@@ -74,11 +74,15 @@ private:
     void TimeListed(uint8_t hour, uint8_t minute, uint8_t second) override;
     void RecordCut() override { ++m_recordsCut; }
     void FilesCounted(const LogSelection& run, int count) override;
-    void FileStarted(const LogSelection& file, const char* path, uint32_t size) override;
-    void BlockWritten(uint32_t received, uint32_t size) override;
-    void FileFinished(const char* path, uint32_t bytes) override;
-    void FileLeft(const char* partialPath, uint32_t bytes, OutputProblem why) override;
-    void BlockRefused() override;
+    void FileStarted(const LogSelection& file, const char* path, uint32_t size) override {
+        m_listener->FileStarted(file, path, size);
+    }
+    void BlockWritten(uint32_t received, uint32_t size) override { m_listener->BlockWritten(received, size); }
+    void FileFinished(const char* path, uint32_t bytes) override { m_listener->FileFinished(path, bytes); }
+    void FileLeft(const char* partialPath, uint32_t bytes, OutputProblem why) override {
+        m_listener->FileLeft(partialPath, bytes, why);
+    }
+    void BlockRefused() override { m_listener->BlockRefused(); }
     void Ended(EndReason reason, int message, int replyStatus) override;
 
     Failure PressConnect();
@@ -92,7 +96,8 @@ private:
     std::vector<std::string> m_dates, m_times;
     int m_fileCount = 0;
     uint32_t m_recordsCut = 0;
-    RetrievalObserver* m_listener = nullptr;
+    RetrievalObserver m_nobody;  // the listener outside a download
+    RetrievalObserver* m_listener = &m_nobody;
     // The step's ending as the dialog told it; a reason without a message
     // (a finished run) leaves message -1.
     bool m_ended = false;

@@ -31,7 +31,7 @@ std::string Seconds(double seconds) {
 std::string OutcomeText(const SyncResult& result, Language language) {
     std::string text = Say(language, result.report.failure.Failed() || result.busy ? Text::SYNC_NOT_COMPLETE
                                                                                     : Text::SYNC_COMPLETE);
-    if (result.report.failure.Failed()) text += " (" + SayCause(language, result.report.failure.reason) + ")";
+    if (result.report.failure.Failed()) text += " (" + CauseInLine(language, result.report.failure.cause) + ")";
     return text;
 }
 
@@ -119,7 +119,7 @@ std::string SyncJson(const SyncResults& results, const std::string& fleetFile, i
             {"bytes", JsonNumber(static_cast<int64_t>(r->FileBytes()))},
             {"seconds", JsonNumber(static_cast<int64_t>(r->seconds + 0.5))},
             {"outcome", JsonString(r->OutcomeWord())},
-            {"cause", f.Failed() ? JsonString(f.reason) : JSON_NULL},
+            {"cause", f.Failed() ? JsonString(CauseKey(f.cause)) : JSON_NULL},
             {"detail", f.Failed() && !f.detail.empty() ? JsonString(f.detail) : JSON_NULL},
             {"attempts", JsonNumber(r->report.connections)},
             {"partials", JsonArrayOf(r->report.partials, [](const std::string& path) { return JsonString(path); })},
