@@ -10,9 +10,11 @@ namespace {
 
 using qvsim::InstrumentConfig;
 
+const std::vector<MemoryCatalogue::Entry> RUNS = {{RUN_0507_0905, {Pattern(3000, 0), Pattern(3000, 1), Bytes{}}}};
+
 class Faults : public testing::Test {
 protected:
-    MemoryCatalogue catalogue{{{RUN_0507_0905, {Pattern(3000, 0), Pattern(3000, 1), Bytes{}}}}};
+    MemoryCatalogue catalogue{RUNS};
     InstrumentConfig config;
 };
 
@@ -22,21 +24,29 @@ std::string Statuses(const std::vector<ParsedFrame>& frames) {
     return out;
 }
 
-TEST_F(Faults, SdMissingAndUnsupportedRefuseCatalogueAndFileCommands) {
-    config.sdMissing = true;
-    Sim sim(catalogue, config);
-    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
-    EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "55 85 0B 00 00 E6") << "no blocks follow";
-    EXPECT_EQ(sim.Send("AA 86 00 00 04 07 E8 05 07 30"), WireFrame(SYNC_RESPONSE, 0x86, 11));
-    EXPECT_EQ(sim.Send("AA 84 00 00 07 07 E8 05 07 09 05 00 3F"), WireFrame(SYNC_RESPONSE, 0x84, 11));
-    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 11));
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x81, 0)), WireFrame(SYNC_RESPONSE, 0x81, 0, Hex("01")))
-        << "settings do not need the card";
-
-    config.unsupported = true;  // wins over the missing card
-    Sim both(catalogue, config);
-    EXPECT_EQ(both.Exchange("AA 85 00 00 00 30"), "55 85 FF 00 00 DA");
-    EXPECT_EQ(both.Send(GetFile(RUN_0507_0905, 0)), WireFrame(SYNC_RESPONSE, 0x87, 0xFF));
+TEST_F(Faults, SwitchesChangeTheAnswersByteForByte) {
+    const std::string getFile0 = ToHex(GetFile(RUN_0507_0905, 0));
+    Play({
+        {"card missing", RUNS, [](InstrumentConfig& c) { c.sdMissing = true; },
+         {{"AA 10 20 00 00 DB", "55 10 00 00 00 66"},
+          {"AA 85 00 00 00 30", "55 85 0B 00 00 E6", "no blocks follow"},
+          {"AA 86 00 00 04 07 E8 05 07 30", Reply(0x86, 11)},
+          {"AA 84 00 00 07 07 E8 05 07 09 05 00 3F", Reply(0x84, 11)},
+          {getFile0, Reply(0x87, 11)},
+          {Request(0x81), Reply(0x81, 0, "01"), "settings do not need the card"}}},
+        {"unsupported wins over the missing card", RUNS,
+         [](InstrumentConfig& c) { c.sdMissing = c.unsupported = true; },
+         {{"AA 85 00 00 00 30", "55 85 FF 00 00 DA"}, {getFile0, Reply(0x87, 0xFF)}}},
+        {"error block at 1: lists count blocks too", RUNS, [](InstrumentConfig& c) { c.errorBlockAt = 1; },
+         {{"AA 85 00 00 00 30", "55 85 00 00 00 DB AA 88 C0 00 04 07 E8 05 07 F2"}}},
+        {"silent from the start", RUNS, [](InstrumentConfig& c) { c.silentAfter = 0; },
+         {{"AA 85 00 00 00 30", "55 85 00 00 00 DB", "the reply, no block"}}},
+        {"every second frame dropped", RUNS, [](InstrumentConfig& c) { c.line.dropEvery = 2; },
+         {{"AA 10 20 00 00 DB", "55 10 00 00 00 66", "frame 1"},
+          {"AA 85 00 00 00 30", "AA 88 80 00 04 07 E8 05 07 B2", "frame 2, the reply, is left out; frame 3 goes"},
+          {"AA 10 20 00 00 DB", "55 10 00 00 00 66", "CMD_CONNECT starts the count again"},
+          {"AA 11 00 00 00 BC", ""}}},
+    });
 }
 
 TEST_F(Faults, BusyAnswers13TheFirstTimesForEachFile) {
@@ -63,11 +73,6 @@ TEST_F(Faults, ErrorBlockEndsTheSequence) {
     EXPECT_EQ(frames[0].status, 0x60) << "file block flagged BLOCK_ERROR";
     EXPECT_EQ(sim.Send(Ack(2)), error) << "a resend repeats the error block";
     EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "") << "nothing after an error block";
-
-    // Lists count blocks too: the first date block is block 1.
-    config.errorBlockAt = 1;
-    Sim dates(catalogue, config);
-    EXPECT_EQ(dates.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB AA 88 C0 00 04 07 E8 05 07 F2");
 }
 
 TEST_F(Faults, SilentAfterStopsBlocksUntilTheNextRequest) {
@@ -78,23 +83,9 @@ TEST_F(Faults, SilentAfterStopsBlocksUntilTheNextRequest) {
     EXPECT_EQ(sim.Exchange("55 88 02 00 00 E0"), "") << "resend requests go unanswered too";
     EXPECT_EQ(sim.RunToIdle(), Bytes{});
     EXPECT_EQ(ParseFrames(sim.Send(GetFile(RUN_0507_0905, 1))).size(), 2u) << "a new request is answered";
-
-    config.silentAfter = 0;
-    Sim mute(catalogue, config);
-    EXPECT_EQ(mute.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB") << "the reply, no block";
 }
 
-TEST_F(Faults, DropAndCorruptCountTheFramesSent) {
-    config.line.dropEvery = 2;
-    Sim sim(catalogue, config);
-    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");  // frame 1
-    // Frame 2, the reply, is left out; frame 3, the block, goes.
-    EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "AA 88 80 00 04 07 E8 05 07 B2");
-    // CMD_CONNECT starts the count again.
-    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
-    EXPECT_EQ(sim.Exchange("AA 11 00 00 00 BC"), "");
-
-    config.line.dropEvery = 0;
+TEST_F(Faults, CorruptCountsTheFramesSent) {
     config.line.corruptEvery = 3;
     Sim bad(catalogue, config);
     bad.Send("AA 10 20 00 00 DB");

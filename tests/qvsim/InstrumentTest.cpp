@@ -18,56 +18,58 @@ MemoryCatalogue OneRun(std::vector<Bytes> files) {
 
 const char GET_FILE_3[] = "AA 87 00 00 09 07 E8 05 07 09 05 00 00 03 47";
 
-TEST(Instrument, ConnectAndDisconnectAnswerAsTheToolExpects) {
-    MemoryCatalogue catalogue = OneRun({});
-    Sim sim(catalogue);
-    EXPECT_EQ(sim.Exchange("AA 10 20 00 00 DB"), "55 10 00 00 00 66");
-    EXPECT_EQ(sim.Exchange("AA 11 00 00 00 BC"), "55 11 00 00 00 67");
-
-    InstrumentConfig config;
-    config.connectStatus = 5;
-    Sim five(catalogue, config);
-    EXPECT_EQ(five.Exchange("AA 10 20 00 00 DB"), "55 10 05 00 00 6B");
-}
-
-TEST(Instrument, LogSettingsAreKeptAndReportedBack) {
-    MemoryCatalogue catalogue = OneRun({});
-    Sim sim(catalogue);
-    EXPECT_EQ(sim.Exchange("AA 81 00 00 00 2C"), "55 81 00 00 01 01 D9");
-    EXPECT_EQ(sim.Exchange("AA 83 00 00 01 01 30"), "55 83 00 00 05 01 00 10 00 00 EF");
-
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x80, 0, Hex("00 00 00 00 00"))),
-              WireFrame(SYNC_RESPONSE, 0x80, 0));
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x82, 0, Hex("01 00 03 20 00"))),
-              WireFrame(SYNC_RESPONSE, 0x82, 0));
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x81, 0)), WireFrame(SYNC_RESPONSE, 0x81, 0, Hex("00")));
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x83, 0, Hex("01"))),
-              WireFrame(SYNC_RESPONSE, 0x83, 0, Hex("01 00 03 20 00")));
-    EXPECT_FALSE(sim.instrument.LogEnable());
-    EXPECT_EQ(sim.instrument.LogSize(), 0x32000u);
-
-    // Only item 1 exists; a short payload is refused too, and nothing changes.
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x83, 0, Hex("02"))), WireFrame(SYNC_RESPONSE, 0x83, 1));
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x82, 0, Hex("02 00 00 00 01"))),
-              WireFrame(SYNC_RESPONSE, 0x82, 1));
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x82, 0, Hex("01 00 00"))), WireFrame(SYNC_RESPONSE, 0x82, 1));
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x80, 0)), WireFrame(SYNC_RESPONSE, 0x80, 1));
-    EXPECT_EQ(sim.instrument.LogSize(), 0x32000u);
-
-    InstrumentConfig config;
-    config.logEnable = true;
-    config.logSize = 10240;
-    Sim configured(catalogue, config);
-    EXPECT_EQ(configured.Send(WireFrame(SYNC_REQUEST, 0x83, 0, Hex("01"))),
-              WireFrame(SYNC_RESPONSE, 0x83, 0, Hex("01 00 00 28 00")));
-}
-
-TEST(Instrument, DatesOfOneDateCatalogueMatchTheWire) {
-    MemoryCatalogue catalogue({{RUN_0507_0905, {}}, {RUN_0507_1430, {}}});
-    Sim sim(catalogue);
-    EXPECT_EQ(sim.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB AA 88 80 00 04 07 E8 05 07 B2");
-    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "") << "the last block's ack ends the sequence";
-    EXPECT_EQ(sim.Exchange("55 88 02 00 00 E0"), "") << "no sequence is left to resend";
+TEST(Instrument, AnswersEachCommandByteForByte) {
+    Play({
+        {"connect and disconnect", {{RUN_0507_0905, {}}}, nullptr,
+         {{"AA 10 20 00 00 DB", "55 10 00 00 00 66"}, {"AA 11 00 00 00 BC", "55 11 00 00 00 67"}}},
+        {"connect status 5", {{RUN_0507_0905, {}}}, [](InstrumentConfig& c) { c.connectStatus = 5; },
+         {{"AA 10 20 00 00 DB", "55 10 05 00 00 6B"}}},
+        {"log settings kept and reported back", {{RUN_0507_0905, {}}}, nullptr,
+         {{"AA 81 00 00 00 2C", "55 81 00 00 01 01 D9"},
+          {"AA 83 00 00 01 01 30", "55 83 00 00 05 01 00 10 00 00 EF"},
+          {Request(0x80, "00 00 00 00 00"), Reply(0x80, 0)},
+          {Request(0x82, "01 00 03 20 00"), Reply(0x82, 0)},
+          {Request(0x81), Reply(0x81, 0, "00")},
+          {Request(0x83, "01"), Reply(0x83, 0, "01 00 03 20 00")},
+          {Request(0x83, "02"), Reply(0x83, 1), "only item 1 exists"},
+          {Request(0x82, "02 00 00 00 01"), Reply(0x82, 1), "only item 1 exists"},
+          {Request(0x82, "01 00 00"), Reply(0x82, 1), "a short payload"},
+          {Request(0x80), Reply(0x80, 1), "a short payload"},
+          {Request(0x81), Reply(0x81, 0, "00"), "refusals change nothing"},
+          {Request(0x83, "01"), Reply(0x83, 0, "01 00 03 20 00"), "refusals change nothing"}}},
+        {"log settings configured", {{RUN_0507_0905, {}}},
+         [](InstrumentConfig& c) {
+             c.logEnable = true;
+             c.logSize = 10240;
+         },
+         {{Request(0x83, "01"), Reply(0x83, 0, "01 00 00 28 00")}}},
+        {"dates of a one-date catalogue", {{RUN_0507_0905, {}}, {RUN_0507_1430, {}}}, nullptr,
+         {{"AA 85 00 00 00 30", "55 85 00 00 00 DB AA 88 80 00 04 07 E8 05 07 B2"},
+          {"55 88 00 00 00 DE", "", "the last block's ack ends the sequence"},
+          {"55 88 02 00 00 E0", "", "no sequence is left to resend"}}},
+        {"times of a date", {{RUN_0507_1430, {}}, {RUN_0509_0800, {}}, {RUN_0507_0905, {}}}, nullptr,
+         {{"AA 86 00 00 04 07 E8 05 07 30",
+           "55 86 00 00 00 DC " + ToHex(WireFrame(SYNC_REQUEST, 0x88, 0x90, Hex("09 05 00 0E 1E 0F")))},
+          {"AA 86 00 00 04 07 E8 05 08 31", "55 86 00 00 00 DC AA 88 90 00 00 C3",
+           "a date without runs: one last block with nothing in it"},
+          {Request(0x86, "07 E8"), Reply(0x86, 1)}}},
+        {"dates of an empty catalogue", {}, nullptr,
+         {{"AA 85 00 00 00 30", "55 85 00 00 00 DB AA 88 80 00 00 B3"}}},
+        {"file counts of known and unknown runs", {{RUN_0507_0905, {{}, {}, {}}}}, nullptr,
+         {{"AA 84 00 00 07 07 E8 05 07 09 05 00 3F", "55 84 00 00 02 00 03 DF"},
+          {"AA 84 00 00 07 07 E8 05 07 09 05 01 40", "55 84 00 00 02 00 00 DC"},
+          {Request(0x84, "07 E8 05 07 09 05"), Reply(0x84, 1)}}},
+        {"empty and unknown files", {{RUN_0507_0905, {Bytes{}, Pattern(10, 0)}}}, nullptr,
+         {{ToHex(GetFile(RUN_0507_0905, 0)), Reply(0x87, 0, "00 00 00 00"), "an empty file has size 0 and no block"},
+          {"55 88 00 00 00 DE", ""},
+          {ToHex(GetFile(RUN_0507_0905, 2)), Reply(0x87, 2)},
+          {ToHex(GetFile(RUN_0507_1430, 0)), Reply(0x87, 2)},
+          {Request(0x87, "07 E8 05 07 09 05 00 00"), Reply(0x87, 1)}}},
+        {"unknown commands and stray frames", {{RUN_0507_0905, {}}}, nullptr,
+         {{Request(0x12), Reply(0x12, 0xFF)},
+          {Request(0x88), Reply(0x88, 0xFF)},
+          {Reply(0x10, 0), "", "a response is no request"}}},
+    });
 }
 
 TEST(Instrument, DatesComeAscendingInWholeRecordsOverSeveralBlocks) {
@@ -98,31 +100,6 @@ TEST(Instrument, DatesComeAscendingInWholeRecordsOverSeveralBlocks) {
     frames = ParseFrames(small.Send("AA 85 00 00 00 30"));
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(ToHex(frames[1].payload), "07 E8 05 07 07 E8 05 08");
-}
-
-TEST(Instrument, TimesOfADateAndEmptyLists) {
-    MemoryCatalogue catalogue(
-        {{RUN_0507_1430, {}}, {RUN_0509_0800, {}}, {RUN_0507_0905, {}}});
-    Sim sim(catalogue);
-    EXPECT_EQ(sim.Exchange("AA 86 00 00 04 07 E8 05 07 30"),
-              "55 86 00 00 00 DC " + ToHex(WireFrame(SYNC_REQUEST, 0x88, 0x90, Hex("09 05 00 0E 1E 0F"))));
-    // A date without runs: the list is one last block with nothing in it.
-    EXPECT_EQ(sim.Exchange("AA 86 00 00 04 07 E8 05 08 31"),
-              "55 86 00 00 00 DC AA 88 90 00 00 C3");
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x86, 0, Hex("07 E8"))), WireFrame(SYNC_RESPONSE, 0x86, 1));
-
-    MemoryCatalogue empty({});
-    Sim none(empty);
-    EXPECT_EQ(none.Exchange("AA 85 00 00 00 30"), "55 85 00 00 00 DB AA 88 80 00 00 B3");
-}
-
-TEST(Instrument, FileCountOfKnownAndUnknownRuns) {
-    MemoryCatalogue catalogue = OneRun({{}, {}, {}});
-    Sim sim(catalogue);
-    EXPECT_EQ(sim.Exchange("AA 84 00 00 07 07 E8 05 07 09 05 00 3F"), "55 84 00 00 02 00 03 DF");
-    EXPECT_EQ(sim.Exchange("AA 84 00 00 07 07 E8 05 07 09 05 01 40"), "55 84 00 00 02 00 00 DC");
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x84, 0, Hex("07 E8 05 07 09 05"))),
-              WireFrame(SYNC_RESPONSE, 0x84, 1));
 }
 
 TEST(Instrument, FileComesInAcknowledgedBlocksAfterItsSize) {
@@ -158,19 +135,6 @@ TEST(Instrument, FileComesInAcknowledgedBlocksAfterItsSize) {
     EXPECT_EQ(frames[1].payload.size(), 1000u);
 }
 
-TEST(Instrument, EmptyAndUnknownFiles) {
-    MemoryCatalogue catalogue = OneRun({Bytes{}, Pattern(10, 0)});
-    Sim sim(catalogue);
-    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 0)),
-              WireFrame(SYNC_RESPONSE, 0x87, 0, Hex("00 00 00 00")))
-        << "an empty file has size 0 and no block";
-    EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "");
-    EXPECT_EQ(sim.Send(GetFile(RUN_0507_0905, 2)), WireFrame(SYNC_RESPONSE, 0x87, 2));
-    EXPECT_EQ(sim.Send(GetFile(RUN_0507_1430, 0)), WireFrame(SYNC_RESPONSE, 0x87, 2));
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x87, 0, Hex("07 E8 05 07 09 05 00 00"))),
-              WireFrame(SYNC_RESPONSE, 0x87, 1));
-}
-
 TEST(Instrument, ResendRepeatsTheLastBlockAndCancelEndsTheSequence) {
     MemoryCatalogue catalogue = OneRun({Pattern(2500, 1)});
     Sim sim(catalogue);
@@ -198,14 +162,6 @@ TEST(Instrument, NewRequestAbandonsTheSequenceInProgress) {
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[1].payload, Bytes(catalogue.Content(0, 0).begin(),
                                        catalogue.Content(0, 0).begin() + 1024));
-}
-
-TEST(Instrument, UnknownCommandsAnswer255AndStrayFramesAreIgnored) {
-    MemoryCatalogue catalogue = OneRun({});
-    Sim sim(catalogue);
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x12, 0)), WireFrame(SYNC_RESPONSE, 0x12, 0xFF));
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_REQUEST, 0x88, 0)), WireFrame(SYNC_RESPONSE, 0x88, 0xFF));
-    EXPECT_EQ(sim.Send(WireFrame(SYNC_RESPONSE, 0x10, 0)), Bytes{}) << "a response is no request";
 }
 
 TEST(Instrument, UnreadableFileEndsInAnErrorBlock) {

@@ -3,6 +3,8 @@
 // bytes on the line.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -43,6 +45,21 @@ inline Bytes GetFile(const RunStamp& s, uint16_t file) {
 
 inline Bytes Ack(uint8_t code) { return WireFrame(SYNC_RESPONSE, 0x88, code); }
 
+// A request from the tool and a reply from the instrument, as hex, so a
+// table of them reads as the line does.
+inline std::string Request(uint8_t command, const std::string& payload = "") {
+    return ToHex(WireFrame(SYNC_REQUEST, command, 0, Hex(payload)));
+}
+inline std::string Reply(uint8_t command, uint8_t status, const std::string& payload = "") {
+    return ToHex(WireFrame(SYNC_RESPONSE, command, status, Hex(payload)));
+}
+
+// What the tool sends and all the instrument writes back at once.
+struct Step {
+    std::string sent, answer;
+    const char* why = "";
+};
+
 // The engine with a hand-advanced clock (microseconds).
 class Sim {
 public:
@@ -59,6 +76,11 @@ public:
     }
     Bytes Send(const std::string& hex) { return Send(Hex(hex)); }
     std::string Exchange(const std::string& hex) { return ToHex(Send(hex)); }
+    // Plays `steps` in order; each answer must come byte for byte.
+    void Play(const std::vector<Step>& steps) {
+        for (size_t i = 0; i < steps.size(); ++i)
+            EXPECT_EQ(Exchange(steps[i].sent), steps[i].answer) << "step " << i << ": " << steps[i].why;
+    }
     // Moves the clock to `at` and returns what was written by then.
     Bytes AdvanceTo(int64_t at) {
         now = at;
@@ -77,5 +99,24 @@ public:
     Wire wire;
     qvsim::Instrument instrument;
 };
+
+// A fresh instrument over a catalogue of `runs`, set up by `setUp` (when
+// given), and a conversation with it.
+struct Conversation {
+    const char* name;
+    std::vector<MemoryCatalogue::Entry> runs;
+    void (*setUp)(qvsim::InstrumentConfig&);
+    std::vector<Step> steps;
+};
+
+inline void Play(const std::vector<Conversation>& conversations) {
+    for (const Conversation& c : conversations) {
+        SCOPED_TRACE(c.name);
+        MemoryCatalogue catalogue(c.runs);
+        qvsim::InstrumentConfig config;
+        if (c.setUp) c.setUp(config);
+        Sim(catalogue, config).Play(c.steps);
+    }
+}
 
 }  // namespace qvsim_test
