@@ -42,14 +42,9 @@ private:
 
 // CMD_GET_FILE for file `n` of the run 2024-05-07 09:05:00.
 std::string GetFileFrame(int n) {
-    static const std::map<int, std::string> frames = {
-        {0, "AA 87 00 00 09 07 E8 05 07 09 05 00 00 00 44"},
-        {1, "AA 87 00 00 09 07 E8 05 07 09 05 00 00 01 45"},
-        {2, "AA 87 00 00 09 07 E8 05 07 09 05 00 00 02 46"},
-        {3, "AA 87 00 00 09 07 E8 05 07 09 05 00 00 03 47"},
-        {5, "AA 87 00 00 09 07 E8 05 07 09 05 00 00 05 49"},
-    };
-    return frames.at(n);
+    Bytes payload = Hex("07 E8 05 07 09 05 00 00");
+    payload.push_back(static_cast<uint8_t>(n));
+    return ToHex(WireFrame(SYNC_REQUEST, 0x87, 0, payload));
 }
 
 class Download : public ::testing::Test {
@@ -67,6 +62,11 @@ protected:
     // Start, then the instrument's reply announcing a file of `size` bytes.
     void Started(const std::vector<int>& selected, uint32_t size, const std::string& folder = "") {
         Start(selected, folder);
+        c.ReceiveReply(0x87, 0, Big32(size));
+    }
+    // Download pressed again, the first file announced with `size` bytes.
+    void DownloadAgain(uint32_t size) {
+        c.Command(IDC_DOWNLOAD);
         c.ReceiveReply(0x87, 0, Big32(size));
     }
 
@@ -185,41 +185,40 @@ TEST_F(Download, ZeroSizeEndsTheRunAndLaterFilesAreNotFetched) {
     EXPECT_TRUE(FileNames(dir.Path()).empty());
 }
 
-TEST_F(Download, AbortRefusesTheNextBlockAndKeepsWhatWasWritten) {
-    Started({2, 5}, 3000);
+// Abort after a file's first block, with a second file selected or not: a
+// block that comes next is refused, a silent instrument is given ten seconds.
+class Abort : public Download, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(Abort, EndsTheRunAsksNothingMoreAndKeepsWhatWasWritten) {
+    const bool blockComes = GetParam();
+    Started(blockComes ? std::vector<int>{2, 5} : std::vector<int>{2}, 3000);
     c.ReceiveBlock(0x20, Pattern(1024, 1));
     c.TakeSent();
     c.Command(IDC_ABORT);
     EXPECT_EQ(c.StateFlags(), STATE_3);
     EXPECT_TRUE(c.TakeSent().empty());
-
-    c.ReceiveBlock(0x20, Pattern(1024, 2));
-    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    if (blockComes) {
+        c.ReceiveBlock(0x20, Pattern(1024, 2));
+        EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    } else {
+        c.Advance(9999);
+        EXPECT_TRUE(c.MessageTexts().empty());
+        c.Advance(1);
+    }
     ExpectEnded("中断しました。", PROGRESS_PAUSED, "00000002.csv 中断");
     EXPECT_EQ(c.ui.messageBoxes()[0].type, MB_ICON_INFORMATION);
+    EXPECT_EQ(c.state->download.outputFile, nullptr);
     EXPECT_EQ(FileText(Partial(2)), AsText(Pattern(1024, 1)));
     EXPECT_EQ(FileNames(dir.Path()), Texts{OutputName(2) + ".partial"});
     EXPECT_FALSE(c.ui.TimerRunning(TIMER_ABORT) || c.ui.TimerRunning(TIMER_BLOCK));
     c.Advance(200000);
-    EXPECT_TRUE(c.TakeSent().empty());
-    EXPECT_EQ(c.MessageTexts().size(), 1u);
-}
-
-TEST_F(Download, AbortWithASilentInstrumentEndsAfterTenSecondsAndAsksNothingMore) {
-    Started({2}, 3000);
-    c.ReceiveBlock(0x20, Pattern(1024, 1));
-    c.TakeSent();
-    c.Command(IDC_ABORT);
-    c.Advance(9999);
-    EXPECT_TRUE(c.MessageTexts().empty());
-    c.Advance(1);
-    ExpectEnded("中断しました。", PROGRESS_PAUSED);
-    EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileText(Partial(2)), AsText(Pattern(1024, 1)));
-    c.Advance(200000);
     EXPECT_TRUE(c.TakeSent().empty()) << "no ACK_RESEND after the abort has finished";
     EXPECT_EQ(c.MessageTexts().size(), 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Download, Abort, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
+    return std::string(info.param ? "BlockAfterIt" : "SilentInstrument");
+});
 
 TEST_F(Download, AbortThatEndedWithoutABlockDoesNotCutTheNextRunShort) {
     Start({2});
@@ -227,8 +226,7 @@ TEST_F(Download, AbortThatEndedWithoutABlockDoesNotCutTheNextRunShort) {
     c.ReceiveReply(0x87, 0, Big32(0));  // the run ends before any block
     EXPECT_EQ(c.StateFlags(), STATE_1);
     c.Advance(2000);
-    c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, Big32(4));
+    DownloadAgain(4);
     c.ReceiveBlock(0x20, Hex("41 42"));
     c.Advance(9000);  // past the first abort's ten seconds
     EXPECT_TRUE(c.MessageTexts().empty());
@@ -236,29 +234,6 @@ TEST_F(Download, AbortThatEndedWithoutABlockDoesNotCutTheNextRunShort) {
     c.ReceiveBlock(0xA0, Hex("43 44"));
     EXPECT_EQ(FileText(Output(2)), "ABCD");
     EXPECT_EQ(c.StateFlags(), STATE_1);
-}
-
-TEST_F(Download, ErrorBlockCancelsAndLeavesThePartialFile) {
-    Started({2, 5}, 3000);
-    c.ReceiveBlock(0x20, Hex("41 42 43"));
-    c.TakeSent();
-    c.ReceiveBlock(0x60, Hex("44 45"));
-    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
-    ExpectEnded("データ転送中にエラーが発生しました。", PROGRESS_ERROR, "00000002.csv エラー");
-    EXPECT_EQ(FileText(Partial(2)), "ABC");
-    EXPECT_FALSE(fs::exists(Output(2)));
-    EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
-}
-
-TEST_F(Download, SilenceWithinAFileEndsItAfterFiveResendRequests) {
-    Started({2, 5}, 3000);
-    c.ReceiveBlock(0x20, Hex("41 42"));
-    c.TakeSent();
-    c.Advance(180000);
-    EXPECT_EQ(c.TakeSent(), Sent(5, ACK_RESEND_FRAME));
-    ExpectEnded("データ転送中にエラーが発生しました。", PROGRESS_ERROR, "00000002.csv エラー");
-    EXPECT_EQ(c.state->download.outputFile, nullptr);
-    EXPECT_EQ(FileText(Partial(2)), "AB");
 }
 
 TEST_F(Download, ReplyTimeOutStopsEveryWatch) {
@@ -276,15 +251,6 @@ TEST_F(Download, ReplyTimeOutStopsEveryWatch) {
     c.Advance(200000);
     EXPECT_EQ(c.MessageTexts().size(), 1u) << "no abort or watch message after the connection is gone";
     EXPECT_TRUE(c.TakeSent().empty());
-}
-
-TEST_F(Download, MissingSaveFolderCancelsTheFirstBlockAndCreatesNothing) {
-    const fs::path missing = dir / "missing";
-    Started({2, 5}, 2, missing.string());
-    c.ReceiveBlock(0xA0, Hex("41 42"));
-    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME}) << "no ACK_OK, no request for file 5";
-    ExpectEnded("ログファイルが作成できませんでした。", PROGRESS_PAUSED, "00000002.csv 中断");
-    EXPECT_FALSE(fs::exists(missing));
 }
 
 TEST_F(Download, ExistingFileOfTheSameNameIsReplaced) {
@@ -342,8 +308,7 @@ TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
     ASSERT_EQ(FileText(Output(2)), "ABCD");
 
     // The same file again, aborted after one block: the complete one stays.
-    c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, Big32(4));
+    DownloadAgain(4);
     c.ReceiveBlock(0x20, Hex("45 46"));
     c.Command(IDC_ABORT);
     c.ReceiveBlock(0x20, Hex("47 48"));
@@ -352,19 +317,10 @@ TEST_F(Download, AbortedRedownloadLeavesTheCompleteFileAsItWas) {
     EXPECT_EQ(FileText(Partial(2)), "EF");
 
     // A complete third download replaces both.
-    c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, Big32(2));
+    DownloadAgain(2);
     c.ReceiveBlock(0xA0, Hex("49 4A"));
     EXPECT_EQ(FileNames(dir.Path()), Texts{OutputName(2)});
     EXPECT_EQ(FileText(Output(2)), "IJ");
-}
-
-TEST_F(Download, BlockLongerThanAFrameCarriesIsATransferError) {
-    Started({2, 5}, 3000);
-    c.ReceiveBlock(0x20, Pattern(1100, 1));
-    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
-    ExpectEnded("データ転送中にエラーが発生しました。", PROGRESS_ERROR);
-    EXPECT_FALSE(fs::exists(Output(2)));
 }
 
 TEST_F(Download, RepliesAndBlocksNobodyAskedForChangeNothing) {
@@ -405,8 +361,7 @@ TEST_F(Download, RunThatFailsWhileAnAbortIsPendingShowsOneMessage) {
     EXPECT_EQ(c.MessageTexts(), Texts{"データ転送中にエラーが発生しました。"});
 
     // The block watch runs out while the abort waits for its ten seconds.
-    c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, Big32(3000));
+    DownloadAgain(3000);
     c.ReceiveBlock(0x20, Hex("41"));
     c.Advance(175000);
     c.Command(IDC_ABORT);
@@ -438,8 +393,7 @@ TEST_F(Download, FolderTooLongForTheFullPathIsRefusedLikeAFailedCreation) {
     const std::string longest = tooLong.substr(0, 222);
     fs::create_directories(longest);
     c.ui.SetControlText(IDC_SAVE_PATH, longest.c_str());
-    c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, Big32(2));
+    DownloadAgain(2);
     c.ReceiveBlock(0xA0, Hex("41 42"));
     EXPECT_EQ(FileText(fs::path(longest) / OutputName(2)), "AB");
     EXPECT_EQ(c.MessageTexts().size(), 1u);
@@ -469,52 +423,85 @@ TEST_F(Download, RepliesTooShortForTheirNumbersAreTransferErrors) {
 
 namespace {
 
-// A file that cannot end whole: the run ends as a transfer error, the
-// bytes taken stay in NAME.partial and the complete NAME of an earlier
-// download stays as it was.
+// A file that cannot end whole: the run ends with its message, the bytes
+// taken stay in NAME.partial and the complete NAME of an earlier download,
+// where there is one, stays as it was.
 struct Block {
     uint8_t flags;
     size_t bytes;
     uint64_t waitBefore;  // ms of silence before it
 };
+constexpr long NO_PARTIAL = -1;
 struct UnwholeFile {
     const char* name;
+    const char* folder;  // under the test's folder; the folder itself when empty
+    bool earlierComplete;
     uint32_t announced;
     std::vector<Block> blocks;
+    uint64_t waitAfter;
     Sent sent;
-    size_t kept;
+    const char* message;
+    ProgressBarState bars;
+    const char* status;
+    long kept;  // bytes left in NAME.partial, the first blocks' in order
 };
+
+const char* const TRANSFER_ERROR = "データ転送中にエラーが発生しました。";
+const char* const NOT_CREATED = "ログファイルが作成できませんでした。";
 
 class Unwhole : public Download, public ::testing::WithParamInterface<UnwholeFile> {};
 
-TEST_P(Unwhole, StaysPartialAndEndsTheRunAsATransferError) {
+TEST_P(Unwhole, StaysPartialAndEndsTheRun) {
     const UnwholeFile& file = GetParam();
     const std::string complete = AsText(Pattern(3000, 7));
-    WriteText(Output(2), complete);
-    Started({2, 5}, file.announced);
-    for (const Block& block : file.blocks) {
-        c.Advance(block.waitBefore);
-        c.ReceiveBlock(block.flags, Pattern(block.bytes, static_cast<uint8_t>(block.bytes)));
+    if (file.earlierComplete) WriteText(Output(2), complete);
+    const fs::path folder = dir / file.folder;
+    Started({2, 5}, file.announced, folder.string());
+    Bytes received;
+    for (size_t i = 0; i < file.blocks.size(); ++i) {
+        const Bytes content = Pattern(file.blocks[i].bytes, static_cast<uint8_t>(i + 1));
+        c.Advance(file.blocks[i].waitBefore);
+        c.ReceiveBlock(file.blocks[i].flags, content);
+        Append(received, content);
     }
+    c.Advance(file.waitAfter);
     EXPECT_EQ(c.TakeSent(), file.sent) << "no request for file 5";
-    ExpectEnded("データ転送中にエラーが発生しました。", PROGRESS_ERROR, "00000002.csv エラー");
-    EXPECT_EQ(FileText(Output(2)), complete);
-    EXPECT_EQ(FileText(Partial(2)).size(), file.kept);
+    ExpectEnded(file.message, file.bars, file.status);
+    EXPECT_EQ(c.state->download.outputFile, nullptr);
+    EXPECT_FALSE(c.ui.TimerRunning(TIMER_BLOCK));
+    if (file.earlierComplete) EXPECT_EQ(FileText(Output(2)), complete);
+    else EXPECT_FALSE(fs::exists(folder / OutputName(2)));
+    if (file.kept == NO_PARTIAL) EXPECT_FALSE(fs::exists(folder)) << "a missing folder is not made";
+    else EXPECT_EQ(FileText(Partial(2)), AsText(Bytes(received.begin(), received.begin() + file.kept)));
     c.Advance(200000);
+    EXPECT_TRUE(c.TakeSent().empty());
     EXPECT_EQ(c.MessageTexts().size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Download, Unwhole,
     ::testing::Values(
-        UnwholeFile{"LastBlockShortOfTheSize", 3000, {{0x20, 1024, 0}, {0xA0, 976, 0}},
-                    {ACK_OK_FRAME, ACK_CANCEL_FRAME}, 2000},
-        UnwholeFile{"BlocksPastTheSize", 700, {{0x20, 700, 0}, {0x20, 1024, 0}},
-                    {ACK_OK_FRAME, ACK_CANCEL_FRAME}, 700},
+        UnwholeFile{"LastBlockShortOfTheSize", "", true, 3000, {{0x20, 1024, 0}, {0xA0, 976, 0}}, 0,
+                    {ACK_OK_FRAME, ACK_CANCEL_FRAME}, TRANSFER_ERROR, PROGRESS_ERROR, "00000002.csv エラー", 2000},
+        UnwholeFile{"BlocksPastTheSize", "", true, 700, {{0x20, 700, 0}, {0x20, 1024, 0}}, 0,
+                    {ACK_OK_FRAME, ACK_CANCEL_FRAME}, TRANSFER_ERROR, PROGRESS_ERROR, "00000002.csv エラー", 700},
         // Blocks carry no number: a late block and its resend both come, and
         // only the size tells.
-        UnwholeFile{"LateBlockCrossedByItsResend", 3000, {{0x20, 1024, 0}, {0x20, 1024, 30000}, {0x20, 1024, 0}},
-                    {ACK_OK_FRAME, ACK_RESEND_FRAME, ACK_OK_FRAME, ACK_CANCEL_FRAME}, 2048}),
+        UnwholeFile{"LateBlockCrossedByItsResend", "", true, 3000,
+                    {{0x20, 1024, 0}, {0x20, 1024, 30000}, {0x20, 1024, 0}}, 0,
+                    {ACK_OK_FRAME, ACK_RESEND_FRAME, ACK_OK_FRAME, ACK_CANCEL_FRAME}, TRANSFER_ERROR, PROGRESS_ERROR,
+                    "00000002.csv エラー", 2048},
+        UnwholeFile{"ErrorBlock", "", false, 3000, {{0x20, 3, 0}, {0x60, 2, 0}}, 0, {ACK_OK_FRAME, ACK_CANCEL_FRAME},
+                    TRANSFER_ERROR, PROGRESS_ERROR, "00000002.csv エラー", 3},
+        UnwholeFile{"SilenceAfterFiveResendRequests", "", false, 3000, {{0x20, 2, 0}}, 180000,
+                    {ACK_OK_FRAME, ACK_RESEND_FRAME, ACK_RESEND_FRAME, ACK_RESEND_FRAME, ACK_RESEND_FRAME,
+                     ACK_RESEND_FRAME},
+                    TRANSFER_ERROR, PROGRESS_ERROR, "00000002.csv エラー", 2},
+        UnwholeFile{"BlockLongerThanAFrameCarries", "", false, 3000, {{0x20, 1100, 0}}, 0, {ACK_CANCEL_FRAME},
+                    TRANSFER_ERROR, PROGRESS_ERROR, nullptr, 0},
+        // No ACK_OK for a block that found no file to go in.
+        UnwholeFile{"MissingSaveFolder", "missing", false, 2, {{0xA0, 2, 0}}, 0, {ACK_CANCEL_FRAME}, NOT_CREATED,
+                    PROGRESS_PAUSED, "00000002.csv 中断", NO_PARTIAL}),
     [](const ::testing::TestParamInfo<UnwholeFile>& info) { return std::string(info.param.name); });
 
 TEST_F(Download, BlocksThatBringNothingDoNotHoldTheWatchOff) {
@@ -568,8 +555,7 @@ TEST_F(Download, WhatStandsAtTheNamesDecidesAtTheFirstBlock) {
         SCOPED_TRACE(OutputName(n));
         c.ui.SelectEntry(IDC_FILES, n - 1, false);
         c.ui.SelectEntry(IDC_FILES, n, true);
-        c.Command(IDC_DOWNLOAD);
-        c.ReceiveReply(0x87, 0, Big32(4));
+        DownloadAgain(4);
         c.TakeSent();
         c.ReceiveBlock(0x20, Hex("41 42"));
         EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
@@ -586,8 +572,7 @@ TEST_F(Download, WhatStandsAtTheNamesDecidesAtTheFirstBlock) {
     // the whole file kept in NAME.partial.
     c.ui.SelectEntry(IDC_FILES, 4, false);
     c.ui.SelectEntry(IDC_FILES, 5, true);
-    c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, Big32(4));
+    DownloadAgain(4);
     c.ReceiveBlock(0x20, Hex("41 42"));
     fs::create_directories(Output(5) / "inside");
     c.TakeSent();
@@ -610,8 +595,7 @@ TEST_F(Download, BlocksUnderTheEndingsMessageBoxAddNoMessage) {
     ExpectEnded("中断しました。", PROGRESS_PAUSED);
 
     c.ui.ClearMessageBoxes();
-    c.Command(IDC_DOWNLOAD);
-    c.ReceiveReply(0x87, 0, Big32(3000));
+    DownloadAgain(3000);
     c.ReceiveBlock(0x20, Hex("41"));
     c.TakeSent();
     c.Command(IDC_ABORT);
