@@ -120,17 +120,19 @@ TEST(ProgressDisplay, StatusWordBarsAndFileCountFollowTheRun) {
     for (int i = 0; i < 5; ++i) state->download.selectedPositions[i] = i * 2 + 1;  // 1 3 5 7 9
     state->download.position = 2;
 
-    SetProgressStatus(*state, ui, 2);
-    EXPECT_EQ(ControlText(ui, IDC_STATUS_TEXT), "00000005.csv エラー");
-    EXPECT_EQ(ui.control(IDC_BYTE_BAR).barState, PROGRESS_ERROR);
-    EXPECT_EQ(ui.control(IDC_FILE_BAR).barState, PROGRESS_ERROR);
-    SetProgressStatus(*state, ui, 3);
-    EXPECT_EQ(ControlText(ui, IDC_STATUS_TEXT), "00000005.csv 中断");
-    EXPECT_EQ(ui.control(IDC_FILE_BAR).barState, PROGRESS_PAUSED);
-    SetProgressStatus(*state, ui, 9);
-    EXPECT_EQ(ControlText(ui, IDC_STATUS_TEXT), "00000005.csv ") << "an unknown kind counts as normal";
-    EXPECT_EQ(ui.control(IDC_BYTE_BAR).barState, PROGRESS_NORMAL);
-    EXPECT_EQ(ui.control(IDC_FILE_BAR).barState, PROGRESS_NORMAL);
+    const struct {
+        int kind;
+        const char* status;
+        ProgressBarState bars;
+    } kinds[] = {{2, "00000005.csv エラー", PROGRESS_ERROR},
+                 {3, "00000005.csv 中断", PROGRESS_PAUSED},
+                 {9, "00000005.csv ", PROGRESS_NORMAL}};  // an unknown kind counts as normal
+    for (const auto& k : kinds) {
+        SetProgressStatus(*state, ui, k.kind);
+        EXPECT_EQ(ControlText(ui, IDC_STATUS_TEXT), k.status) << "kind " << k.kind;
+        EXPECT_EQ(ui.control(IDC_BYTE_BAR).barState, k.bars) << "kind " << k.kind;
+        EXPECT_EQ(ui.control(IDC_FILE_BAR).barState, k.bars) << "kind " << k.kind;
+    }
 
     ui.SetProgressRange(IDC_FILE_BAR, 0, 5);
     ShowFileCount(*state, ui, 2);
