@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -19,13 +18,28 @@ namespace {
 
 using std::chrono::milliseconds;
 
-class DeviceLinkTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        channel = new MemoryChannel(log);
-        link = std::make_unique<DeviceLink>(channel, nullptr, &queue);
-        ASSERT_TRUE(link->m_open);
+// A link over a memory channel, with the queue it posts to.
+struct MemoryLink {
+    explicit MemoryLink(DeviceLink::Parsing parsing = DeviceLink::PARSER_PACED)
+        : channel(new MemoryChannel(log)), link(channel, nullptr, &queue, parsing) {}
+    // Takes the next notification as the dialog does: the frame's block
+    // number, or -2 when there was none and -3 when its slot was not busy.
+    int TakeBlock() {
+        PostedMessage message{};
+        if (!queue.TryTake(message)) return -2;
+        CommandRequest frame{};
+        if (message.message != WM_APP_DEVICE_REQUEST || !link.TakeFrame(message.lParam, &frame)) return -3;
+        return BlockNumber(frame);
     }
+    MemoryChannel::Log log;
+    MessageQueue queue;
+    MemoryChannel* channel;
+    DeviceLink link;
+};
+
+class DeviceLinkTest : public ::testing::Test, public MemoryLink {
+protected:
+    void SetUp() override { ASSERT_TRUE(link.m_open); }
 
     PostedMessage Next() {
         PostedMessage message{};
@@ -43,19 +57,14 @@ protected:
     static const CommandRequest& Body(const PostedMessage& message) {
         return *reinterpret_cast<const CommandRequest*>(message.lParam);
     }
-
-    MemoryChannel::Log log;
-    MessageQueue queue;
-    MemoryChannel* channel = nullptr;
-    std::unique_ptr<DeviceLink> link;
 };
 
 TEST_F(DeviceLinkTest, TablesHoldTheKeysInRegistrationOrder) {
-    EXPECT_EQ(ToHex(link->ResponseKeys()),
+    EXPECT_EQ(ToHex(link.ResponseKeys()),
               "10 11 B0 B1 B2 B4 B5 B6 C1 C2 C6 D0 80 81 82 83 84 85 86 87");
-    EXPECT_EQ(ToHex(link->RequestKeys()), "B7 B8 B9 88");
+    EXPECT_EQ(ToHex(link.RequestKeys()), "B7 B8 B9 88");
     // Each slot starts free, with an all-zero image.
-    for (const auto& table : {link->ResponseSlots(), link->RequestSlots()}) {
+    for (const auto& table : {link.ResponseSlots(), link.RequestSlots()}) {
         for (const ResponseSlot& slot : table) {
             const FrameImage& image = slot.image;
             const uint8_t* data = image.body.data;
@@ -77,9 +86,9 @@ TEST_F(DeviceLinkTest, ResponseIsPostedWithItsSlot) {
     EXPECT_EQ(Body(message).status, 0);
     EXPECT_EQ(Body(message).length, 0);
     CommandRequest copy{};
-    ASSERT_TRUE(link->TakeFrame(message.lParam, &copy));
+    ASSERT_TRUE(link.TakeFrame(message.lParam, &copy));
     EXPECT_EQ(copy.command, 0x10);
-    EXPECT_FALSE(link->TakeFrame(message.lParam, &copy)) << "a slot is taken once";
+    EXPECT_FALSE(link.TakeFrame(message.lParam, &copy)) << "a slot is taken once";
 }
 
 TEST_F(DeviceLinkTest, DataBlockRequestCarriesStatusLengthAndData) {
@@ -88,7 +97,7 @@ TEST_F(DeviceLinkTest, DataBlockRequestCarriesStatusLengthAndData) {
     EXPECT_EQ(message.message, WM_APP_DEVICE_REQUEST);
     EXPECT_EQ(message.wParam, 0x88u);
     CommandRequest frame{};
-    ASSERT_TRUE(link->TakeFrame(message.lParam, &frame));
+    ASSERT_TRUE(link.TakeFrame(message.lParam, &frame));
     EXPECT_EQ(frame.status, 0xA0);
     EXPECT_EQ(frame.length, 2);
     EXPECT_EQ(ToHex(frame.data, 2), "41 42");
@@ -97,12 +106,12 @@ TEST_F(DeviceLinkTest, DataBlockRequestCarriesStatusLengthAndData) {
 TEST_F(DeviceLinkTest, EachKeyKeepsItsSlotAndKindsStayApart) {
     channel->Receive(Hex("55 10 00 00 00 66"));
     const PostedMessage first = Next();
-    ASSERT_TRUE(link->TakeFrame(first.lParam, nullptr));
+    ASSERT_TRUE(link.TakeFrame(first.lParam, nullptr));
     channel->Receive(Hex("55 10 05 00 00 6B"));
     const PostedMessage second = Next();
     EXPECT_EQ(second.lParam, first.lParam) << "same key, same slot for the link's life";
     EXPECT_EQ(Body(second).status, 5);
-    ASSERT_TRUE(link->TakeFrame(second.lParam, nullptr));
+    ASSERT_TRUE(link.TakeFrame(second.lParam, nullptr));
 
     // A request frame 0x10 has no slot among the requests: it must neither be
     // posted nor touch the response slot of 0x10.
@@ -135,19 +144,19 @@ TEST_F(DeviceLinkTest, ABusySlotHoldsTheNextFramesBackInArrivalOrder) {
     EXPECT_TRUE(NothingWithin()) << "second frame posted while the first is unread";
     EXPECT_EQ(Body(first).data[0], 0x01) << "first frame changed under its reader";
 
-    ASSERT_TRUE(link->TakeFrame(first.lParam, nullptr));
+    ASSERT_TRUE(link.TakeFrame(first.lParam, nullptr));
     const PostedMessage second = Next();
     EXPECT_EQ(second.wParam, 0x88u);
     EXPECT_EQ(second.lParam, first.lParam);
     EXPECT_EQ(Body(second).data[0], 0x02);
-    ASSERT_TRUE(link->TakeFrame(second.lParam, nullptr));
+    ASSERT_TRUE(link.TakeFrame(second.lParam, nullptr));
     EXPECT_EQ(Next().wParam, 0x85u);
 }
 
 TEST_F(DeviceLinkTest, SendFrameWritesOneBuffer) {
-    link->SendFrame(SYNC_REQUEST, 0x10, 0x20, 0, nullptr);
+    link.SendFrame(SYNC_REQUEST, 0x10, 0x20, 0, nullptr);
     Bytes payload(1024, 0x5A);
-    link->SendFrame(SYNC_REQUEST, 0x88, 0x00, 1024, payload.data());
+    link.SendFrame(SYNC_REQUEST, 0x88, 0x00, 1024, payload.data());
     std::lock_guard<std::mutex> lock(log.mutex);
     ASSERT_EQ(log.writes.size(), 2u);
     EXPECT_EQ(ToHex(log.writes[0]), "AA 10 20 00 00 DB");
@@ -159,24 +168,23 @@ TEST_F(DeviceLinkTest, ShutdownDropsNotificationsStillQueued) {
     while (queue.Size() == 0) std::this_thread::sleep_for(milliseconds(1));
     queue.PostDialogMessage(WM_APP_SEND_REQUEST, 0, 0);
     PostedMessage late{};
-    link->Shutdown();
+    link.Shutdown();
     EXPECT_EQ(log.closes, 1);
     EXPECT_TRUE(log.destroyed);
     ASSERT_TRUE(queue.TryTake(late));
     EXPECT_EQ(late.message, WM_APP_SEND_REQUEST) << "only the link's own messages go";
     EXPECT_FALSE(queue.TryTake(late));
-    EXPECT_FALSE(link->m_open);
-    EXPECT_TRUE(link->ResponseKeys().empty());
+    EXPECT_FALSE(link.m_open);
+    EXPECT_TRUE(link.ResponseKeys().empty());
 }
 
 TEST_F(DeviceLinkTest, AFrameTakenWithAnotherLinksPointerIsRefused) {
     channel->Receive(Hex("55 10 00 00 00 66"));
     const PostedMessage message = Next();
-    MemoryChannel::Log otherLog;
-    DeviceLink other(new MemoryChannel(otherLog), nullptr, &queue);
+    MemoryLink other;
     CommandRequest copy{};
-    EXPECT_FALSE(other.TakeFrame(message.lParam, &copy));
-    EXPECT_TRUE(link->TakeFrame(message.lParam, &copy));
+    EXPECT_FALSE(other.link.TakeFrame(message.lParam, &copy));
+    EXPECT_TRUE(link.TakeFrame(message.lParam, &copy));
 }
 
 TEST(DeviceLinkClosed, FailedOpenLeavesTheLinkClosed) {
@@ -193,17 +201,10 @@ TEST(DeviceLinkClosed, FailedOpenLeavesTheLinkClosed) {
     EXPECT_EQ(queue.Size(), 0u);
 }
 
-}  // namespace
-
-namespace {
-
 Bytes Block(uint8_t first) { return WireFrame(SYNC_REQUEST, 0x88, 0x20, {first}); }
 
 TEST(DeviceLinkPending, FramesWithoutASlotTakeNoRoomFromWaitingOnes) {
-    MemoryChannel::Log log;
-    MessageQueue queue;
-    MemoryChannel* channel = new MemoryChannel(log);
-    DeviceLink link(channel, nullptr, &queue, DeviceLink::PARSER_POLLED);
+    MemoryLink m(DeviceLink::PARSER_POLLED);
     // One block posted and left unread, fifteen behind it, then a frame no
     // slot takes, then one more block: the pending queue has room for that
     // block, and nothing is lost.
@@ -211,38 +212,25 @@ TEST(DeviceLinkPending, FramesWithoutASlotTakeNoRoomFromWaitingOnes) {
     for (uint8_t i = 0; i < DeviceLink::PENDING_FRAMES; ++i) Append(stream, Block(i));
     Append(stream, Hex("55 42 00 00 00 98"));
     Append(stream, Block(DeviceLink::PENDING_FRAMES));
-    channel->Receive(stream);
-    link.PollOnce();
+    m.channel->Receive(stream);
+    m.link.PollOnce();
 
     std::vector<int> firsts;
     PostedMessage message{};
     for (int round = 0; round < 100 && firsts.size() <= DeviceLink::PENDING_FRAMES; ++round) {
-        while (queue.TryTake(message)) {
+        while (m.queue.TryTake(message)) {
             CommandRequest frame{};
-            ASSERT_TRUE(link.TakeFrame(message.lParam, &frame));
+            ASSERT_TRUE(m.link.TakeFrame(message.lParam, &frame));
             firsts.push_back(frame.data[0]);
         }
-        link.PollOnce();
+        m.link.PollOnce();
     }
     ASSERT_EQ(firsts.size(), DeviceLink::PENDING_FRAMES + 1) << "a block was lost";
     for (size_t i = 0; i < firsts.size(); ++i) EXPECT_EQ(firsts[i], static_cast<int>(i)) << "block " << i;
 }
 
-// Takes the next notification as the dialog does: the frame's block number,
-// or -2 when there was none and -3 when its slot was not busy.
-int TakeBlock(DeviceLink& link, MessageQueue& queue) {
-    PostedMessage message{};
-    if (!queue.TryTake(message)) return -2;
-    CommandRequest frame{};
-    if (message.message != WM_APP_DEVICE_REQUEST || !link.TakeFrame(message.lParam, &frame)) return -3;
-    return BlockNumber(frame);
-}
-
 TEST(DeviceLinkPending, APeerThatDoesNotWaitIsHeldBackAndLosesNoBlock) {
-    MemoryChannel::Log log;
-    MessageQueue queue;
-    MemoryChannel* channel = new MemoryChannel(log);
-    DeviceLink link(channel, nullptr, &queue, DeviceLink::PARSER_POLLED);
+    MemoryLink m(DeviceLink::PARSER_POLLED);
     // 200 blocks pushed as fast as the ring takes them, while the dialog
     // takes a frame only every third pass.
     const Bytes stream = NumberedBlocks(200);
@@ -250,47 +238,44 @@ TEST(DeviceLinkPending, APeerThatDoesNotWaitIsHeldBackAndLosesNoBlock) {
     bool ringFilled = false;
     std::vector<int> numbers;
     for (int pass = 0; pass < 5000 && numbers.size() < 200; ++pass) {
-        offered += channel->ReceiveWhatFits(stream.data() + offered, stream.size() - offered);
-        ringFilled = ringFilled || channel->UnreadCount() == CComm::RING_SIZE - 1;
-        link.PollOnce();
+        offered += m.channel->ReceiveWhatFits(stream.data() + offered, stream.size() - offered);
+        ringFilled = ringFilled || m.channel->UnreadCount() == CComm::RING_SIZE - 1;
+        m.link.PollOnce();
         if (pass % 3 == 2) {
-            const int number = TakeBlock(link, queue);
+            const int number = m.TakeBlock();
             if (number != -2) numbers.push_back(number);
         }
     }
     EXPECT_TRUE(ringFilled) << "the peer was never held back";
     EXPECT_EQ(offered, stream.size());
     EXPECT_EQ(OrderProblem(numbers, 200), "");
-    link.PollOnce();
-    EXPECT_EQ(queue.Size(), 0u) << "a notification too many";
+    m.link.PollOnce();
+    EXPECT_EQ(m.queue.Size(), 0u) << "a notification too many";
 }
 
 TEST(DeviceLinkPending, ShutdownWithTheQueueAndTheRingFullReturns) {
     for (DeviceLink::Parsing parsing : {DeviceLink::PARSER_PACED, DeviceLink::PARSER_WAKES}) {
-        MemoryChannel::Log log;
-        MessageQueue queue;
-        MemoryChannel* channel = new MemoryChannel(log);
-        DeviceLink link(channel, nullptr, &queue, parsing);
+        MemoryLink m(parsing);
         const Bytes stream = NumberedBlocks(40);
         size_t offered = 0;
         // Nothing is taken: one block posted, the queue filled behind it,
         // then the ring.
         auto full = [&] {
-            return link.HeldFrames() == DeviceLink::PENDING_FRAMES &&
-                   channel->UnreadCount() == CComm::RING_SIZE - 1;
+            return m.link.HeldFrames() == DeviceLink::PENDING_FRAMES &&
+                   m.channel->UnreadCount() == CComm::RING_SIZE - 1;
         };
         for (int round = 0; round < 2000 && !full(); ++round) {
-            offered += channel->ReceiveWhatFits(stream.data() + offered, stream.size() - offered);
+            offered += m.channel->ReceiveWhatFits(stream.data() + offered, stream.size() - offered);
             std::this_thread::sleep_for(milliseconds(1));
         }
-        ASSERT_TRUE(full()) << link.HeldFrames() << " frames held, " << channel->UnreadCount()
+        ASSERT_TRUE(full()) << m.link.HeldFrames() << " frames held, " << m.channel->UnreadCount()
                             << " bytes unread";
         EXPECT_EQ(offered, (DeviceLink::PENDING_FRAMES + 1) * NumberedBlock(0).size() + CComm::RING_SIZE - 1);
-        EXPECT_EQ(queue.Size(), 1u);
-        link.Shutdown();
-        EXPECT_EQ(log.closes, 1);
-        EXPECT_TRUE(log.destroyed);
-        EXPECT_EQ(queue.Size(), 0u);
+        EXPECT_EQ(m.queue.Size(), 1u);
+        m.link.Shutdown();
+        EXPECT_EQ(m.log.closes, 1);
+        EXPECT_TRUE(m.log.destroyed);
+        EXPECT_EQ(m.queue.Size(), 0u);
     }
 }
 
