@@ -1,5 +1,6 @@
 // Drains a channel's ring the way the link's parser does, a pass every
-// 10 ms, so channel tests see the bytes in the order the ring holds them.
+// 10 ms, so channel tests see the bytes in the order the ring holds them;
+// and the checks every channel's ending must pass.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -52,4 +53,26 @@ inline double IdleCpuMilliseconds(const char* property, std::chrono::millisecond
     const double used = CpuMilliseconds() - before;
     ::testing::Test::RecordProperty(property, static_cast<int>(used));
     return used;
+}
+
+// Close while the receive thread waits for bytes: prompt, and no loss of
+// the line.
+inline void ExpectPromptClose(CComm& channel) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the receive thread sits waiting
+    const double took = MillisecondsOf([&] { channel.Close(); });
+    ::testing::Test::RecordProperty("close_ms", static_cast<int>(took));
+    EXPECT_LT(took, 2000.0) << "Close waited for something other than its own shutdown";
+    EXPECT_FALSE(channel.ReceiveEnded()) << "Close is not a loss of the line";
+}
+
+// After `hangUp` ends the other side of the line: the receive loop ends
+// without spinning meanwhile.
+template <typename HangUp>
+void ExpectTheEndNoticedWithoutSpinning(CComm& channel, HangUp hangUp) {
+    EXPECT_FALSE(channel.ReceiveEnded());
+    hangUp();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const double used = IdleCpuMilliseconds("cpu_ms_idle_300ms", std::chrono::milliseconds(300));
+    EXPECT_LT(used, 50.0) << "the receive loop spins on an ended line";
+    EXPECT_TRUE(WaitUntil([&] { return channel.ReceiveEnded(); })) << "the end went unnoticed";
 }

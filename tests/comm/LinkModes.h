@@ -16,9 +16,9 @@
 
 #include "link/DeviceLink.h"
 #include "tests/comm/ChannelReading.h"
-#include "tests/comm/DialogSide.h"
 #include "tests/support/Frames.h"
 #include "tests/support/ProcessStats.h"
+#include "ui/controls/DialogMessages.h"
 #include "ui/headless/MessageQueue.h"
 
 class LinkModes : public testing::TestWithParam<DeviceLink::Parsing> {
@@ -42,13 +42,23 @@ protected:
         std::atomic<bool> stop{false};
         bool sent = false;
         std::thread instrument([&] { sent = InstrumentSends(stream, stop); });
-        const std::vector<int> numbers = TakeBlocks(*link, queue, 200, std::chrono::milliseconds(2));
+        // Each frame copied out of its slot as the dialog does, 2 ms apart:
+        // -1 for a frame that is no numbered block, -3 for a notification
+        // that was no data block with a busy slot.
+        std::vector<int> numbers;
+        PostedMessage message{};
+        while (numbers.size() < 200 && queue.WaitTake(message, std::chrono::seconds(5))) {
+            CommandRequest frame{};
+            const bool taken = message.message == WM_APP_DEVICE_REQUEST && message.wParam == 0x88 &&
+                               link->TakeFrame(message.lParam, &frame);
+            numbers.push_back(taken ? BlockNumber(frame) : -3);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
         stop = true;
         instrument.join();
         EXPECT_TRUE(sent);
         EXPECT_EQ(OrderProblem(numbers, 200), "");
-        PostedMessage extra{};
-        EXPECT_FALSE(queue.WaitTake(extra, std::chrono::milliseconds(50))) << "a notification too many";
+        EXPECT_FALSE(queue.WaitTake(message, std::chrono::milliseconds(50))) << "a notification too many";
         ShutdownLeavesNoThread();
     }
 
