@@ -34,6 +34,12 @@ public:
     // every file's end waits about 40 ms. qvlog asks for it; the dialog keeps
     // the system's default.
     void SetSendAtOnce(bool atOnce) { m_sendAtOnce = atOnce; }
+    // Before Open: a connection attempt still under way is dropped as soon
+    // as `giveUp` returns true, asked every 100 ms. A host that drops the
+    // attempt would otherwise hold Open for the system's whole connect
+    // time-out (two minutes on Linux): qvlog gives up on Ctrl-C. The dialog
+    // sets none and waits as the system does.
+    void SetGiveUp(bool (*giveUp)()) { m_giveUp = giveUp; }
 
     // The socket (SOCKET or descriptor), -1 when none. For inspection.
     intptr_t SocketHandle() const { return m_socket; }
@@ -43,6 +49,7 @@ private:
     // Both set by the dialog's thread only while no receive thread runs.
     intptr_t m_socket = -1;
     bool m_sendAtOnce = false;
+    bool (*m_giveUp)() = nullptr;
     // Signalled by Close so the receive thread leaves its wait at once, where
     // shutting the socket down does not end a pending receive (Winsock);
     // -1 elsewhere. Both are Winsock's only.

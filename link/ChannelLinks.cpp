@@ -15,5 +15,6 @@ std::unique_ptr<DeviceLink> ChannelLinkFactory::OverSerial(int comPort, const ch
 std::unique_ptr<DeviceLink> ChannelLinkFactory::OverTcp(const TcpTarget& target, DialogPoster* dialog) {
     auto* socket = new CSocket;
     socket->SetSendAtOnce(m_sendAtOnce);
+    socket->SetGiveUp(m_giveUp);
     return std::make_unique<DeviceLink>(socket, &target, dialog, m_parsing);
 }

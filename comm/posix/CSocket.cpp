@@ -4,6 +4,8 @@
 #include <errno.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,6 +20,7 @@ namespace {
 constexpr size_t RECEIVE_SIZE = 4096;
 // While the ring is full, until the parser's next pass drains it.
 constexpr auto FULL_RING_PAUSE = std::chrono::milliseconds(2);
+constexpr int GIVE_UP_POLL_MS = 100;
 
 ChannelCause CauseOfConnect(int error) {
     switch (error) {
@@ -31,6 +34,29 @@ ChannelCause CauseOfConnect(int error) {
     case EPERM: return ChannelCause::ACCESS_DENIED;
     default: return ChannelCause::OTHER;
     }
+}
+
+// Connects as the system does, its time-out included: 0, or the error. With
+// `giveUp` the attempt runs without blocking, so it can be dropped between
+// two looks (ECANCELED); the socket blocks again afterwards.
+int Connect(int fd, const sockaddr_in& address, bool (*giveUp)()) {
+    const sockaddr* to = reinterpret_cast<const sockaddr*>(&address);
+    if (giveUp == nullptr) return connect(fd, to, sizeof address) == 0 ? 0 : errno;
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return errno;
+    // Interrupted, the attempt goes on in the background as when in progress.
+    int error = connect(fd, to, sizeof address) == 0 ? 0 : errno == EINTR ? EINPROGRESS : errno;
+    while (error == EINPROGRESS) {
+        if (giveUp()) return ECANCELED;
+        pollfd watch{fd, POLLOUT, 0};
+        const int ready = poll(&watch, 1, GIVE_UP_POLL_MS);
+        if (ready < 0 && errno != EINTR) return errno;
+        if (ready <= 0) continue;
+        socklen_t length = sizeof error;
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    }
+    if (error == 0 && fcntl(fd, F_SETFL, flags) != 0) error = errno;
+    return error;
 }
 
 }  // namespace
@@ -56,8 +82,9 @@ bool CSocket::Open(const void* parameters) {
         SetOpenCause(ChannelCause::OTHER, errno);
         return false;
     }
-    if (connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        SetOpenCause(CauseOfConnect(errno), errno);
+    const int error = Connect(fd.get(), address, m_giveUp);
+    if (error != 0) {
+        SetOpenCause(CauseOfConnect(error), error);
         return false;
     }
     // A refusal only brings the waits back: the connection works either way.

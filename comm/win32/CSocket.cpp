@@ -27,6 +27,39 @@ ChannelCause CauseOfConnect(int error) {
     }
 }
 
+constexpr long GIVE_UP_POLL_US = 100000;
+
+// Connects as the system does, its time-out included: 0, or the error. With
+// `giveUp` the attempt runs without blocking, so it can be dropped between
+// two looks (WSAECONNABORTED); the socket blocks again afterwards.
+int Connect(SOCKET s, const sockaddr_in& address, bool (*giveUp)()) {
+    const sockaddr* to = reinterpret_cast<const sockaddr*>(&address);
+    if (giveUp == nullptr) return connect(s, to, sizeof address) == 0 ? 0 : WSAGetLastError();
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return WSAGetLastError();
+    int error = connect(s, to, sizeof address) == 0 ? 0 : WSAGetLastError();
+    while (error == WSAEWOULDBLOCK) {
+        if (giveUp()) return WSAECONNABORTED;
+        fd_set connected, failed;
+        FD_ZERO(&connected);
+        FD_ZERO(&failed);
+        FD_SET(s, &connected);
+        FD_SET(s, &failed);
+        timeval wait{0, GIVE_UP_POLL_US};
+        const int ready = select(0, nullptr, &connected, &failed, &wait);
+        if (ready == SOCKET_ERROR) return WSAGetLastError();
+        if (ready == 0) continue;
+        error = 0;
+        int length = sizeof error;
+        if (FD_ISSET(s, &failed) &&
+            (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 || error == 0))
+            error = WSAECONNREFUSED;
+    }
+    nonBlocking = 0;
+    if (error == 0 && ioctlsocket(s, FIONBIO, &nonBlocking) != 0) error = WSAGetLastError();
+    return error;
+}
+
 }  // namespace
 
 CSocket::CSocket() {
@@ -62,8 +95,8 @@ bool CSocket::Open(const void* parameters) {
         closesocket(s);
         return false;
     }
-    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        const int error = WSAGetLastError();
+    const int error = Connect(s, address, m_giveUp);
+    if (error != 0) {
         closesocket(s);
         SetOpenCause(CauseOfConnect(error), error);
         return false;

@@ -128,6 +128,7 @@ Failure Session::PressConnect() {
     m_recordsCut = 0;
     const DeviceLink* link = m_dialog.state->link.get();
     // The dialog would wait out its reply time-out; the cause is known now.
+    if (link != nullptr && !link->m_open && InterruptRequested()) return Interrupted(m_language);
     if (link != nullptr && !link->m_open) {
         const Cause cause = CauseOfChannel(link->m_openCause);
         return Fail(cause, SayCause(m_language, cause));

@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args = Utf8Arguments(argc, argv);
     InstallInterruptHandler();
     ConsoleOutput output;
-    ChannelLinkFactory links(DeviceLink::PARSER_WAKES, /*sendAtOnce=*/true);
-    ChannelLinkFactory pacedLinks(DeviceLink::PARSER_PACED);
+    ChannelLinkFactory links(DeviceLink::PARSER_WAKES, /*sendAtOnce=*/true, InterruptRequested);
+    ChannelLinkFactory pacedLinks(DeviceLink::PARSER_PACED, false, InterruptRequested);
     Environment environment;
     environment.links = &links;
     environment.pacedLinks = &pacedLinks;
