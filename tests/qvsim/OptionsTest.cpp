@@ -16,10 +16,16 @@ bool Parse(std::vector<const char*> args, Options& options, std::string& error) 
     return qvsim::ParseOptions(static_cast<int>(args.size()), args.data(), options, error);
 }
 
-TEST(Options, DefaultsServeAGeneratedCatalogueOnTheDefaultPort) {
-    Options o;
+// The options of a command line that must parse.
+Options Parsed(const std::vector<const char*>& args) {
+    Options options;
     std::string error;
-    ASSERT_TRUE(Parse({}, o, error)) << error;
+    EXPECT_TRUE(Parse(args, options, error)) << error;
+    return options;
+}
+
+TEST(Options, DefaultsServeAGeneratedCatalogueOnTheDefaultPort) {
+    const Options o = Parsed({});
     EXPECT_EQ(o.transport, qvsim::Transport::TCP);
     EXPECT_EQ(o.listenPort, 10101);
     EXPECT_EQ(o.listenAddress[0], 127);
@@ -31,16 +37,12 @@ TEST(Options, DefaultsServeAGeneratedCatalogueOnTheDefaultPort) {
 }
 
 TEST(Options, EveryOptionReachesItsSetting) {
-    Options o;
-    std::string error;
-    ASSERT_TRUE(Parse({"--listen", "0.0.0.0:0", "--generate=5,6,7", "--dump", "d", "--block-size", "100",
-                       "--log-enable", "0", "--log-size", "20480", "--connect-status", "5",
-                       "--sd-missing", "--unsupported", "--busy", "3", "--error-block-at", "2",
-                       "--silent-after", "0", "--drop-every", "4", "--corrupt-every", "5", "--noise",
-                       "--split", "--reply-delay", "3500", "--turnaround", "11", "--close-after", "9", "--baud", "9600",
-                       "--seed", "18446744073709551615", "-v", "--record", "r.txt", "--logging-rate", "2000"},
-                      o, error))
-        << error;
+    const Options o = Parsed({"--listen", "0.0.0.0:0", "--generate=5,6,7", "--dump", "d", "--block-size", "100",
+                              "--log-enable", "0", "--log-size", "20480", "--connect-status", "5", "--sd-missing",
+                              "--unsupported", "--busy", "3", "--error-block-at", "2", "--silent-after", "0",
+                              "--drop-every", "4", "--corrupt-every", "5", "--noise", "--split", "--reply-delay",
+                              "3500", "--turnaround", "11", "--close-after", "9", "--baud", "9600", "--seed",
+                              "18446744073709551615", "-v", "--record", "r.txt", "--logging-rate", "2000"});
     EXPECT_EQ(o.listenAddress[0], 0);
     EXPECT_EQ(o.listenPort, 0);
     EXPECT_EQ(o.generateRuns, 5u);
@@ -66,28 +68,18 @@ TEST(Options, EveryOptionReachesItsSetting) {
     EXPECT_EQ(o.recordPath, "r.txt");
     EXPECT_EQ(o.loggingRate, 2000u);
 
-    Options pty;
-    ASSERT_TRUE(Parse({"--pty", "/tmp/qv", "--logs", "/srv/logs"}, pty, error)) << error;
+    const Options pty = Parsed({"--pty", "/tmp/qv", "--logs", "/srv/logs"});
     EXPECT_EQ(pty.transport, qvsim::Transport::PTY);
     EXPECT_EQ(pty.serialPath, "/tmp/qv");
     EXPECT_EQ(pty.logsDir, "/srv/logs");
-    Options help;
-    ASSERT_TRUE(Parse({"-h"}, help, error));
-    EXPECT_TRUE(help.help);
-    EXPECT_FALSE(help.version);
-    Options version;
-    ASSERT_TRUE(Parse({"--version"}, version, error)) << error;
-    EXPECT_TRUE(version.version);
-    EXPECT_FALSE(Parse({"--version=1"}, version, error)) << "a flag takes no value";
+    EXPECT_TRUE(Parsed({"-h"}).help);
+    EXPECT_FALSE(Parsed({"-h"}).version);
+    EXPECT_TRUE(Parsed({"--version"}).version);
 }
 
 TEST(Options, AFleetGivesEachInstrumentItsFaultsRateAndDump) {
-    Options o;
-    std::string error;
-    ASSERT_TRUE(Parse({"--instruments", "3", "--fault-instrument", "2", "--drop-every", "4", "--block-size", "100",
-                       "--logging-rates", "0,5,7", "--dump", "d"},
-                      o, error))
-        << error;
+    const Options o = Parsed({"--instruments", "3", "--fault-instrument", "2", "--drop-every", "4", "--block-size",
+                              "100", "--logging-rates", "0,5,7", "--dump", "d"});
     EXPECT_EQ(o.instruments, 3u);
     EXPECT_EQ(qvsim::ConfigOf(o, 2).line.dropEvery, 4u);
     EXPECT_EQ(qvsim::ConfigOf(o, 3).line.dropEvery, 0u) << "faults are the second's alone";
@@ -96,8 +88,7 @@ TEST(Options, AFleetGivesEachInstrumentItsFaultsRateAndDump) {
     EXPECT_EQ(qvsim::DumpDirOf(o, 2), "d/2");
     EXPECT_FALSE(qvsim::DumpsAndExits(o)) << "two of them log";
 
-    Options alone;
-    ASSERT_TRUE(Parse({"--dump", "d", "--drop-every", "4"}, alone, error)) << error;
+    const Options alone = Parsed({"--dump", "d", "--drop-every", "4"});
     EXPECT_EQ(qvsim::DumpDirOf(alone, 1), "d");
     EXPECT_EQ(qvsim::ConfigOf(alone, 1).line.dropEvery, 4u);
     EXPECT_TRUE(qvsim::DumpsAndExits(alone));
@@ -125,6 +116,7 @@ TEST(Options, MistakesAreNamed) {
         {"--busy", "12x"},
         {"--logging-rate", "100000001"},
         {"--noise=1"},
+        {"--version=1"},
         {"--logs", "a", "--generate", "1,1,1"},
         {"--pty", "a", "--serial", "b"},
         {"--pty", "a", "--listen", "127.0.0.1:1"},
