@@ -30,8 +30,11 @@ TEST(Catalogue, TenByteDateBlockAddsTwoDatesAndIgnoresTheRest) {
 
 TEST(Catalogue, EmptyListsShowNoneAndSelectingNoneAsksNothing) {
     Conversation dates;
-    ReachIdle(dates);
+    ReachDates(dates);
+    dates.ReceiveBlock(0x80);
     EXPECT_EQ(dates.Entries(IDC_DATES), Entries{"none"});
+    EXPECT_EQ(dates.TakeSent(), Sent{ACK_OK_FRAME}) << "no CMD_GET_TIMES for an empty list";
+    EXPECT_EQ(dates.StateFlags(), STATE_1);
     dates.Command(IDC_DATES, CBN_SELCHANGE_CODE);
     EXPECT_TRUE(dates.TakeSent().empty());
     EXPECT_EQ(dates.StateFlags(), STATE_1);

@@ -129,15 +129,7 @@ TEST(Connection, EveryRequestLeftUnansweredForThreeSecondsEndsTheConnection) {
 
 TEST(Connection, DisconnectReplyOfAnyStatusReleasesTheLink) {
     Conversation c;
-    c.ConnectWifi();
-    c.Receive("55 10 00 00 00 66");
-    c.TakeSent();
-    c.Receive("55 85 00 00 00 DB");
-    c.Receive("AA 88 80 00 00 B3");  // no dates: "none"
-    EXPECT_EQ(c.Entries(IDC_DATES), std::vector<std::string>{"none"});
-    EXPECT_EQ(c.StateFlags(), STATE_1);
-    EXPECT_EQ(c.TakeSent(), Sent{"55 88 00 00 00 DE"}) << "no CMD_GET_TIMES for an empty list";
-
+    ReachIdle(c);
     c.Command(IDC_DISCONNECT);
     EXPECT_EQ(c.TakeSent(), Sent{"AA 11 00 00 00 BC"});
     EXPECT_EQ(c.StateFlags(), STATE_0) << "state 0 without waiting for the reply";
