@@ -76,17 +76,10 @@ TEST(Instrument, DatesComeAscendingInWholeRecordsOverSeveralBlocks) {
     // 600 runs, two a day: 300 dates, 256 to a full block.
     qvsim::GeneratedCatalogue catalogue(600, 0, 0);
     Sim sim(catalogue);
-    std::vector<ParsedFrame> frames = ParseFrames(sim.Send("AA 85 00 00 00 30"));
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].sync, SYNC_RESPONSE);
-    EXPECT_EQ(frames[1].status, 0x00) << "first block: kind 0x00, not last";
-    EXPECT_EQ(frames[1].payload.size(), 1024u);
-    Bytes dates = frames[1].payload;
-    frames = ParseFrames(sim.Send(Ack(0)));
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].status, 0x80);
-    EXPECT_EQ(frames[0].payload.size(), 44u * 4);
-    dates.insert(dates.end(), frames[0].payload.begin(), frames[0].payload.end());
+    const Fetched fetched = Fetch(sim, Hex("AA 85 00 00 00 30"));
+    EXPECT_EQ(fetched.reply.sync, SYNC_RESPONSE);
+    EXPECT_EQ(fetched.blocks, "00/1024 80/176") << "first block: kind 0x00, not last";
+    const Bytes& dates = fetched.content;
     EXPECT_EQ(ToHex(Bytes(dates.begin(), dates.begin() + 8)), "07 E8 05 07 07 E8 05 08");
     for (size_t i = 4; i < dates.size(); i += 4)
         EXPECT_LT(ToHex(Bytes(dates.begin() + i - 4, dates.begin() + i)),
@@ -97,7 +90,7 @@ TEST(Instrument, DatesComeAscendingInWholeRecordsOverSeveralBlocks) {
     InstrumentConfig config;
     config.blockSize = 10;
     Sim small(catalogue, config);
-    frames = ParseFrames(small.Send("AA 85 00 00 00 30"));
+    const std::vector<ParsedFrame> frames = ParseFrames(small.Send("AA 85 00 00 00 30"));
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(ToHex(frames[1].payload), "07 E8 05 07 07 E8 05 08");
 }
@@ -105,34 +98,18 @@ TEST(Instrument, DatesComeAscendingInWholeRecordsOverSeveralBlocks) {
 TEST(Instrument, FileComesInAcknowledgedBlocksAfterItsSize) {
     MemoryCatalogue catalogue = OneRun({{}, {}, {}, Pattern(3000, 7)});
     Sim sim(catalogue);
-    Bytes out = sim.Send(GET_FILE_3);
-    ASSERT_GE(out.size(), 10u);
-    EXPECT_EQ(ToHex(Bytes(out.begin(), out.begin() + 10)), "55 87 00 00 04 00 00 0B B8 A4");
-    std::vector<ParsedFrame> frames = ParseFrames(out);
-    ASSERT_EQ(frames.size(), 2u) << "one block before the first acknowledgement";
-    Bytes received;
-    std::vector<uint8_t> flags;
-    for (;;) {
-        const ParsedFrame& block = frames.back();
-        ASSERT_EQ(block.sync, SYNC_REQUEST);
-        ASSERT_EQ(block.command, 0x88);
-        flags.push_back(block.status);
-        Append(received, block.payload);
-        if (block.status & 0x80) break;
-        frames = ParseFrames(sim.Send(Ack(0)));
-        ASSERT_EQ(frames.size(), 1u);
-    }
-    EXPECT_EQ(flags, (std::vector<uint8_t>{0x20, 0x20, 0xA0}));
-    EXPECT_EQ(received, catalogue.Content(0, 3));
+    const Fetched file = Fetch(sim, Hex(GET_FILE_3));
+    EXPECT_EQ(ToHex(WireFrame(file.reply.sync, file.reply.command, file.reply.status, file.reply.payload)),
+              "55 87 00 00 04 00 00 0B B8 A4");
+    EXPECT_EQ(file.blocks, "20/1024 20/1024 A0/952") << "one block before each acknowledgement";
+    EXPECT_EQ(file.content, catalogue.Content(0, 3));
     EXPECT_EQ(sim.Exchange("55 88 00 00 00 DE"), "");
 
     // A smaller block size.
     InstrumentConfig config;
     config.blockSize = 1000;
     Sim small(catalogue, config);
-    frames = ParseFrames(small.Send(GET_FILE_3));
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[1].payload.size(), 1000u);
+    EXPECT_EQ(Fetch(small, Hex(GET_FILE_3)).blocks, "20/1000 20/1000 A0/1000");
 }
 
 TEST(Instrument, ResendRepeatsTheLastBlockAndCancelEndsTheSequence) {

@@ -15,24 +15,12 @@ namespace {
 
 using qvsim::LiveCatalogue;
 
-struct Fetched {
-    uint32_t announced = 0;
-    Bytes bytes;
-};
-
 // CMD_GET_FILE and every block, the clock moving on 100 ms before each
-// acknowledgement, so the file grows while it goes out.
-Fetched Fetch(Sim& sim, const RunStamp& run, uint16_t file) {
-    Fetched got;
-    std::vector<ParsedFrame> frames = ParseFrames(sim.Send(GetFile(run, file)));
-    if (!frames.empty() && frames[0].payload.size() == 4) got.announced = ReadBig32(frames[0].payload.data());
-    while (!frames.empty() && frames.back().command == 0x88) {
-        Append(got.bytes, frames.back().payload);
-        if (frames.back().status & 0xC0) break;
-        sim.AdvanceTo(sim.now + 100000);
-        frames = ParseFrames(sim.Send(Ack(0)));
-    }
-    return got;
+// acknowledgement, so the file grows while it goes out; and the size the
+// reply announced.
+Fetched FetchGrowing(Sim& sim, const RunStamp& run, uint16_t file) { return Fetch(sim, GetFile(run, file), 100000); }
+uint32_t Announced(const Fetched& got) {
+    return got.reply.payload.size() == 4 ? ReadBig32(got.reply.payload.data()) : 0;
 }
 
 // CMD_GET_FILE_COUNT of a run, and its answer.
@@ -71,14 +59,15 @@ TEST(LiveCatalogue, LastFileGrowsServedAsAnnouncedLikeTheDumpAndRollsOverAtTheLo
     Bytes before;
     for (const auto& step : steps) {
         sim.AdvanceTo(std::max(sim.now, step.at));
-        const Fetched got = Fetch(sim, newest, step.file);
-        EXPECT_EQ(got.announced, step.size) << step.why;
-        EXPECT_EQ(got.bytes.size(), got.announced) << step.why << ": exactly the size announced";
-        EXPECT_TRUE(got.bytes == dumped(step.file)) << step.why << ": differs from the dump";
+        const Fetched got = FetchGrowing(sim, newest, step.file);
+        EXPECT_EQ(Announced(got), step.size) << step.why;
+        EXPECT_EQ(got.content.size(), Announced(got)) << step.why << ": exactly the size announced";
+        EXPECT_TRUE(got.content == dumped(step.file)) << step.why << ": differs from the dump";
         if (step.file == 1) {
-            EXPECT_TRUE(got.bytes.size() >= before.size() && std::equal(before.begin(), before.end(), got.bytes.begin()))
+            const Bytes& now = got.content;
+            EXPECT_TRUE(now.size() >= before.size() && std::equal(before.begin(), before.end(), now.begin()))
                 << step.why << ": it only grows";
-            before = got.bytes;
+            before = got.content;
         }
     }
     ASSERT_EQ(before.size(), 5000u);
@@ -94,12 +83,12 @@ TEST(LiveCatalogue, LastFileGrowsServedAsAnnouncedLikeTheDumpAndRollsOverAtTheLo
               WireFrame(SYNC_RESPONSE, 0x80, 0));
     sim.AdvanceTo(sim.now + 60000000);
     EXPECT_EQ(sim.Send(CountOf(newest)), Count(3));
-    EXPECT_EQ(Fetch(sim, newest, 2).announced, 2100u);
+    EXPECT_EQ(Announced(FetchGrowing(sim, newest, 2)), 2100u);
     sim.Send(WireFrame(SYNC_REQUEST, 0x80, 0, Hex("01 00 00 00 00")));
     sim.Send(WireFrame(SYNC_REQUEST, 0x82, 0, Hex("01 00 00 04 00")));
     sim.AdvanceTo(sim.now + 500000);
     EXPECT_EQ(sim.Send(CountOf(newest)), Count(4));
-    EXPECT_EQ(Fetch(sim, newest, 3).announced, 500u);
+    EXPECT_EQ(Announced(FetchGrowing(sim, newest, 3)), 500u);
 }
 
 TEST(LiveCatalogue, ARunWithoutFilesGetsFileZeroHeaderFirst) {
@@ -108,11 +97,11 @@ TEST(LiveCatalogue, ARunWithoutFilesGetsFileZeroHeaderFirst) {
     Sim sim(live);
     sim.AdvanceTo(1000000);
     EXPECT_EQ(sim.Send(CountOf(RUN_0509_0800)), Count(1));
-    const Bytes file = Fetch(sim, RUN_0509_0800, 0).bytes;
+    const Bytes file = FetchGrowing(sim, RUN_0509_0800, 0).content;
     EXPECT_EQ(file.size(), 100u);
     EXPECT_EQ(Text(file, qvsim::CSV_HEADER_SIZE + 20),
               qvsim::CSV_HEADER + std::string("2024/05/09 08:00:00,"));
-    EXPECT_EQ(Fetch(sim, RUN_0507_0905, 0).bytes, Pattern(10)) << "only the newest run grows";
+    EXPECT_EQ(FetchGrowing(sim, RUN_0507_0905, 0).content, Pattern(10)) << "only the newest run grows";
 }
 
 }  // namespace

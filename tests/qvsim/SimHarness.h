@@ -100,6 +100,34 @@ public:
     qvsim::Instrument instrument;
 };
 
+// A list or a file fetched whole: the request's reply, each block's status
+// and size ("20/1024 A0/952") and the blocks' bytes joined. The clock moves
+// on `pause` before each acknowledgement. Stops at a last or error block, or
+// at an answer that is not one block alone.
+struct Fetched {
+    ParsedFrame reply{};
+    std::string blocks;
+    Bytes content;
+};
+
+inline Fetched Fetch(Sim& sim, const Bytes& request, int64_t pause = 0) {
+    Fetched got;
+    std::vector<ParsedFrame> frames = ParseFrames(sim.Send(request));
+    if (frames.empty()) return got;
+    got.reply = frames[0];
+    frames.erase(frames.begin());
+    while (frames.size() == 1 && frames[0].sync == SYNC_REQUEST && frames[0].command == 0x88) {
+        got.blocks += (got.blocks.empty() ? "" : " ") + ToHex(&frames[0].status, 1) + "/" +
+                      std::to_string(frames[0].payload.size());
+        Append(got.content, frames[0].payload);
+        if (frames[0].status & 0xC0) break;
+        Bytes answer = pause ? sim.AdvanceTo(sim.now + pause) : Bytes{};
+        Append(answer, sim.Send(Ack(0)));
+        frames = ParseFrames(answer);
+    }
+    return got;
+}
+
 // A fresh instrument over a catalogue of `runs`, set up by `setUp` (when
 // given), and a conversation with it.
 struct Conversation {
