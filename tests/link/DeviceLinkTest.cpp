@@ -77,30 +77,32 @@ TEST_F(DeviceLinkTest, TablesHoldTheKeysInRegistrationOrder) {
     }
 }
 
-TEST_F(DeviceLinkTest, ResponseIsPostedWithItsSlot) {
-    channel->Receive(Hex("55 10 00 00 00 66"));
-    const PostedMessage message = Next();
-    EXPECT_EQ(message.message, WM_APP_DEVICE_RESPONSE);
-    EXPECT_EQ(message.wParam, 0x10u);
-    EXPECT_EQ(Body(message).command, 0x10);
-    EXPECT_EQ(Body(message).status, 0);
-    EXPECT_EQ(Body(message).length, 0);
-    CommandRequest copy{};
-    ASSERT_TRUE(link.TakeFrame(message.lParam, &copy));
-    EXPECT_EQ(copy.command, 0x10);
-    EXPECT_FALSE(link.TakeFrame(message.lParam, &copy)) << "a slot is taken once";
-}
-
-TEST_F(DeviceLinkTest, DataBlockRequestCarriesStatusLengthAndData) {
-    channel->Receive(Hex("AA 88 A0 00 02 41 42 58"));
-    const PostedMessage message = Next();
-    EXPECT_EQ(message.message, WM_APP_DEVICE_REQUEST);
-    EXPECT_EQ(message.wParam, 0x88u);
-    CommandRequest frame{};
-    ASSERT_TRUE(link.TakeFrame(message.lParam, &frame));
-    EXPECT_EQ(frame.status, 0xA0);
-    EXPECT_EQ(frame.length, 2);
-    EXPECT_EQ(ToHex(frame.data, 2), "41 42");
+TEST_F(DeviceLinkTest, EachFrameIsPostedWithItsKindKeyAndSlot) {
+    // Command, status and data: in the slot, then in the copy taken from it.
+    const auto fields = [](const CommandRequest& r) {
+        return ToHex(Bytes{r.command, r.status}) + " / " + ToHex(r.data, static_cast<size_t>(r.length));
+    };
+    const struct {
+        const char* wire;
+        uint32_t kind;
+        uint8_t key;
+        const char* fields;
+    } frames[] = {
+        {"55 10 00 00 00 66", WM_APP_DEVICE_RESPONSE, 0x10, "10 00 / "},
+        {"AA 88 A0 00 02 41 42 58", WM_APP_DEVICE_REQUEST, 0x88, "88 A0 / 41 42"},
+    };
+    for (const auto& f : frames) {
+        SCOPED_TRACE(f.wire);
+        channel->Receive(Hex(f.wire));
+        const PostedMessage message = Next();
+        EXPECT_EQ(message.message, f.kind);
+        EXPECT_EQ(message.wParam, f.key);
+        EXPECT_EQ(fields(Body(message)), f.fields);
+        CommandRequest copy{};
+        ASSERT_TRUE(link.TakeFrame(message.lParam, &copy));
+        EXPECT_EQ(fields(copy), f.fields);
+        EXPECT_FALSE(link.TakeFrame(message.lParam, &copy)) << "a slot is taken once";
+    }
 }
 
 TEST_F(DeviceLinkTest, EachKeyKeepsItsSlotAndKindsStayApart) {
