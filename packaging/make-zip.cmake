@@ -1,7 +1,7 @@
 # Writes the release zip (cmake -P, arguments from packaging/CMakeLists.txt):
 # the programs stripped of their symbol tables, the texts for users with
 # Windows line ends and a byte-order mark, so that every Notepad reads them as
-# UTF-8, the batch files with Windows line ends and no mark (cmd would read it
+# UTF-8 (the example fleet file too), the batch files with Windows line ends and no mark (cmd would read it
 # as part of the first command), the guides as HTML pages beside their
 # pictures under docs/, and SHA256SUMS over all of them.
 cmake_minimum_required(VERSION 3.25)
@@ -26,7 +26,8 @@ foreach(program ${QVLOGDL} ${QVLOG} ${QVSIM})
 endforeach()
 
 string(ASCII 239 187 191 bom)
-foreach(text ${TEXT_JA} ${TEXT_EN})
+file(GLOB examples ${PACKAGING}/*.ini)
+foreach(text ${TEXT_JA} ${TEXT_EN} ${examples})
   get_filename_component(name ${text} NAME)
   file(READ ${text} content)
   string(REPLACE "@VERSION@" "${VERSION}" content "${content}")

@@ -33,7 +33,7 @@ unzip -q "$zip" -d "$unpacked" || { echo "FAIL: unzip $zip"; exit 1; }
 # Exactly the release's files, no test programs and no stand-in DLLs.
 pages=(docs/ja/guide.html docs/ja/schedule.html docs/en/guide.html docs/en/schedule.html)
 expected=$( (printf '%s\n' README-en.txt SHA256SUMS qvlog.exe qvlogdl.exe qvsim.exe "$readme_ja" \
-               qvlog-nightly.cmd qvsim-slow.cmd "${pages[@]}"
+               qvlog-nightly.cmd qvsim-slow.cmd fleet-example.ini "${pages[@]}"
              cd "$source_dir" && ls docs/images/*.png) | sort)
 got=$(cd "$unpacked" && find . -type f -printf '%P\n' | sort)
 [ "$got" = "$expected" ] || fail "the zip holds:
@@ -66,6 +66,9 @@ for text in "$readme_ja" README-en.txt; do
   grep -q $'[^\r]$' "$unpacked/$text" && fail "$text has lines without CR LF"
   head -1 "$unpacked/$text" | grep -qF "$version" || fail "$text does not name version $version"
 done
+[ "$(head -c3 "$unpacked/fleet-example.ini" | od -An -tx1 | tr -d ' ')" = efbbbf ] \
+  || fail "fleet-example.ini has no byte-order mark"
+grep -q $'[^\r]$' "$unpacked/fleet-example.ini" && fail "fleet-example.ini has lines without CR LF"
 
 # The batch files: Windows line ends, and nothing but ASCII, so that they read
 # the same in whatever encoding an editor saves them (a byte-order mark too).
@@ -150,6 +153,22 @@ else
       cmp -s "$f" "$out/${run}_$(basename "$f")" || fail "$batch: ${run}_$(basename "$f") is not in $out as sent"
     done
   done
+fi
+
+# The example fleet file as shipped, its three ports moved to where one
+# qvsim.exe of three instruments listens: a sync of all three, under Wine.
+if start_qvsim fleet "$wine_run" "$unpacked/qvsim.exe" --instruments 3 --generate 1,2,3000 --listen 127.0.0.1:0; then
+  mkdir "$work/fleet"
+  sed -e "s/127\.0\.0\.1:10101/127.0.0.1:$port/" -e "s/127\.0\.0\.1:10102/127.0.0.1:$((port + 1))/" \
+      -e "s/127\.0\.0\.1:10103/127.0.0.1:$((port + 2))/" "$unpacked/fleet-example.ini" >"$work/fleet/fleet-example.ini"
+  [ "$(grep -c "127\.0\.0\.1:$port\|127\.0\.0\.1:$((port + 1))\|127\.0\.0\.1:$((port + 2))" "$work/fleet/fleet-example.ini")" -eq 3 ] \
+    || fail "fleet-example.ini does not name three instruments on 127.0.0.1:10101 to 10103"
+  (cd "$work/fleet" && "$wine_run" "$unpacked/qvlog.exe" sync --fleet fleet-example.ini >"$work/fleet.out" 2>&1 </dev/null) \
+    || fail "qvlog.exe sync --fleet fleet-example.ini: $(tr -d "\r" <"$work/fleet.out" | tail -8)"
+  pulled=$(find "$work/fleet/logs" -name '*.csv' -size 3000c 2>/dev/null | wc -l)
+  [ "$pulled" -eq 6 ] || fail "the example fleet's sync left $pulled whole files, not 6"
+else
+  fail "qvsim.exe --instruments 3 did not start"
 fi
 
 # The dialog from the unpacked folder, through the end-to-end driver.
