@@ -104,7 +104,7 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
             step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, frame.body.status, twice);
         }
         if (script.afterFrame) script.afterFrame(number);
-        if (script.strayEveryTime && links.connections > 1 && number == script.unaskedBlockAfter) {
+        if (number == script.unaskedBlockAfter && (links.connections == 1 || script.strayEveryTime)) {
             ++strays;
             step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, 0x00, {0x07, 0xE8, 0x05, 0x08});
         }
@@ -127,10 +127,6 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
         }
         if (number == script.unaskedReplyAfter)
             step.inject = WireFrame(SYNC_RESPONSE, CMD_GET_FILE_COUNT, 0, {0x00, 0x09});
-        if (number == script.unaskedBlockAfter) {
-            ++strays;
-            step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, 0x00, {0x07, 0xE8, 0x05, 0x08});
-        }
         step.hangUp = number == script.hangUpAfter;
         return step;
     };
