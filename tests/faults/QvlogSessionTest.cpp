@@ -46,38 +46,33 @@ Ended RunSession(const std::vector<std::string>& faults, const fs::path& out) {
 TEST(QvlogSession, ReportsWhatTheInstrumentDid) {
     const size_t threads = SettledThreadCount();
     TempFolder dir;
-    const int noResponse = MSG_NO_RESPONSE;
-
-    const Ended clean = RunSession({}, dir.Path() / "clean");
-    EXPECT_EQ(clean.connect, Outcome::OK);
-    EXPECT_EQ(clean.download, Outcome::OK);
-    EXPECT_EQ(fs::file_size(dir.Path() / "clean" / OutputName(1)), 5000u);
-
-    // A block left out in the middle of a file: asked for again after 30 s.
-    const Ended dropped = RunSession({"--drop-every", "10"}, dir.Path() / "dropped");
-    EXPECT_EQ(dropped.download, Outcome::OK) << dropped.message;
-    EXPECT_EQ(fs::file_size(dir.Path() / "dropped" / OutputName(0)), 5000u);
-
-    // The dates reply comes, its blocks never do: nothing watches that, so
-    // the tool gives up itself, and says the instrument stopped answering.
-    const Ended silent = RunSession({"--silent-after", "0"}, dir.Path() / "silent");
-    EXPECT_EQ(silent.connect, Outcome::NO_RESPONSE);
-    EXPECT_EQ(silent.message, noResponse);
-
-    const Ended slow = RunSession({"--reply-delay", "3500"}, dir.Path() / "slow");
-    EXPECT_EQ(slow.connect, Outcome::NO_RESPONSE);
-    EXPECT_EQ(slow.message, noResponse);
-
-    const Ended sd = RunSession({"--sd-missing"}, dir.Path() / "sd");
-    EXPECT_EQ(sd.connect, Outcome::INSTRUMENT_ERROR);
-    EXPECT_EQ(sd.message, MSG_NO_SD_CARD);
-
-    // The block watch runs out: a transfer error after five resends, which
-    // the exit status calls what the message says.
-    const Ended stalled = RunSession({"--silent-after", "2"}, dir.Path() / "stalled");
-    EXPECT_EQ(stalled.download, Outcome::INSTRUMENT_ERROR);
-    EXPECT_EQ(stalled.message, MSG_TRANSFER_ERROR);
-
+    const struct {
+        const char* name;
+        std::vector<std::string> faults;
+        Outcome connect, download;
+        int message;
+    } rows[] = {
+        {"clean", {}, Outcome::OK, Outcome::OK, -1},
+        // A block left out in the middle of a file: asked for again after 30 s.
+        {"dropped", {"--drop-every", "10"}, Outcome::OK, Outcome::OK, -1},
+        // The dates reply comes, its blocks never do: nothing watches that, so
+        // the tool gives up itself, and says the instrument stopped answering.
+        {"silent", {"--silent-after", "0"}, Outcome::NO_RESPONSE, Outcome::OK, MSG_NO_RESPONSE},
+        {"slow", {"--reply-delay", "3500"}, Outcome::NO_RESPONSE, Outcome::OK, MSG_NO_RESPONSE},
+        {"sd", {"--sd-missing"}, Outcome::INSTRUMENT_ERROR, Outcome::OK, MSG_NO_SD_CARD},
+        // The block watch runs out: a transfer error after five resends, which
+        // the exit status calls what the message says.
+        {"stalled", {"--silent-after", "2"}, Outcome::OK, Outcome::INSTRUMENT_ERROR, MSG_TRANSFER_ERROR},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Ended ended = RunSession(row.faults, dir.Path() / row.name);
+        EXPECT_EQ(ended.connect, row.connect);
+        EXPECT_EQ(ended.download, row.download);
+        EXPECT_EQ(ended.message, row.message);
+        if (row.message != -1) continue;
+        for (int file : {0, 1}) EXPECT_EQ(fs::file_size(dir.Path() / row.name / OutputName(file)), 5000u);
+    }
     EXPECT_EQ(ThreadCountSettlesTo(threads), threads);
 }
 

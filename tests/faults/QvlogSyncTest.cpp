@@ -104,10 +104,6 @@ TEST(QvlogSync, ABadFleetFileIsAUsageErrorWithItsLine) {
     EXPECT_FALSE(fs::exists(dir / "logs")) << "nothing is made before the file is sound";
 }
 
-}  // namespace
-
-namespace {
-
 // Ctrl-C ends every transfer as Abort does, and the report still comes:
 // the file in hand named as .partial, the instrument not yet begun said to
 // be aborted, exit status 5.

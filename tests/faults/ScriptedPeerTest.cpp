@@ -33,6 +33,11 @@ bool IsAckOk(const FrameImage& frame) {
     return frame.sync == SYNC_RESPONSE && frame.body.command == 0x88 && frame.body.status == 0;
 }
 
+bool IsFileBlock(const FrameImage& frame) {
+    return frame.sync == SYNC_REQUEST && frame.body.command == CMD_DATA_BLOCK &&
+           (frame.body.status & BLOCK_KIND_MASK) == BLOCK_KIND_FILE;
+}
+
 Bytes Original(qvsim::Catalogue& catalogue, int file) {
     Bytes bytes(FILE_BYTES);
     catalogue.Read(0, static_cast<uint16_t>(file), 0, bytes.data(), FILE_BYTES);
@@ -100,10 +105,6 @@ TEST(ScriptedPeer, HangUpInARedownloadKeepsTheCompleteFile) {
             << OutputName(file) << " was touched";
 }
 
-}  // namespace
-
-namespace {
-
 // Over TCP, a file that cannot end whole (its last block early, blocks past
 // its size) or cannot be written (another download holds it) ends the run
 // with its message, and the complete file of an earlier pull stays as it was.
@@ -125,9 +126,7 @@ TEST_P(UnwholeOverTcp, LeavesTheCompleteFileAndSaysWhy) {
     int blocks = 0;
     peer.fromInstrument = [&](const FrameImage& frame, int) {
         ScriptedInstrument::Step step;
-        const bool fileBlock = frame.sync == SYNC_REQUEST && frame.body.command == CMD_DATA_BLOCK &&
-                               (frame.body.status & BLOCK_KIND_MASK) == BLOCK_KIND_FILE;
-        if (!fileBlock || !row.rewrite) return step;
+        if (!IsFileBlock(frame) || !row.rewrite) return step;
         const Bytes changed = row.rewrite(frame, ++blocks);
         if (!changed.empty()) {
             step.swallow = true;
@@ -178,10 +177,6 @@ INSTANTIATE_TEST_SUITE_P(
         Unwhole{"PartialHeldByAnotherDownload", nullptr, true, "ログファイルが作成できませんでした。", 0}),
     [](const ::testing::TestParamInfo<Unwhole>& info) { return std::string(info.param.name); });
 
-}  // namespace
-
-namespace {
-
 // A message box runs its own message loop. Abort is pressed mid-file; a
 // block the instrument sends right behind the one that ends the run (the
 // block the abort refuses, or an error block) comes while that ending's box
@@ -200,9 +195,7 @@ TEST(ScriptedPeer, ABlockUnderTheEndingsBoxIsRefusedWithoutAWord) {
         int blocks = 0;
         peer.fromInstrument = [&](const FrameImage& frame, int) {
             ScriptedInstrument::Step step;
-            if (frame.sync != SYNC_REQUEST || frame.body.command != CMD_DATA_BLOCK ||
-                (frame.body.status & BLOCK_KIND_MASK) != BLOCK_KIND_FILE || ++blocks != 2)
-                return step;
+            if (!IsFileBlock(frame) || ++blocks != 2) return step;
             step.swallow = true;
             step.inject = Reflagged(frame, abort ? frame.body.status : BLOCK_KIND_FILE | BLOCK_ERROR);
             Append(step.inject, WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, BLOCK_KIND_FILE, Pattern(1024)));
