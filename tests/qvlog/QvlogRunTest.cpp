@@ -182,7 +182,8 @@ std::vector<Case> Cases() {
 }
 
 // A file finished with a block refused is not done: no attempt gets
-// further, so the retries run out instead of going on for ever.
+// further, so the retries run out instead of going on for ever; the file is
+// left as NAME.partial.
 TEST(QvlogRun, ARefusedBlockOnEveryConnectionEndsTheRetries) {
     PeerScript stray;
     stray.sizes = {3000, 3000};
@@ -194,6 +195,11 @@ TEST(QvlogRun, ARefusedBlockOnEveryConnectionEndsTheRetries) {
     EXPECT_EQ(ran.json["error"]["cause"].text, "block refused");
     EXPECT_EQ(ran.waits, (std::vector<int>{1, 2}));
     EXPECT_TRUE(ran.json["files"].items.empty());
+    // Not taken for a finished file by the next --skip-existing.
+    const fs::path partial = dir.Path() / (OutputName(0) + ".partial");
+    EXPECT_FALSE(fs::exists(dir.Path() / OutputName(0)));
+    EXPECT_EQ(ran.json["partial"].text, partial.string());
+    EXPECT_EQ(FileBytes(partial), PeerFileContent(0, 3000));
 }
 
 TEST(QvlogRun, TellsWhatBecameOfEveryFile) {

@@ -313,8 +313,14 @@ void Pull::FileFinished(const char*, uint32_t bytes) {
         return;
     }
     // A block the dialog refused may have been this file's: fetched again.
+    // Meanwhile it is no finished file, which a later --skip-existing or
+    // sync would take as one and never fetch again.
     m_refusedFailure = Fail(Cause::BLOCK_REFUSED, Say(m_env.language, Text::BLOCK_REFUSED, {name}));
-    m_refusedFailure.path = Utf8FromPath(m_folder.path / name);
+    const fs::path path = m_folder.path / name;
+    std::error_code error;
+    fs::rename(path, WithSuffix(path, PARTIAL_SUFFIX), error);
+    m_refusedFailure.path = Utf8FromPath(error ? path : WithSuffix(path, PARTIAL_SUFFIX));
+    if (!error) m_refusedFailure.partial = m_refusedFailure.path;
     m_session->Stop(m_refusedFailure);
 }
 
