@@ -1,9 +1,9 @@
 # Writes the release zip (cmake -P, arguments from packaging/CMakeLists.txt):
 # the programs stripped of their symbol tables, the texts for users with
 # Windows line ends and a byte-order mark, so that every Notepad reads them as
-# UTF-8 (the example fleet file too), the batch files with Windows line ends and no mark (cmd would read it
-# as part of the first command), the guides as HTML pages beside their
-# pictures under docs/, and SHA256SUMS over all of them.
+# UTF-8 (the example fleet file too), the batch files with Windows line ends
+# and no mark (cmd would read it as part of the first command), the guides as
+# HTML pages beside their pictures under docs/, and SHA256SUMS over all of them.
 cmake_minimum_required(VERSION 3.25)
 
 foreach(required STAGE ZIP STRIP VERSION QVLOGDL QVLOG QVSIM TEXT_JA TEXT_EN PACKAGING DOCS)

@@ -49,10 +49,11 @@ int Connect(SOCKET s, const sockaddr_in& address, bool (*giveUp)()) {
         const int ready = select(0, nullptr, &connected, &failed, &wait);
         if (ready == SOCKET_ERROR) return WSAGetLastError();
         if (ready == 0) continue;
-        error = 0;
+        // The attempt's own error, whichever set it came back in.
         int length = sizeof error;
-        if (FD_ISSET(s, &failed) &&
-            (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 || error == 0))
+        if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0)
+            error = WSAGetLastError();
+        else if (error == 0 && FD_ISSET(s, &failed))
             error = WSAECONNREFUSED;
     }
     nonBlocking = 0;

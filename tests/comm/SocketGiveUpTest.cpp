@@ -36,6 +36,9 @@ TEST(SocketGiveUp, AnAttemptNobodyTakesEndsWhenGivenUpAndATakenOneStillWorks) {
             queued.push_back(std::move(socket));
             continue;
         }
+        // Windows itself refuses an attempt beyond a full queue (Wine, like
+        // Linux, lets it wait): nothing is left there to give up on.
+        if (socket->OpenCause() == ChannelCause::REFUSED) GTEST_SKIP() << "the system refused the attempt";
         gaveUp = true;
         EXPECT_EQ(looks.load(), LOOKS_BEFORE_GIVING_UP);
         EXPECT_EQ(socket->OpenCause(), ChannelCause::OTHER);

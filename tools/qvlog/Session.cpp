@@ -128,6 +128,8 @@ Failure Session::PressConnect() {
     m_recordsCut = 0;
     const DeviceLink* link = m_dialog.state->link.get();
     // The dialog would wait out its reply time-out; the cause is known now.
+    // Under Ctrl-C, which drops a connection attempt, what failed is the
+    // user's stop, whatever the channel says.
     if (link != nullptr && !link->m_open && InterruptRequested()) return Interrupted(m_language);
     if (link != nullptr && !link->m_open) {
         const Cause cause = CauseOfChannel(link->m_openCause);
