@@ -370,18 +370,23 @@ TEST(QvlogRun, NumbersAndPlacesInTheFailure) {
 TEST(QvlogRun, SkipsOnlyWhatIsWholeAndOnlyThat) {
     TempFolder dir;
     PeerScript script;
-    script.sizes = {3000, 3000, 3000};
-    // File 0 whole, file 1 left cut short by an earlier run.
-    WriteBytes(dir.Path() / OutputName(0), PeerFileContent(0, 3000));
+    script.sizes = {3000, 3000, 3000, 3000};
+    // Files 0 and 3 whole; file 1 left cut short by an earlier run; file 2
+    // an older version whose fetch again, after it grew, was cut short.
+    for (int n : {0, 3}) WriteBytes(dir.Path() / OutputName(n), PeerFileContent(n, 3000));
     WriteBytes(dir.Path() / (OutputName(1) + ".partial"), Bytes(100, 'x'));
+    WriteBytes(dir.Path() / OutputName(2), Bytes(1000, 'y'));
+    WriteBytes(dir.Path() / (OutputName(2) + ".partial"), Bytes(100, 'x'));
     const Ran ran = RunTool(script, {"download", "--out", dir.Path().string(), "--skip-existing", "--json"});
     EXPECT_EQ(ran.exit, 0) << ran.err;
-    ASSERT_EQ(ran.json["skipped"].items.size(), 1u);
+    ASSERT_EQ(ran.json["skipped"].items.size(), 2u);
     EXPECT_EQ(ran.json["skipped"][0]["name"].text, OutputName(0));
     ASSERT_EQ(ran.json["files"].items.size(), 2u);
-    EXPECT_EQ(ran.json["files"][0]["name"].text, OutputName(1));
-    EXPECT_EQ(FileBytes(dir.Path() / OutputName(1)), PeerFileContent(1, 3000));
-    EXPECT_FALSE(fs::exists(dir.Path() / (OutputName(1) + ".partial"))) << "the leftover outlived the whole file";
+    for (int n : {1, 2}) {
+        EXPECT_EQ(ran.json["files"][static_cast<size_t>(n - 1)]["name"].text, OutputName(n));
+        EXPECT_EQ(FileBytes(dir.Path() / OutputName(n)), PeerFileContent(n, 3000)) << n;
+        EXPECT_FALSE(fs::exists(dir.Path() / (OutputName(n) + ".partial"))) << "the leftover outlived the whole " << n;
+    }
 }
 
 // The nightly pull: the newest run's highest file held is where the last

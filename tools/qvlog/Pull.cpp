@@ -212,7 +212,13 @@ Failure Pull::List(Session& session, Target& target) {
     for (int n : numbers)
         if (n >= count) return Usage(Text::FILE_NOT_IN_RUN, {std::to_string(n), std::to_string(count)});
     auto sizeHeld = [&](int n) { return RegularFileSize(m_folder.path / FileName(n)); };
-    auto held = [&](int n) { return m_options.skipExisting && sizeHeld(n) >= 0; };
+    // A NAME.partial beside NAME: a later fetch of it (its growth checked,
+    // or the dialog's own download again) was cut short, so NAME may be an
+    // older, shorter version. Fetched again, whole.
+    auto held = [&](int n) {
+        return m_options.skipExisting && sizeHeld(n) >= 0 &&
+               RegularFileSize(WithSuffix(m_folder.path / FileName(n), PARTIAL_SUFFIX)) < 0;
+    };
     // Where the last pull ended: the file that may have grown since (or
     // grown and been followed by new ones) is checked, not skipped.
     if (target.newestHeld)
