@@ -90,6 +90,16 @@ Failure PrepareSaveFolder(const std::string& utf8, bool create, Language languag
     return f;
 }
 
+void SetAsideUnconfirmed(Failure& failure) {
+    if (failure.cause != Cause::BLOCK_REFUSED || failure.path.empty() || !failure.partial.empty()) return;
+    const fs::path path = PathFromUtf8(failure.path);
+    std::error_code error;
+    fs::rename(path, WithSuffix(path, PARTIAL_SUFFIX), error);
+    if (error) return;
+    failure.path = Utf8FromPath(WithSuffix(path, PARTIAL_SUFFIX));
+    failure.partial = failure.path;
+}
+
 Pull::Pull(const Options& options, Environment& environment, const SaveFolder& folder, Report& report)
     : m_options(options), m_env(environment), m_folder(folder), m_report(report), m_catalogue(environment.language),
       m_progress(*environment.output, environment.language) {
@@ -319,14 +329,8 @@ void Pull::FileFinished(const char*, uint32_t bytes) {
         return;
     }
     // A block the dialog refused may have been this file's: fetched again.
-    // Meanwhile it is no finished file, which a later --skip-existing or
-    // sync would take as one and never fetch again.
     m_refusedFailure = Fail(Cause::BLOCK_REFUSED, Say(m_env.language, Text::BLOCK_REFUSED, {name}));
-    const fs::path path = m_folder.path / name;
-    std::error_code error;
-    fs::rename(path, WithSuffix(path, PARTIAL_SUFFIX), error);
-    m_refusedFailure.path = Utf8FromPath(error ? path : WithSuffix(path, PARTIAL_SUFFIX));
-    if (!error) m_refusedFailure.partial = m_refusedFailure.path;
+    m_refusedFailure.path = Utf8FromPath(m_folder.path / name);
     m_session->Stop(m_refusedFailure);
 }
 

@@ -33,6 +33,11 @@ struct SaveFolder {
 // files, and expressed for the dialog. Runs before any connection.
 Failure PrepareSaveFolder(const std::string& utf8, bool create, Language language, SaveFolder& folder);
 
+// A download whose retries ran out on a file finished with a block refused
+// leaves that file as NAME.partial: it is no finished file, which a later
+// --skip-existing or sync would take as one and never fetch again.
+void SetAsideUnconfirmed(Failure& failure);
+
 class Pull : private RetrievalObserver {
 public:
     Pull(const Options& options, Environment& environment, const SaveFolder& folder, Report& report);

@@ -119,6 +119,7 @@ void RunSyncJob(const FleetInstrument& instrument, int retries, const Environmen
             report.failure = WithRetries(env, choice, retries, report, [&pull](Session& session, bool& progress) {
                 return pull.Attempt(session, progress);
             });
+            SetAsideUnconfirmed(report.failure);
         }
     }
     CollectPartials(report);

@@ -28,8 +28,10 @@ Failure Download(Environment& env, const Options& options, const ConnectionChoic
     report.folder = folder.utf8;
     if (failure.Failed()) return failure;
     Pull pull(options, env, folder, report);
-    return WithRetries(env, choice, options.retries, report,
-                       [&pull](Session& session, bool& progress) { return pull.Attempt(session, progress); });
+    Failure ended = WithRetries(env, choice, options.retries, report,
+                                [&pull](Session& session, bool& progress) { return pull.Attempt(session, progress); });
+    SetAsideUnconfirmed(ended);
+    return ended;
 }
 
 Failure Run(Environment& env, const Options& options, Report& report) {
