@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "retrieval/Download.h"
+#include "tools/qvlog/Attempts.h"
 #include "tools/qvlog/Console.h"
 #include "tools/qvlog/Encoding.h"
 #include "tools/qvlog/Files.h"
@@ -67,6 +68,19 @@ Cause CauseOfProblem(OutputProblem problem) {
     }
 }
 
+// A download whose retries ran out on a file finished with a block refused
+// leaves that file as NAME.partial: it is no finished file, which a later
+// --skip-existing or sync would take as one and never fetch again.
+void SetAsideUnconfirmed(Failure& failure) {
+    if (failure.cause != Cause::BLOCK_REFUSED || failure.path.empty() || !failure.partial.empty()) return;
+    const fs::path path = PathFromUtf8(failure.path);
+    std::error_code error;
+    fs::rename(path, WithSuffix(path, PARTIAL_SUFFIX), error);
+    if (error) return;
+    failure.path = Utf8FromPath(WithSuffix(path, PARTIAL_SUFFIX));
+    failure.partial = failure.path;
+}
+
 }  // namespace
 
 Failure PrepareSaveFolder(const std::string& utf8, bool create, Language language, SaveFolder& folder) {
@@ -90,14 +104,11 @@ Failure PrepareSaveFolder(const std::string& utf8, bool create, Language languag
     return f;
 }
 
-void SetAsideUnconfirmed(Failure& failure) {
-    if (failure.cause != Cause::BLOCK_REFUSED || failure.path.empty() || !failure.partial.empty()) return;
-    const fs::path path = PathFromUtf8(failure.path);
-    std::error_code error;
-    fs::rename(path, WithSuffix(path, PARTIAL_SUFFIX), error);
-    if (error) return;
-    failure.path = Utf8FromPath(WithSuffix(path, PARTIAL_SUFFIX));
-    failure.partial = failure.path;
+Failure Pull::Run(const ConnectionChoice& choice, int retries) {
+    Failure ended = WithRetries(m_env, choice, retries, m_report,
+                                [this](Session& session, bool& progress) { return Attempt(session, progress); });
+    SetAsideUnconfirmed(ended);
+    return ended;
 }
 
 Pull::Pull(const Options& options, Environment& environment, const SaveFolder& folder, Report& report)

@@ -15,6 +15,7 @@
 
 #include "retrieval/RetrievalObserver.h"
 #include "tools/qvlog/CatalogueCheck.h"
+#include "tools/qvlog/Connection.h"
 #include "tools/qvlog/Options.h"
 #include "tools/qvlog/Outcome.h"
 #include "tools/qvlog/Progress.h"
@@ -33,15 +34,13 @@ struct SaveFolder {
 // files, and expressed for the dialog. Runs before any connection.
 Failure PrepareSaveFolder(const std::string& utf8, bool create, Language language, SaveFolder& folder);
 
-// A download whose retries ran out on a file finished with a block refused
-// leaves that file as NAME.partial: it is no finished file, which a later
-// --skip-existing or sync would take as one and never fetch again.
-void SetAsideUnconfirmed(Failure& failure);
-
 class Pull : private RetrievalObserver {
 public:
     Pull(const Options& options, Environment& environment, const SaveFolder& folder, Report& report);
 
+    // Every attempt the retries allow, each over a new connection; a file
+    // finished with a block refused is left as NAME.partial at the end.
+    Failure Run(const ConnectionChoice& choice, int retries);
     // One attempt over a connected session.
     Failure Attempt(Session& session, bool& progress);
 

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <mutex>
 
-#include "tools/qvlog/Attempts.h"
 #include "tools/qvlog/Connection.h"
 #include "tools/qvlog/Console.h"
 #include "tools/qvlog/Encoding.h"
@@ -116,10 +115,7 @@ void RunSyncJob(const FleetInstrument& instrument, int retries, const Environmen
             Pull pull(options, env, folder, report);
             pull.onFileDone = [&result](const FileRecord&) { ++result.files; };
             pull.onBytes = [&result](uint32_t bytes) { result.bytes += bytes; };
-            report.failure = WithRetries(env, choice, retries, report, [&pull](Session& session, bool& progress) {
-                return pull.Attempt(session, progress);
-            });
-            SetAsideUnconfirmed(report.failure);
+            report.failure = pull.Run(choice, retries);
         }
     }
     CollectPartials(report);

@@ -28,10 +28,7 @@ Failure Download(Environment& env, const Options& options, const ConnectionChoic
     report.folder = folder.utf8;
     if (failure.Failed()) return failure;
     Pull pull(options, env, folder, report);
-    Failure ended = WithRetries(env, choice, options.retries, report,
-                                [&pull](Session& session, bool& progress) { return pull.Attempt(session, progress); });
-    SetAsideUnconfirmed(ended);
-    return ended;
+    return pull.Run(choice, options.retries);
 }
 
 Failure Run(Environment& env, const Options& options, Report& report) {
