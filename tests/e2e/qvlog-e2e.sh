@@ -125,6 +125,9 @@ nosd=$port
 run 1 --tcp "127.0.0.1:$nosd" list --json
 expect_err "本体にSDカードが挿入されていません。"
 expect_json '[.ok, .error.message] | map(tostring) | join(" ")' "false 8"
+# The settings need no SD card: the dialog's user reaches them after message 8.
+run 0 --tcp "127.0.0.1:$nosd" settings set --collect on --size-kb 20 --json
+expect_json '[.settings.collect, .settings.sizeKb] | map(tostring) | join(" ")' "true 20"
 start_sim slow --generate "$catalogue" --reply-delay 4000
 run 3 --tcp "127.0.0.1:$port" list --retries 0 --json
 expect_err "応答がありません。"

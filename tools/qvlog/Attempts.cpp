@@ -16,7 +16,7 @@ int RetryWaitSeconds(int retry) {
 }
 
 Failure WithRetries(Environment& env, const ConnectionChoice& choice, int retries, Report& report,
-                    const AttemptWork& work) {
+                    const AttemptWork& work, bool needsCatalogue) {
     int failedInRow = 0;
     for (int attempt = 1;; ++attempt) {
         Failure failure;
@@ -25,6 +25,7 @@ Failure WithRetries(Environment& env, const ConnectionChoice& choice, int retrie
             Session session(*env.links, env.clock, env.language);
             ++report.connections;
             failure = Connect(session, choice, env.language);
+            if (!needsCatalogue && failure.exit == Outcome::INSTRUMENT_ERROR && session.Connected()) failure = Failure();
             if (!failure.Failed()) {
                 failure = work(session, progress);
                 session.Disconnect();

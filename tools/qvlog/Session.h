@@ -32,6 +32,8 @@ public:
     // channel that cannot be opened fails at once, with the system's reason.
     Failure ConnectTcp(const TcpTarget& target);
     Failure ConnectSerial(int comPort, const std::string& devicePath);
+    // The instrument accepted the connection and the line still stands.
+    bool Connected() const { return m_dialog.state->connected && !m_dialog.LinkLost(); }
     // Sends the disconnect and waits briefly for its reply.
     void Disconnect();
 

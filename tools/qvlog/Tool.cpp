@@ -42,11 +42,11 @@ Failure Run(Environment& env, const Options& options, Report& report) {
     case Command::DOWNLOAD: return Download(env, options, choice, report);
     case Command::SETTINGS_GET:
         return WithRetries(env, choice, options.retries, report,
-                           [&report](Session& session, bool&) { return ReadSettings(session, report); });
+                           [&report](Session& session, bool&) { return ReadSettings(session, report); }, false);
     case Command::SETTINGS_SET:
         return WithRetries(env, choice, options.retries, report, [&](Session& session, bool&) {
             return WriteSettings(session, options, report);
-        });
+        }, false);
     default: return Failure();
     }
 }
