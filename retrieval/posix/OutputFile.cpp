@@ -63,8 +63,11 @@ std::FILE* OpenPartialFile(const char* path, PartialOpen* result) {
     if (fd < 0) {
         RemoveWhatStands(path);
         fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, NEW_FILE_MODE);
-        // Made by another download between the two calls.
-        if (fd < 0 && errno == EEXIST) *result = PartialOpen::IN_USE;
+        // Made by another download between the two calls; a folder that
+        // would not go is no download's.
+        struct stat standing {};
+        if (fd < 0 && errno == EEXIST && lstat(path, &standing) == 0 && S_ISREG(standing.st_mode))
+            *result = PartialOpen::IN_USE;
         if (fd < 0) return nullptr;
         if (!Hold(fd)) {
             close(fd);

@@ -71,7 +71,10 @@ std::FILE* OpenPartialFile(const char* path, PartialOpen* result) {
         handle = OpenHeld(path, CREATE_NEW);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_SHARING_VIOLATION) *result = PartialOpen::IN_USE;
+            const bool folder = Exists(GetFileAttributesA(path)) &&
+                                (GetFileAttributesA(path) & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if ((error == ERROR_FILE_EXISTS || error == ERROR_SHARING_VIOLATION) && !folder)
+                *result = PartialOpen::IN_USE;
             return nullptr;
         }
     }

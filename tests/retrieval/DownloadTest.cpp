@@ -550,6 +550,17 @@ TEST_F(Download, WhatStandsAtTheNamesDecidesAtTheFirstBlock) {
     EXPECT_EQ(c.state->download.fileProblem, OutputProblem::IN_USE);
     std::fclose(held);
     EXPECT_EQ(FileText(Partial(4)), "theirs");
+    // A folder in the ".partial"'s place that would not go is no download's.
+    fs::remove(Partial(4));
+    fs::create_directories(Partial(4) / "inside");
+    DownloadAgain(4);
+    c.TakeSent();
+    c.ReceiveBlock(0x20, Hex("41 42"));
+    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
+    ExpectEnded("ログファイルが作成できませんでした。", PROGRESS_PAUSED);
+    c.ui.ClearMessageBoxes();
+    EXPECT_EQ(c.state->download.fileProblem, OutputProblem::NOT_CREATED);
+    EXPECT_TRUE(fs::exists(Partial(4) / "inside"));
 
     // A name taken while the file ran: tried for a moment, then refused,
     // the whole file kept in NAME.partial.
