@@ -13,12 +13,9 @@ struct Parsed {
     std::string error;
 };
 
-Parsed Parse(std::vector<std::string> args, Language language = Language::ENGLISH) {
-    args.insert(args.begin(), "qvlog");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(&a[0]);
+Parsed Parse(const std::vector<std::string>& args, Language language = Language::ENGLISH) {
     Parsed p;
-    p.ok = ParseOptions(static_cast<int>(argv.size()), argv.data(), p.options, p.error, language);
+    p.ok = ParseOptions(args, p.options, p.error, language);
     return p;
 }
 

@@ -204,7 +204,3 @@ std::string UsageText(Language language) { return Say(language, Text::USAGE); }
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error, Language language) {
     return Parser{args, options, error, language}.Run();
 }
-
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error, Language language) {
-    return ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options, error, language);
-}

@@ -57,6 +57,4 @@ constexpr int JOBS_MAX = 64;
 // false with it empty.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error,
                   Language language = Language::ENGLISH);
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error,
-                  Language language = Language::ENGLISH);
 std::string UsageText(Language language = Language::ENGLISH);
