@@ -52,7 +52,7 @@ std::string ReportJson(const Report& r) {
         members.emplace_back("files", FilesJson(r.files));
         members.emplace_back("empty", FilesJson(r.empty));
         members.emplace_back("skipped", FilesJson(r.skipped));
-        members.emplace_back("partial", OrNull(r.partial));
+        members.emplace_back("partial", r.partials.empty() ? JSON_NULL : JsonString(r.partials.back()));
         members.emplace_back("partials", JsonArrayOf(r.partials, JsonString));
     }
     if (r.hasSettings)
@@ -78,7 +78,6 @@ void CollectPartials(Report& r) {
         r.partials.erase(std::remove(r.partials.begin(), r.partials.end(), path), r.partials.end());
         r.partials.push_back(path);
     }
-    r.partial = r.partials.empty() ? std::string() : r.partials.back();
 }
 
 std::string DownloadSummary(const Report& r, Language language) {

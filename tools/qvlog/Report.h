@@ -42,9 +42,8 @@ struct Report {
     int connections = 0;                  // attempts made, each over a new connection
     // Every file an attempt of this command cut short and left as
     // NAME.partial, still on disk at the end, in the order they were left;
-    // `partial` is the last of them, for scripts that read one path.
+    // the JSON's `partial` is the last of them, for scripts that read one path.
     std::vector<std::string> partials;
-    std::string partial;
     bool hasSettings = false;
     bool collect = false;
     uint32_t sizeBytes = 0;
