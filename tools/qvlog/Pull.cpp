@@ -113,9 +113,7 @@ Failure Pull::Run(const ConnectionChoice& choice, int retries) {
 
 Pull::Pull(const Options& options, Environment& environment, const SaveFolder& folder, Report& report)
     : m_options(options), m_env(environment), m_folder(folder), m_report(report), m_catalogue(environment.language),
-      m_progress(*environment.output, environment.language) {
-    m_report.folder = folder.utf8;
-}
+      m_progress(*environment.output, environment.language) {}
 
 Failure Pull::Usage(Text text, std::initializer_list<std::string> args) const {
     return Fail(Cause::USAGE, Say(m_env.language, text, args));
@@ -132,6 +130,8 @@ Failure Pull::Attempt(Session& session, bool& progress) {
     if (!m_planned) {
         const Failure failure = Plan(session);
         if (failure.Failed()) return failure;
+        m_planned = true;
+        MarkNewestHeld();
     }
     for (Target& target : m_targets) {
         if (target.listed && target.pending.empty()) continue;
@@ -159,8 +159,6 @@ Failure Pull::PlanAllRuns(Session& session) {
             if (taken.insert({dates[d], time}).second && m_catalogue.TimeUsable(dates[d], time))
                 m_targets.push_back(Target{dates[d], time, false, {}});
     }
-    m_planned = true;
-    MarkNewestHeld();
     return Failure();
 }
 
@@ -170,7 +168,6 @@ Failure Pull::Plan(Session& session) {
         if (m_catalogue.Found()) return m_catalogue.Result();
         if (!m_options.allRuns) return Usage(Text::NO_RUNS, {});
         m_env.output->Err("qvlog: " + Say(m_env.language, Text::NO_RUNS) + "\n");
-        m_planned = true;
         return Failure();
     }
     if (m_options.allRuns) return PlanAllRuns(session);
@@ -197,8 +194,6 @@ Failure Pull::Plan(Session& session) {
     }
     if (!m_catalogue.TimeUsable(date, time)) return m_catalogue.Result();
     m_targets.assign(1, Target{date, time, false, {}});
-    m_planned = true;
-    MarkNewestHeld();
     return Failure();
 }
 
@@ -256,20 +251,19 @@ Failure Pull::List(Session& session, Target& target) {
 }
 
 Failure Pull::Fetch(Session& session, Target& target, bool& progress) {
-    bool again = true;
-    while (again && !target.pending.empty()) {
+    while (!target.pending.empty()) {
         // The catalogue may have shrunk since the files were chosen.
         if (target.pending.back() >= session.FileCount())
             return Fail(Cause::FILE_NOT_FOUND,
                         Say(m_env.language, Text::FILE_NOT_IN_RUN,
                             {std::to_string(target.pending.back()), std::to_string(session.FileCount())}));
-        const Failure failure = FetchOnce(session, target, progress, again);
+        const Failure failure = FetchOnce(session, target, progress);
         if (failure.Failed()) return failure;
     }
     return Failure();
 }
 
-Failure Pull::FetchOnce(Session& session, Target& target, bool& progress, bool& again) {
+Failure Pull::FetchOnce(Session& session, Target& target, bool& progress) {
     // The file checked for growth goes alone, after the others.
     const bool checking = target.pending.size() == 1 && target.pending[0] == target.check;
     m_step = Step();
@@ -277,7 +271,6 @@ Failure Pull::FetchOnce(Session& session, Target& target, bool& progress, bool& 
     if (!checking) m_step.files.erase(std::remove(m_step.files.begin(), m_step.files.end(), target.check),
                                       m_step.files.end());
     if (checking) m_step.checkOnDisk = RegularFileSize(m_folder.path / FileName(target.check));
-    m_refusedFailure = Failure();
     const size_t doneBefore = m_report.files.size();
     Failure failure = session.Download(m_step.files, m_folder.dialogText, this);
     const bool unchanged = m_step.checkSame && (m_step.size == 0 ? !failure.Failed() : failure.cause == Cause::ABORTED);
@@ -291,7 +284,7 @@ Failure Pull::FetchOnce(Session& session, Target& target, bool& progress, bool& 
         m_env.output->Err(Say(m_env.language, Text::FETCHED_AGAIN,
                               {FileName(target.check), std::to_string(m_step.size),
                                std::to_string(m_step.checkOnDisk)}) + "\n");
-    if (m_refusedFailure.Failed()) return m_refusedFailure;
+    if (m_step.refusedFailure.Failed()) return m_step.refusedFailure;
     if (failure.Failed()) {
         Annotate(failure);
         return failure;
@@ -300,11 +293,10 @@ Failure Pull::FetchOnce(Session& session, Target& target, bool& progress, bool& 
     // The dialog ends a run on a file announced with size 0: that file is
     // empty, and the rest are still to come.
     const int current = m_step.files[m_step.finished];
-    if (m_step.emptyFile && m_step.started == current) {
+    if (m_step.started == current && m_step.size == 0) {
         progress = true;
         return WriteEmpty(target, current);
     }
-    again = false;
     failure = Fail(Cause::RUN_CUT_SHORT, Say(m_env.language, Text::RUN_CUT_SHORT, {FileName(current)}));
     Annotate(failure);
     return failure;
@@ -315,7 +307,6 @@ void Pull::FileStarted(const LogSelection& file, const char*, uint32_t size) {
     m_step.size = size;
     m_step.received = 0;
     m_step.refused = false;
-    m_step.emptyFile = size == 0;
     if (m_step.checkOnDisk >= 0 && file.fileNumber == m_target->check && !m_step.checkDecided) {
         m_step.checkDecided = true;
         m_step.checkSame = size == m_step.checkOnDisk;
@@ -340,9 +331,9 @@ void Pull::FileFinished(const char*, uint32_t bytes) {
         return;
     }
     // A block the dialog refused may have been this file's: fetched again.
-    m_refusedFailure = Fail(Cause::BLOCK_REFUSED, Say(m_env.language, Text::BLOCK_REFUSED, {name}));
-    m_refusedFailure.path = Utf8FromPath(m_folder.path / name);
-    m_session->Stop(m_refusedFailure);
+    m_step.refusedFailure = Fail(Cause::BLOCK_REFUSED, Say(m_env.language, Text::BLOCK_REFUSED, {name}));
+    m_step.refusedFailure.path = Utf8FromPath(m_folder.path / name);
+    m_session->Stop(m_step.refusedFailure);
 }
 
 void Pull::FileLeft(const char* partialPath, uint32_t bytes, OutputProblem why) {

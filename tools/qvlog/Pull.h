@@ -66,7 +66,7 @@ private:
         int started = -1;            // the file whose size came last
         uint32_t size = 0, received = 0;
         bool refused = false;        // a block refused while it was in hand
-        bool emptyFile = false;      // announced with 0 bytes: the run stopped there
+        Failure refusedFailure;      // the file finished with it, to fetch again
         std::string partial;         // where it was left, "" none
         OutputProblem problem = OutputProblem::NONE;
         int64_t checkOnDisk = -1;    // the growth check: the size held, -1 none
@@ -86,7 +86,7 @@ private:
     Failure Choose(Session& session, const Target& target);
     Failure List(Session& session, Target& target);
     Failure Fetch(Session& session, Target& target, bool& progress);
-    Failure FetchOnce(Session& session, Target& target, bool& progress, bool& again);
+    Failure FetchOnce(Session& session, Target& target, bool& progress);
     Failure WriteEmpty(Target& target, int number);
     void Annotate(Failure& failure);
     // Takes the file off the run's list, and its record.
@@ -108,5 +108,4 @@ private:
     Session* m_session = nullptr;
     Target* m_target = nullptr;
     Progress m_progress;
-    Failure m_refusedFailure;
 };
