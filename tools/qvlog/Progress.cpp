@@ -34,20 +34,14 @@ void Progress::Update(const std::string& name, uint32_t received, uint32_t total
     }
     if (!m_terminal || now - m_drawn < std::chrono::milliseconds(100)) return;
     m_drawn = now;
-    Draw(name, received, total);
-}
-
-void Progress::Draw(const std::string& name, uint32_t received, uint32_t total) {
     const double seconds = SecondsSince(m_started);
     const double rate = seconds > 0 ? received / seconds : 0;
     const int percent = total ? static_cast<int>(static_cast<uint64_t>(received) * 100 / total) : 0;
-    char bar[BAR_WIDTH + 1];
     const int filled = percent > 100 ? BAR_WIDTH : percent * BAR_WIDTH / 100;
-    for (int i = 0; i < BAR_WIDTH; ++i) bar[i] = i < filled ? '#' : '.';
-    bar[BAR_WIDTH] = 0;
+    const std::string bar = std::string(filled, '#') + std::string(BAR_WIDTH - filled, '.');
     const double left = rate > 0 && total > received ? (total - received) / rate : 0;
     char line[256];
-    std::snprintf(line, sizeof line, "\r%s [%s] %3d%% %s / %s %s/s %d:%02d\033[K", name.c_str(), bar, percent,
+    std::snprintf(line, sizeof line, "\r%s [%s] %3d%% %s / %s %s/s %d:%02d\033[K", name.c_str(), bar.c_str(), percent,
                   Bytes(received).c_str(), Bytes(total).c_str(), Bytes(rate).c_str(),
                   static_cast<int>(left) / 60, static_cast<int>(left) % 60);
     m_output.Err(line);

@@ -21,8 +21,6 @@ public:
     void Finish(const std::string& name, uint32_t received, bool complete);
 
 private:
-    void Draw(const std::string& name, uint32_t received, uint32_t total);
-
     Output& m_output;
     Language m_language;
     bool m_terminal;
