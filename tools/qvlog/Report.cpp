@@ -68,16 +68,15 @@ std::string ReportJson(const Report& r) {
 }
 
 void CollectPartials(Report& r) {
-    std::vector<std::string> left;
-    for (const AttemptRecord& a : r.attempts) left.push_back(a.failure.partial);
-    left.push_back(r.failure.partial);
     r.partials.clear();
-    for (const std::string& path : left) {
+    const auto note = [&r](const std::string& path) {
         // A later attempt may have finished the file an earlier one cut short.
-        if (path.empty() || RegularFileSize(PathFromUtf8(path)) < 0) continue;
+        if (path.empty() || RegularFileSize(PathFromUtf8(path)) < 0) return;
         r.partials.erase(std::remove(r.partials.begin(), r.partials.end(), path), r.partials.end());
         r.partials.push_back(path);
-    }
+    };
+    for (const AttemptRecord& a : r.attempts) note(a.failure.partial);
+    note(r.failure.partial);
 }
 
 std::string DownloadSummary(const Report& r, Language language) {
