@@ -68,19 +68,6 @@ Cause CauseOfProblem(OutputProblem problem) {
     }
 }
 
-// A download whose retries ran out on a file finished with a block refused
-// leaves that file as NAME.partial: it is no finished file, which a later
-// --skip-existing or sync would take as one and never fetch again.
-void SetAsideUnconfirmed(Failure& failure) {
-    if (failure.cause != Cause::BLOCK_REFUSED || failure.path.empty() || !failure.partial.empty()) return;
-    const fs::path path = PathFromUtf8(failure.path);
-    std::error_code error;
-    fs::rename(path, WithSuffix(path, PARTIAL_SUFFIX), error);
-    if (error) return;
-    failure.path = Utf8FromPath(WithSuffix(path, PARTIAL_SUFFIX));
-    failure.partial = failure.path;
-}
-
 }  // namespace
 
 Failure PrepareSaveFolder(const std::string& utf8, bool create, Language language, SaveFolder& folder) {
@@ -107,7 +94,16 @@ Failure PrepareSaveFolder(const std::string& utf8, bool create, Language languag
 Failure Pull::Run(const ConnectionChoice& choice, int retries) {
     Failure ended = WithRetries(m_env, choice, retries, m_report,
                                 [this](Session& session, bool& progress) { return Attempt(session, progress); });
-    SetAsideUnconfirmed(ended);
+    // Retries that ran out on a file finished with a block refused leave
+    // that file as NAME.partial: it is no finished file, which a later
+    // --skip-existing or sync would take as one and never fetch again.
+    if (ended.cause != Cause::BLOCK_REFUSED || ended.path.empty() || !ended.partial.empty()) return ended;
+    const fs::path path = PathFromUtf8(ended.path);
+    std::error_code error;
+    fs::rename(path, WithSuffix(path, PARTIAL_SUFFIX), error);
+    if (error) return ended;
+    ended.path = Utf8FromPath(WithSuffix(path, PARTIAL_SUFFIX));
+    ended.partial = ended.path;
     return ended;
 }
 
@@ -164,15 +160,15 @@ Failure Pull::PlanAllRuns(Session& session) {
 
 Failure Pull::Plan(Session& session) {
     m_catalogue.NoteRecordsCut(session.RecordsCut());
-    if (session.Dates().empty()) {
-        if (m_catalogue.Found()) return m_catalogue.Result();
-        if (!m_options.allRuns) return Usage(Text::NO_RUNS, {});
-        m_env.output->Err("qvlog: " + Say(m_env.language, Text::NO_RUNS) + "\n");
-        return Failure();
-    }
-    if (m_options.allRuns) return PlanAllRuns(session);
-    // Unnamed, the run the dialog chose itself.
     const std::vector<std::string>& dates = session.Dates();
+    if (m_options.allRuns) {
+        // No run at all is said, and is no failure of a pull of every run.
+        if (dates.empty() && !m_catalogue.Found())
+            m_env.output->Err("qvlog: " + Say(m_env.language, Text::NO_RUNS) + "\n");
+        return PlanAllRuns(session);
+    }
+    if (dates.empty()) return m_catalogue.Found() ? m_catalogue.Result() : Usage(Text::NO_RUNS, {});
+    // Unnamed, the run the dialog chose itself.
     const std::string date = m_options.date.empty() ? dates.front() : m_options.date;
     // The run asked for may be the one a record cut short took away.
     if (!Listed(dates, date))
@@ -220,11 +216,11 @@ Failure Pull::Choose(Session& session, const Target& target) {
 
 Failure Pull::List(Session& session, Target& target) {
     const int count = session.FileCount();
+    // --files stands alone: without it (with --all, --all-runs, or in a
+    // sync) every file of the run.
     std::vector<int> numbers = m_options.files;
-    if (m_options.allRuns || m_options.allFiles || m_options.files.empty()) {
-        numbers.clear();
+    if (numbers.empty())
         for (int n = 0; n < count; ++n) numbers.push_back(n);
-    }
     for (int n : numbers)
         if (n >= count) return Usage(Text::FILE_NOT_IN_RUN, {std::to_string(n), std::to_string(count)});
     auto sizeHeld = [&](int n) { return RegularFileSize(m_folder.path / FileName(n)); };
@@ -382,17 +378,17 @@ void Pull::Done(Target& target, int number, int64_t size, bool empty) {
 void Pull::Annotate(Failure& failure) {
     if (m_step.finished >= m_step.files.size()) return;
     const int number = m_step.files[m_step.finished];
-    // A line lost under the file in hand: the dialog has not let it go yet.
-    if (m_step.started == number && m_step.partial.empty() && m_step.received > 0)
-        m_progress.Finish(FileName(number), m_step.received, false);
     const std::string name = FileName(number);
     const fs::path path = m_folder.path / name;
-    // Only a file this run began: an older NAME.partial is not its doing. A
-    // run that lost its line has not closed its file yet.
     std::string partial = m_step.partial;
-    if (partial.empty() && m_step.started == number && m_step.received > 0 &&
-        RegularFileSize(WithSuffix(path, PARTIAL_SUFFIX)) >= 0)
-        partial = Utf8FromPath(WithSuffix(path, PARTIAL_SUFFIX));
+    // A line lost under the file in hand: the dialog has not let it go yet,
+    // nor closed its file. Only a file this run began: an older
+    // NAME.partial is not its doing.
+    if (partial.empty() && m_step.started == number && m_step.received > 0) {
+        m_progress.Finish(name, m_step.received, false);
+        const fs::path left = WithSuffix(path, PARTIAL_SUFFIX);
+        if (RegularFileSize(left) >= 0) partial = Utf8FromPath(left);
+    }
     const bool endedOnFile = failure.message == MSG_TRANSFER_ERROR || failure.message == MSG_FILE_NOT_CREATED;
     const Cause told = endedOnFile ? CauseOfProblem(m_step.problem) : Cause::NONE;
     if (told == Cause::SIZE_MISMATCH) {
