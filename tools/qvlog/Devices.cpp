@@ -10,16 +10,14 @@ DeviceListing ListDevices() {
     std::vector<DeviceEntry> devices;
     RefreshDeviceList(devices);
     DeviceListing listing;
-    std::vector<std::string> items;
-    for (const DeviceEntry& device : devices) {
+    listing.json = JsonArrayOf(devices, [&listing](const DeviceEntry& device) {
         char line[512];
         FormatDeviceLine(device, line, sizeof line);
         const std::string text = DialogTextToUtf8(line);
         listing.text += text + "\n";
-        items.push_back(JsonObject({{"line", JsonString(text)}, {"model", JsonString(DialogTextToUtf8(device.model))},
-                                    {"serialNumber", JsonString(DialogTextToUtf8(device.serialNumber))},
-                                    {"comPort", JsonNumber(device.comPort)}, {"path", JsonString(device.devicePath)}}));
-    }
-    listing.json = JsonArray(items);
+        return JsonObject({{"line", JsonString(text)}, {"model", JsonString(DialogTextToUtf8(device.model))},
+                           {"serialNumber", JsonString(DialogTextToUtf8(device.serialNumber))},
+                           {"comPort", JsonNumber(device.comPort)}, {"path", JsonString(device.devicePath)}});
+    });
     return listing;
 }

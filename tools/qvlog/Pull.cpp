@@ -402,10 +402,9 @@ void Pull::Annotate(Failure& failure) {
         failure = FileProblem(m_env.language, told, Utf8FromPath(path));
     } else if (failure.cause == Cause::FILE_NOT_WRITTEN) {
         // Every name is as long as any other: the zeroes stand for this one.
-        const LogSelection file{};
         char dialogPath[FULL_PATH_MAX + 1];
         Cause problem = Cause::PATH_TOO_LONG;
-        if (OutputFilePath(file, m_folder.dialogText.c_str(), dialogPath, sizeof dialogPath)) {
+        if (OutputFilePath(LogSelection{}, m_folder.dialogText.c_str(), dialogPath, sizeof dialogPath)) {
             problem = FolderProblem(m_folder.path, m_step.size > m_step.received ? m_step.size - m_step.received : 0);
             if (problem == Cause::NONE) problem = Cause::WRITE_FAILED;
         }
