@@ -263,14 +263,13 @@ Failure Pull::FetchOnce(Session& session, Target& target, bool& progress) {
     // The file checked for growth goes alone, after the others.
     const bool checking = target.pending.size() == 1 && target.pending[0] == target.check;
     m_step = Step();
-    m_step.files = target.pending;
-    if (!checking) m_step.files.erase(std::remove(m_step.files.begin(), m_step.files.end(), target.check),
-                                      m_step.files.end());
+    for (int n : target.pending)
+        if (checking || n != target.check) m_step.files.push_back(n);
     if (checking) m_step.checkOnDisk = RegularFileSize(m_folder.path / FileName(target.check));
     const size_t doneBefore = m_report.files.size();
     Failure failure = session.Download(m_step.files, m_folder.dialogText, this);
-    const bool unchanged = m_step.checkSame && (m_step.size == 0 ? !failure.Failed() : failure.cause == Cause::ABORTED);
-    if (checking && unchanged) {
+    // The same size, told only of the file checked: it has not grown.
+    if (m_step.checkSame && (m_step.size == 0 ? !failure.Failed() : failure.cause == Cause::ABORTED)) {
         Skip(target, target.check, m_step.checkOnDisk, Text::SKIPPED_SAME_SIZE);
         return Failure();
     }
