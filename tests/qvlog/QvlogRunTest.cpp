@@ -283,6 +283,10 @@ TEST(QvlogRun, EndsWithWhatWasFetchedAndWhatWasLeft) {
     PeerScript twice;
     twice.sizes = {3000, 3000};
     twice.dateTwice = true;
+    PeerScript cutWhilePlanning;  // frame 7 answers the choice of the second date
+    cutWhilePlanning.sizes = {3000, 3000};
+    cutWhilePlanning.moreRuns = {RUN_0509_0800};
+    cutWhilePlanning.hangUpAfter = 7;
     const std::vector<Row> rows = {
         {"killed mid-file, then gone: the first attempt's .partial", killed, {}, Language::ENGLISH, 3, {1}, 1,
          "1 files fetched, 0 already complete, 1 .partial files left", {"attempt 2 failed (connection lost"}, {}},
@@ -294,6 +298,8 @@ TEST(QvlogRun, EndsWithWhatWasFetchedAndWhatWasLeft) {
          {"nothing came"}},
         {"a date listed twice", twice, {"--all-runs"}, Language::ENGLISH, 0, {}, 1,
          "2 files fetched, 0 already complete, 0 .partial files left", {}, {}},
+        {"cut off while planning every run: each run planned once", cutWhilePlanning, {"--all-runs"},
+         Language::ENGLISH, 0, {}, 2, "3 files fetched, 0 already complete, 0 .partial files left", {}, {}},
         {"nothing fetched", twice, {"--date", "2024/01/01"}, Language::ENGLISH, 2, {}, 0,
          "0 files fetched, 0 already complete, 0 .partial files left", {}, {}},
     };

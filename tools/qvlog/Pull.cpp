@@ -124,6 +124,10 @@ std::string Pull::FileName(int number) const {
 Failure Pull::Attempt(Session& session, bool& progress) {
     m_session = &session;
     if (!m_planned) {
+        // Planned anew over each connection until a plan is whole: one cut
+        // off half-way must not leave its runs to be taken twice.
+        m_targets.clear();
+        m_catalogue = CatalogueCheck(m_env.language);
         const Failure failure = Plan(session);
         if (failure.Failed()) return failure;
         m_planned = true;
