@@ -268,6 +268,7 @@ TEST(QvlogRun, EndsWithWhatWasFetchedAndWhatWasLeft) {
         size_t runs;
         const char* summary;        // the last line on stderr
         std::vector<std::string> said, notSaid;
+        std::vector<std::pair<int, uint32_t>> held;  // in the folder before: file, bytes of it
     };
     PeerScript killed;  // frame 12 is file 1's first block
     killed.sizes = {3000, 3000, 3000};
@@ -287,25 +288,33 @@ TEST(QvlogRun, EndsWithWhatWasFetchedAndWhatWasLeft) {
     cutWhilePlanning.sizes = {3000, 3000};
     cutWhilePlanning.moreRuns = {RUN_0509_0800};
     cutWhilePlanning.hangUpAfter = 7;
+    PeerScript refusedInCheck;  // frame 8 is file 1's first block, the check's
+    refusedInCheck.sizes = {3000, 3000};
+    refusedInCheck.unaskedBlockAfter = 8;
     const std::vector<Row> rows = {
         {"killed mid-file, then gone: the first attempt's .partial", killed, {}, Language::ENGLISH, 3, {1}, 1,
-         "1 files fetched, 0 already complete, 1 .partial files left", {"attempt 2 failed (connection lost"}, {}},
+         "1 files fetched, 0 already complete, 1 .partial files left", {"attempt 2 failed (connection lost"}, {}, {}},
         {"a faulty block, in Japanese: the cause in Japanese", faulty, {}, Language::JAPANESE, 0, {}, 1,
          u8"取得 2 ファイル、取得済み 0 ファイル、途中まで (.partial) 0 ファイル", {u8"1回目が失敗しました (転送エラー)。"},
-         {"(no response", "(transfer error"}},
+         {"(no response", "(transfer error"}, {}},
         {"a frame that never completes", trickle, {}, Language::ENGLISH, 0, {}, 1,
          "2 files fetched, 0 already complete, 0 .partial files left", {"never made a whole frame"},
-         {"nothing came"}},
+         {"nothing came"}, {}},
         {"a date listed twice", twice, {"--all-runs"}, Language::ENGLISH, 0, {}, 1,
-         "2 files fetched, 0 already complete, 0 .partial files left", {}, {}},
+         "2 files fetched, 0 already complete, 0 .partial files left", {}, {}, {}},
         {"cut off while planning every run: each run planned once", cutWhilePlanning, {"--all-runs"},
-         Language::ENGLISH, 0, {}, 2, "3 files fetched, 0 already complete, 0 .partial files left", {}, {}},
+         Language::ENGLISH, 0, {}, 2, "3 files fetched, 0 already complete, 0 .partial files left", {}, {}, {}},
+        {"a block refused in the file checked for growth: fetched again, not taken for the same size",
+         refusedInCheck, {"--skip-existing"}, Language::ENGLISH, 0, {}, 1,
+         "1 files fetched, 1 already complete, 0 .partial files left", {}, {}, {{0, 3000}, {1, 1000}}},
         {"nothing fetched", twice, {"--date", "2024/01/01"}, Language::ENGLISH, 2, {}, 0,
-         "0 files fetched, 0 already complete, 0 .partial files left", {}, {}},
+         "0 files fetched, 0 already complete, 0 .partial files left", {}, {}, {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         TempFolder dir;
+        for (const auto& [number, size] : row.held)
+            WriteBytes(dir.Path() / OutputName(number), PeerFileContent(number, size));
         std::vector<std::string> args = {"download", "--out", dir.Path().string(), "--json"};
         args.insert(args.end(), row.args.begin(), row.args.end());
         const Ran ran = RunTool(row.script, args, row.language);

@@ -332,6 +332,8 @@ void Pull::FileFinished(const char*, uint32_t bytes) {
     // A block the dialog refused may have been this file's: fetched again.
     m_step.refusedFailure = Fail(Cause::BLOCK_REFUSED, Say(m_env.language, Text::BLOCK_REFUSED, {name}));
     m_step.refusedFailure.path = Utf8FromPath(m_folder.path / name);
+    // No longer the older file the folder held: its size tells nothing.
+    if (m_step.started == m_target->check) m_target->check = -1;
     m_session->Stop(m_step.refusedFailure);
 }
 
