@@ -288,9 +288,12 @@ TEST(QvlogRun, EndsWithWhatWasFetchedAndWhatWasLeft) {
     cutWhilePlanning.sizes = {3000, 3000};
     cutWhilePlanning.moreRuns = {RUN_0509_0800};
     cutWhilePlanning.hangUpAfter = 7;
-    PeerScript refusedInCheck;  // frame 8 is file 1's first block, the check's
-    refusedInCheck.sizes = {3000, 3000};
-    refusedInCheck.unaskedBlockAfter = 8;
+    PeerScript refusedThenGone;  // frame 8 is file 0's first block
+    refusedThenGone.sizes = {3000, 3000};
+    refusedThenGone.unaskedBlockAfter = 8;
+    refusedThenGone.laterHangUpAfter = 1;
+    PeerScript refusedInCheck = refusedThenGone;  // frame 8 is file 1's first block, the check's
+    refusedInCheck.laterHangUpAfter = -1;
     const std::vector<Row> rows = {
         {"killed mid-file, then gone: the first attempt's .partial", killed, {}, Language::ENGLISH, 3, {1}, 1,
          "1 files fetched, 0 already complete, 1 .partial files left", {"attempt 2 failed (connection lost"}, {}, {}},
@@ -307,6 +310,8 @@ TEST(QvlogRun, EndsWithWhatWasFetchedAndWhatWasLeft) {
         {"a block refused in the file checked for growth: fetched again, not taken for the same size",
          refusedInCheck, {"--skip-existing"}, Language::ENGLISH, 0, {}, 1,
          "1 files fetched, 1 already complete, 0 .partial files left", {}, {}, {{0, 3000}, {1, 1000}}},
+        {"a block refused, then gone: its file set aside", refusedThenGone, {}, Language::ENGLISH, 3, {0}, 1,
+         "0 files fetched, 0 already complete, 1 .partial files left", {"attempt 2 failed (connection lost"}, {}, {}},
         {"nothing fetched", twice, {"--date", "2024/01/01"}, Language::ENGLISH, 2, {}, 0,
          "0 files fetched, 0 already complete, 0 .partial files left", {}, {}, {}},
     };

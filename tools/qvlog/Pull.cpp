@@ -94,16 +94,17 @@ Failure PrepareSaveFolder(const std::string& utf8, bool create, Language languag
 Failure Pull::Run(const ConnectionChoice& choice, int retries) {
     Failure ended = WithRetries(m_env, choice, retries, m_report,
                                 [this](Session& session, bool& progress) { return Attempt(session, progress); });
-    // Retries that ran out on a file finished with a block refused leave
-    // that file as NAME.partial: it is no finished file, which a later
-    // --skip-existing or sync would take as one and never fetch again.
-    if (ended.cause != Cause::BLOCK_REFUSED || ended.path.empty() || !ended.partial.empty()) return ended;
-    const fs::path path = PathFromUtf8(ended.path);
+    // Retries that ran out, on that file or on whatever came after it, leave
+    // a file finished with a block refused as NAME.partial: it is no
+    // finished file, which a later --skip-existing or sync would take as one
+    // and never fetch again.
+    if (!ended.Failed() || m_refusedFile.empty()) return ended;
+    const fs::path path = PathFromUtf8(m_refusedFile);
     std::error_code error;
     fs::rename(path, WithSuffix(path, PARTIAL_SUFFIX), error);
     if (error) return ended;
-    ended.path = Utf8FromPath(WithSuffix(path, PARTIAL_SUFFIX));
-    ended.partial = ended.path;
+    ended.partial = Utf8FromPath(WithSuffix(path, PARTIAL_SUFFIX));
+    if (ended.path.empty() || ended.path == m_refusedFile) ended.path = ended.partial;
     return ended;
 }
 
@@ -332,6 +333,7 @@ void Pull::FileFinished(const char*, uint32_t bytes) {
     // A block the dialog refused may have been this file's: fetched again.
     m_step.refusedFailure = Fail(Cause::BLOCK_REFUSED, Say(m_env.language, Text::BLOCK_REFUSED, {name}));
     m_step.refusedFailure.path = Utf8FromPath(m_folder.path / name);
+    m_refusedFile = m_step.refusedFailure.path;
     // No longer the older file the folder held: its size tells nothing.
     if (m_step.started == m_target->check) m_target->check = -1;
     m_session->Stop(m_step.refusedFailure);
@@ -375,6 +377,7 @@ void Pull::Skip(Target& target, int number, int64_t size, Text why) {
 
 void Pull::Done(Target& target, int number, int64_t size, bool empty) {
     const FileRecord record = Take(target, number, size);
+    if (record.path == m_refusedFile) m_refusedFile.clear();
     m_report.files.push_back(record);
     if (empty) m_report.empty.push_back(record);
     if (onFileDone) onFileDone(record);

@@ -39,7 +39,8 @@ public:
     Pull(const Options& options, Environment& environment, const SaveFolder& folder, Report& report);
 
     // Every attempt the retries allow, each over a new connection; a file
-    // finished with a block refused is left as NAME.partial at the end.
+    // finished with a block refused, and not fetched whole since, is left as
+    // NAME.partial at the end.
     Failure Run(const ConnectionChoice& choice, int retries);
     // One attempt over a connected session.
     Failure Attempt(Session& session, bool& progress);
@@ -108,4 +109,7 @@ private:
     Session* m_session = nullptr;
     Target* m_target = nullptr;
     Progress m_progress;
+    // The file last finished with a block refused, not fetched whole since:
+    // its path, "" none.
+    std::string m_refusedFile;
 };
