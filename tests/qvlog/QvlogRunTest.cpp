@@ -62,9 +62,11 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
     for (const RunStamp& stamp : script.moreRuns) runs.push_back({stamp, {Pattern(100)}});
     MemoryCatalogue catalogue(runs);
     ScriptedLinks links(catalogue);
-    int file = -1, strays = 0;
+    int file = -1, strays = 0, strayConnection = 0;
     links.instrument.fromTool = [&](const FrameImage& frame, int) {
         ScriptedInstrument::Step step;
+        // A stray still unrefused when its connection ended is none of the next's.
+        if (strayConnection != links.connections) strays = 0;
         const uint8_t command = frame.body.command;
         if (frame.sync == SYNC_REQUEST && command == CMD_GET_FILE && frame.body.length == 9)
             file = frame.body.data[7] << 8 | frame.body.data[8];
@@ -106,6 +108,7 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
         if (script.afterFrame) script.afterFrame(number);
         if (number == script.unaskedBlockAfter && (links.connections == 1 || script.strayEveryTime)) {
             ++strays;
+            strayConnection = links.connections;
             step.inject = WireFrame(SYNC_REQUEST, CMD_DATA_BLOCK, 0x00, {0x07, 0xE8, 0x05, 0x08});
         }
         if (links.connections != 1) {
@@ -514,6 +517,7 @@ TEST(QvlogRun, SpeaksTheUsersLanguage) {
 TEST(QvlogRun, SettingsAndListAnswerInJson) {
     PeerScript script;
     script.sizes = {10, 20, 30};
+    script.dateTwice = true;  // one run still
     Ran ran = RunTool(script, {"list", "--json"});
     EXPECT_EQ(ran.exit, 0) << ran.err;
     ASSERT_EQ(ran.json["runs"].items.size(), 1u);

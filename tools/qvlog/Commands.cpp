@@ -1,6 +1,7 @@
 #include "tools/qvlog/Commands.h"
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,9 @@ Failure ListRuns(Session& session, Report& report, Language language) {
     report.runs.clear();
     CatalogueCheck check(language);
     check.NoteRecordsCut(session.RecordsCut());
-    const std::vector<std::string> dates = session.Dates();
+    // A date, or a start time, the instrument lists twice is one run still.
+    std::set<std::pair<std::string, std::string>> listed;
+    const std::set<std::string> dates(session.Dates().begin(), session.Dates().end());
     for (const std::string& date : dates) {
         if (!check.DateUsable(date)) continue;
         Failure failure = session.Choose(IDC_DATES, date);
@@ -35,7 +38,7 @@ Failure ListRuns(Session& session, Report& report, Language language) {
         check.NoteRecordsCut(session.RecordsCut());
         const std::vector<std::string> times = session.Times();
         for (const std::string& time : times) {
-            if (!check.TimeUsable(date, time)) continue;
+            if (!listed.insert({date, time}).second || !check.TimeUsable(date, time)) continue;
             failure = session.Choose(IDC_TIMES, time);
             if (failure.Failed()) return failure;
             report.runs.push_back(RunRecord{date, time, session.FileCount()});
