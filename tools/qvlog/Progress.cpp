@@ -27,7 +27,8 @@ Progress::Progress(Output& output, Language language)
 
 void Progress::Update(const std::string& name, uint32_t received, uint32_t total) {
     const auto now = std::chrono::steady_clock::now();
-    if (name != m_name) {
+    // A file starts at 0 bytes, also when a retry fetches it again.
+    if (name != m_name || received == 0) {
         m_name = name;
         m_started = now;
         m_drawn = {};
