@@ -45,6 +45,7 @@ struct PeerScript {
     bool trickled = false;
     int errorBlockAt = -1;  // first connection: frame N comes marked faulty
     bool strayEveryTime = false;  // unaskedBlockAfter on every connection
+    int refusedFirst = -1;        // the connect's refusal, with this status, just before its acceptance
 };
 
 // The content of file `number`, `size` bytes.
@@ -76,6 +77,8 @@ Ran RunTool(const PeerScript& script, std::vector<std::string> args, Language la
             step.swallow = true;
             step.inject = WireFrame(SYNC_RESPONSE, command, settings ? STATUS_UNSUPPORTED : status->second);
         }
+        if (frame.sync == SYNC_REQUEST && command == CMD_CONNECT && script.refusedFirst >= 0)
+            step.inject = WireFrame(SYNC_RESPONSE, command, static_cast<uint8_t>(script.refusedFirst));
         // The refusal of a stray block does not cancel the file.
         if (frame.sync == SYNC_RESPONSE && command == CMD_DATA_BLOCK && frame.body.status == ACK_CANCEL &&
             strays > 0) {
@@ -483,6 +486,34 @@ TEST(QvlogRun, FailsOnACatalogueTheDialogCannotFollow) {
         EXPECT_NE(detail.find(row.detail), std::string::npos) << detail;
         EXPECT_EQ(ran.json["files"].items.size(), row.fetched);
         EXPECT_EQ(ran.connections, 1) << "not retried";
+    }
+}
+
+// A refusal of the connection ends the attempt only when no acceptance
+// follows it on the line.
+TEST(QvlogRun, ConnectsWhenTheInstrumentAcceptsAtLast) {
+    PeerScript refused, accepted, also;
+    refused.answer = {{CMD_CONNECT, 1}};
+    accepted.refusedFirst = 1;
+    also.answer = {{CMD_CONNECT, 5}};
+    const struct {
+        const char* what;
+        PeerScript script;
+        int exit;
+        const char* cause;
+    } rows[] = {
+        {"refused", refused, 1, "connection not accepted"},
+        {"refused, then accepted at once", accepted, 0, ""},
+        {"accepted with status 5", also, 0, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        PeerScript script = row.script;
+        script.sizes = {3000};
+        const Ran ran = RunTool(script, {"list", "--json"});
+        EXPECT_EQ(ran.exit, row.exit) << ran.err;
+        EXPECT_EQ(ran.json["error"]["cause"].text, row.cause);
+        EXPECT_EQ(ran.connections, 1) << "a refusal is not retried";
     }
 }
 

@@ -87,6 +87,10 @@ bool HeadlessDialog::AtRest() const {
            !m_ui.TimerRunning(TIMER_ABORT) && !Busy();
 }
 
+bool HeadlessDialog::WaitsUntimed() const {
+    return m_state.awaitedReplies.any() && !m_ui.TimerRunning(TIMER_REPLY);
+}
+
 HeadlessDialog::StepEnd HeadlessDialog::RunStep(const StepRules& rules) {
     using RealClock = std::chrono::steady_clock;
     const auto start = RealClock::now();
@@ -119,7 +123,10 @@ HeadlessDialog::StepEnd HeadlessDialog::RunStep(const StepRules& rules) {
             ++quietPasses;
         }
         if (rules.afterPass && rules.afterPass(handled)) return StepEnd::ENDED_BY_CALLER;
-        if (AtRest()) return StepEnd::AT_REST;
+        // A refused connect still waits, untimed, for an acceptance: one
+        // already on the line (refusal and acceptance in one burst) is
+        // given its passes before the step ends.
+        if (AtRest() && (quietPasses >= rules.quietPasses || !WaitsUntimed())) return StepEnd::AT_REST;
         if (quietPasses < rules.quietPasses) continue;
         quietPasses = 0;
         if (rules.onQuiet) rules.onQuiet();

@@ -72,6 +72,9 @@ public:
     int abortsPressed = 0;
 
 private:
+    // A reply is awaited that no watch covers (a connect refused).
+    bool WaitsUntimed() const;
+
     DialogState& m_state;
     HeadlessUi& m_ui;
 };
