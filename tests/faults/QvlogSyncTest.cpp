@@ -15,6 +15,7 @@
 #include "tests/support/SimProcess.h"
 #include "tests/support/TempFolder.h"
 #include "tools/qvlog/Encoding.h"
+#include "tools/qvlog/SyncJob.h"
 #include "tools/qvlog/SyncLock.h"
 
 namespace {
@@ -102,6 +103,35 @@ TEST(QvlogSync, ABadFleetFileIsAUsageErrorWithItsLine) {
     EXPECT_EQ(ran.exit, 2);
     EXPECT_NE(ran.err.find("fleet.ini:4:"), std::string::npos) << ran.err;
     EXPECT_FALSE(fs::exists(dir / "logs")) << "nothing is made before the file is sound";
+}
+
+// The status line's count is of what the pull delivers: a file cut short
+// and fetched again after a retry counts once, as it does in the table.
+TEST(QvlogSync, TheLiveCountLeavesOutWhatARetryFetchesAgain) {
+    TempFolder dir;
+    // Each connection ends one block into the file after the one it finishes.
+    SimProcess sim(QVSIM_PATH, {"--listen", "127.0.0.1:0", "--generate", "1,3,5000", "--close-after", "14"});
+    ASSERT_NE(sim.Port(), 0);
+    FleetInstrument instrument;
+    instrument.name = "cut";
+    instrument.tcp = true;
+    instrument.host = "127.0.0.1";
+    instrument.port = sim.Port();
+    instrument.folder = Utf8FromPath(dir / "cut");
+    ChannelLinkFactory links;
+    CapturedOutput output;
+    Environment env;
+    env.links = &links;
+    env.clock = HeadlessUi::MANUAL_CLOCK;
+    env.output = &output;
+    env.pause = [](int) { return true; };
+    SyncResult result;
+    NameSyncResult(instrument, result);
+    RunSyncJob(instrument, 5, env, false, result);
+    ASSERT_FALSE(result.report.failure.Failed()) << output.err;
+    ASSERT_GT(result.report.connections, 1) << "no file was cut short";
+    EXPECT_EQ(result.files.load(), static_cast<int>(result.report.files.size()));
+    EXPECT_EQ(result.bytes.load(), result.FileBytes()) << output.err;
 }
 
 // Ctrl-C ends every transfer as Abort does, and the report still comes:

@@ -112,9 +112,25 @@ void RunSyncJob(const FleetInstrument& instrument, int retries, const Environmen
             options.allRuns = true;
             options.skipExisting = true;
             options.json = true;  // no line for each file skipped
+            // The live count is of what the pull delivers: the file in hand
+            // when an attempt failed is fetched anew from its start by the next.
+            uint64_t doneBytes = 0, inHand = 0;
+            env.pause = [&result, &doneBytes, &inHand, pause = environment.pause](int seconds) {
+                inHand = 0;
+                result.bytes = doneBytes;
+                return pause(seconds);
+            };
             Pull pull(options, env, folder, report);
-            pull.onFileDone = [&result](const FileRecord&) { ++result.files; };
-            pull.onBytes = [&result](uint32_t bytes) { result.bytes += bytes; };
+            pull.onFileDone = [&](const FileRecord& file) {
+                ++result.files;
+                doneBytes += static_cast<uint64_t>(file.size);
+                inHand = 0;
+                result.bytes = doneBytes;
+            };
+            pull.onBytes = [&](uint32_t bytes) {
+                inHand += bytes;
+                result.bytes = doneBytes + inHand;
+            };
             report.failure = pull.Run(choice, retries);
         }
     }

@@ -21,7 +21,7 @@ struct SyncResult {
     // Live, for the status lines while it runs.
     std::atomic<bool> started{false}, finished{false};
     std::atomic<int> files{0};
-    std::atomic<uint64_t> bytes{0};
+    std::atomic<uint64_t> bytes{0};  // of the files done and the one in hand
 
     // "complete", "failed", "busy" or "aborted".
     const char* OutcomeWord() const;
