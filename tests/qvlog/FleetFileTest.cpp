@@ -90,6 +90,9 @@ TEST(FleetFile, FoldersAreTakenFromTheFleetFilesFolder) {
     } cases[] = {
         {"[a]\ntcp=h\n", "", {"a"}},
         {"[FLEET]\nOut = logs/ \n[a]\nTCP = h:80\n[b]\nserial=COM4\nOUT = other/../b2\n", "logs", {"logs/a", "b2"}},
+        // Quoted as Windows reads an INI file: one matching pair goes.
+        {"[fleet]\nout = \"my logs\"\n[a]\ntcp = \"h:80\"\n[b]\nserial='COM4'\nout = 'b 2' ; hers\n", "my logs",
+         {"my logs/a", "b 2"}},
     };
     for (const auto& c : cases) {
         const Read read = ReadText(temp, c.text);

@@ -30,6 +30,14 @@ std::string Trim(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// Windows drops one pair of matching quotes around a value, as setting.ini
+// is read: a quoted folder is that folder, not one named with quotes.
+std::string Unquoted(const std::string& value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
 std::string Lower(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -178,7 +186,7 @@ private:
         const std::string key = Lower(Trim(content.substr(0, equals)));
         if (equals == std::string::npos || key.empty()) return Fail(number, Text::FLEET_NOT_UNDERSTOOD, {content});
         if (m_section == Section::NONE) return Fail(number, Text::FLEET_KEY_BEFORE_SECTION, {key});
-        const std::string value = Trim(content.substr(equals + 1));
+        const std::string value = Unquoted(Trim(content.substr(equals + 1)));
         for (const std::string& seen : m_keysSeen)
             if (seen == key) return Fail(number, Text::FLEET_KEY_TWICE, {key, m_sectionName});
         m_keysSeen.push_back(key);
