@@ -489,31 +489,38 @@ TEST(QvlogRun, FailsOnACatalogueTheDialogCannotFollow) {
     }
 }
 
-// A refusal of the connection ends the attempt only when no acceptance
-// follows it on the line.
-TEST(QvlogRun, ConnectsWhenTheInstrumentAcceptsAtLast) {
-    PeerScript refused, accepted, also;
+// What connecting ends with: a refusal ends the attempt only when no
+// acceptance follows it on the line; the log settings are still reached
+// after a catalogue that never comes, as the dialog's user reaches them
+// once the catalogue read is aborted.
+TEST(QvlogRun, ConnectsAsTheDialogsUserWould) {
+    PeerScript refused, accepted, also, noDates;
     refused.answer = {{CMD_CONNECT, 1}};
     accepted.refusedFirst = 1;
     also.answer = {{CMD_CONNECT, 5}};
+    noDates.silentFrom = 3;  // the dates reply comes, its block never does
     const struct {
         const char* what;
         PeerScript script;
+        std::vector<std::string> args;
         int exit;
         const char* cause;
     } rows[] = {
-        {"refused", refused, 1, "connection not accepted"},
-        {"refused, then accepted at once", accepted, 0, ""},
-        {"accepted with status 5", also, 0, ""},
+        {"refused", refused, {"list"}, 1, "connection not accepted"},
+        {"refused, then accepted at once", accepted, {"list"}, 0, ""},
+        {"accepted with status 5", also, {"list"}, 0, ""},
+        {"no dates, settings read", noDates, {"settings", "get"}, 1, "settings not read"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         PeerScript script = row.script;
         script.sizes = {3000};
-        const Ran ran = RunTool(script, {"list", "--json"});
+        std::vector<std::string> args = row.args;
+        args.insert(args.end(), {"--json", "--retries", "0"});
+        const Ran ran = RunTool(script, args);
         EXPECT_EQ(ran.exit, row.exit) << ran.err;
         EXPECT_EQ(ran.json["error"]["cause"].text, row.cause);
-        EXPECT_EQ(ran.connections, 1) << "a refusal is not retried";
+        EXPECT_EQ(ran.connections, 1);
     }
 }
 

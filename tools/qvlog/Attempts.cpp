@@ -25,7 +25,11 @@ Failure WithRetries(Environment& env, const ConnectionChoice& choice, int retrie
             Session session(*env.links, env.clock, env.language);
             ++report.connections;
             failure = Connect(session, choice, env.language);
-            if (!needsCatalogue && failure.exit == Outcome::INSTRUMENT_ERROR && session.Connected()) failure = Failure();
+            // Still connected after a refused or silent catalogue (the tool's
+            // own abort ended its read): the dialog is idle and its user can
+            // open the log settings.
+            const bool catalogueOnly = failure.exit == Outcome::INSTRUMENT_ERROR || failure.cause == Cause::NO_RESPONSE;
+            if (!needsCatalogue && catalogueOnly && session.Connected()) failure = Failure();
             if (!failure.Failed()) {
                 failure = work(session, progress);
                 session.Disconnect();

@@ -19,8 +19,8 @@ using AttemptWork = std::function<Failure(Session& session, bool& progress)>;
 // Gives up after `retries` failed attempts in a row without progress, or at
 // the first failure not worth retrying. Each failed attempt that is retried
 // is told on stderr and kept in the report. Work that needs no catalogue
-// (the log settings) goes on after the instrument refused to list one, as
-// the dialog's user can.
+// (the log settings) goes on after the instrument refused to list one, or
+// never sent it, as the dialog's user can.
 Failure WithRetries(Environment& environment, const ConnectionChoice& choice, int retries, Report& report,
                     const AttemptWork& work, bool needsCatalogue = true);
 
