@@ -4,10 +4,12 @@
 // holds. Each ends as it must; a second sync moves only what grew.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 #include "link/ChannelLinks.h"
 #include "tests/qvlog/ToolRun.h"
@@ -105,8 +107,23 @@ TEST(QvlogSync, ABadFleetFileIsAUsageErrorWithItsLine) {
     EXPECT_FALSE(fs::exists(dir / "logs")) << "nothing is made before the file is sound";
 }
 
+// Samples the job's live count at every line the job writes.
+class CountAtEachLine : public CapturedOutput {
+public:
+    explicit CountAtEachLine(const SyncResult& result) : m_result(result) {}
+    void Err(const std::string& utf8) override {
+        CapturedOutput::Err(utf8);
+        counts.push_back(m_result.bytes.load());
+    }
+    std::vector<uint64_t> counts;
+
+private:
+    const SyncResult& m_result;
+};
+
 // The status line's count is of what the pull delivers: a file cut short
-// and fetched again after a retry counts once, as it does in the table.
+// and fetched again after a retry counts once, as it does in the table, and
+// the count never goes back.
 TEST(QvlogSync, TheLiveCountLeavesOutWhatARetryFetchesAgain) {
     TempFolder dir;
     // Each connection ends one block into the file after the one it finishes.
@@ -119,19 +136,24 @@ TEST(QvlogSync, TheLiveCountLeavesOutWhatARetryFetchesAgain) {
     instrument.port = sim.Port();
     instrument.folder = Utf8FromPath(dir / "cut");
     ChannelLinkFactory links;
-    CapturedOutput output;
+    SyncResult result;
+    NameSyncResult(instrument, result);
+    CountAtEachLine output(result);
     Environment env;
     env.links = &links;
     env.clock = HeadlessUi::MANUAL_CLOCK;
     env.output = &output;
-    env.pause = [](int) { return true; };
-    SyncResult result;
-    NameSyncResult(instrument, result);
+    env.pause = [&](int) {
+        output.counts.push_back(result.bytes.load());
+        return true;
+    };
     RunSyncJob(instrument, 5, env, false, result);
     ASSERT_FALSE(result.report.failure.Failed()) << output.err;
     ASSERT_GT(result.report.connections, 1) << "no file was cut short";
     EXPECT_EQ(result.files.load(), static_cast<int>(result.report.files.size()));
     EXPECT_EQ(result.bytes.load(), result.FileBytes()) << output.err;
+    EXPECT_TRUE(std::is_sorted(output.counts.begin(), output.counts.end()))
+        << ::testing::PrintToString(output.counts) << " went back:\n" << output.err;
 }
 
 // Ctrl-C ends every transfer as Abort does, and the report still comes:

@@ -1,5 +1,6 @@
 #include "tools/qvlog/SyncJob.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 
@@ -45,6 +46,34 @@ private:
     std::string m_name;
     bool m_quiet;
     std::string m_pending;
+};
+
+// The bytes the status line shows: of the files the pull delivers, each
+// once. The file in hand when an attempt failed is fetched anew from its
+// start by the next attempt, whose bytes count once they pass what the
+// failed one had brought, so the count does not go back either.
+class LiveCount {
+public:
+    explicit LiveCount(SyncResult& result) : m_result(result) {}
+    void Bytes(uint32_t bytes) {
+        m_inHand += bytes;
+        Show();
+    }
+    void FileDone(int64_t size) {
+        ++m_result.files;
+        m_done += static_cast<uint64_t>(size);
+        m_inHand = m_carried = 0;
+        Show();
+    }
+    void AttemptFailed() {
+        m_carried = std::max(m_carried, m_inHand);
+        m_inHand = 0;
+    }
+
+private:
+    void Show() { m_result.bytes = m_done + std::max(m_inHand, m_carried); }
+    SyncResult& m_result;
+    uint64_t m_done = 0, m_inHand = 0, m_carried = 0;
 };
 
 Failure ChooseInstrument(const FleetInstrument& instrument, Language language, ConnectionChoice& choice) {
@@ -112,25 +141,14 @@ void RunSyncJob(const FleetInstrument& instrument, int retries, const Environmen
             options.allRuns = true;
             options.skipExisting = true;
             options.json = true;  // no line for each file skipped
-            // The live count is of what the pull delivers: the file in hand
-            // when an attempt failed is fetched anew from its start by the next.
-            uint64_t doneBytes = 0, inHand = 0;
-            env.pause = [&result, &doneBytes, &inHand, pause = environment.pause](int seconds) {
-                inHand = 0;
-                result.bytes = doneBytes;
+            LiveCount live(result);
+            env.pause = [&live, pause = environment.pause](int seconds) {
+                live.AttemptFailed();
                 return pause(seconds);
             };
             Pull pull(options, env, folder, report);
-            pull.onFileDone = [&](const FileRecord& file) {
-                ++result.files;
-                doneBytes += static_cast<uint64_t>(file.size);
-                inHand = 0;
-                result.bytes = doneBytes;
-            };
-            pull.onBytes = [&](uint32_t bytes) {
-                inHand += bytes;
-                result.bytes = doneBytes + inHand;
-            };
+            pull.onFileDone = [&live](const FileRecord& file) { live.FileDone(file.size); };
+            pull.onBytes = [&live](uint32_t bytes) { live.Bytes(bytes); };
             report.failure = pull.Run(choice, retries);
         }
     }
