@@ -18,6 +18,7 @@
 #include "tests/support/TempFolder.h"
 #include "tools/qvlog/Encoding.h"
 #include "tools/qvlog/SyncJob.h"
+#include "tools/qvlog/SyncReport.h"
 #include "tools/qvlog/SyncLock.h"
 
 namespace {
@@ -154,6 +155,30 @@ TEST(QvlogSync, TheLiveCountLeavesOutWhatARetryFetchesAgain) {
     EXPECT_EQ(result.bytes.load(), result.FileBytes()) << output.err;
     EXPECT_TRUE(std::is_sorted(output.counts.begin(), output.counts.end()))
         << ::testing::PrintToString(output.counts) << " went back:\n" << output.err;
+}
+
+// Each status line tells its own instrument's rate: one that waited for
+// its turn is not slowed by the time the others took before it.
+TEST(QvlogSync, TheStatusLineTellsTheRateSinceItsInstrumentBegan) {
+    const auto now = std::chrono::steady_clock::now();
+    const struct {
+        const char* name;
+        int secondsRunning;  // -1 waiting
+        uint64_t bytes;
+        const char* line;
+    } rows[] = {{"first", 60, 61440, "first   0 files, 60.0 KB, 1.0 KB/s"},
+                {"late", 2, 4096, "late    0 files, 4.0 KB, 2.0 KB/s"},
+                {"queued", -1, 0, "queued  waiting"}};
+    for (const auto& row : rows) {
+        SyncResult result;
+        result.name = row.name;
+        if (row.secondsRunning >= 0) {
+            result.startTime = now - std::chrono::seconds(row.secondsRunning);
+            result.started = true;
+        }
+        result.bytes = row.bytes;
+        EXPECT_EQ(SyncStatusLine(result, 6, now, Language::ENGLISH), row.line);
+    }
 }
 
 // Ctrl-C ends every transfer as Abort does, and the report still comes:

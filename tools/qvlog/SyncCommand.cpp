@@ -30,12 +30,12 @@ int UsageError(Environment& env, const Options& options, const std::string& erro
 }
 
 // The status lines, one per instrument, drawn again in place.
-void DrawStatus(Output& out, const SyncResults& results, Clock::time_point start, Language language, bool again) {
+void DrawStatus(Output& out, const SyncResults& results, Language language, bool again) {
     size_t width = 0;
     for (const auto& r : results) width = std::max(width, DisplayWidth(r->name));
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const Clock::time_point now = Clock::now();
     std::string text = again ? "\033[" + std::to_string(results.size()) + "A" : "";
-    for (const auto& r : results) text += "\r" + SyncStatusLine(*r, width, seconds, language) + "\033[K\n";
+    for (const auto& r : results) text += "\r" + SyncStatusLine(*r, width, now, language) + "\033[K\n";
     out.Err(text);
 }
 
@@ -77,11 +77,11 @@ int RunSync(const Options& options, Environment& env) {
     };
     bool drawn = false;
     for (; terminal && !allFinished(); drawn = true) {
-        DrawStatus(*env.output, results, start, env.language, drawn);
+        DrawStatus(*env.output, results, env.language, drawn);
         std::this_thread::sleep_for(STATUS_EVERY);
     }
     for (std::thread& thread : threads) thread.join();
-    if (terminal) DrawStatus(*env.output, results, start, env.language, drawn);
+    if (terminal) DrawStatus(*env.output, results, env.language, drawn);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const bool complete = std::all_of(results.begin(), results.end(),
                                       [](const auto& r) { return !r->report.failure.Failed() && !r->busy; });

@@ -115,6 +115,7 @@ uint64_t SyncResult::FileBytes() const {
 void RunSyncJob(const FleetInstrument& instrument, int retries, const Environment& environment, bool quiet,
                 SyncResult& result) {
     const auto start = std::chrono::steady_clock::now();
+    result.startTime = start;
     result.started = true;
     JobLines lines(*environment.output, instrument.name, quiet);
     Environment env = environment;

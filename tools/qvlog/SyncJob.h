@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -18,7 +19,9 @@ struct SyncResult {
     Report report;                         // files fetched, attempts, failure, partials
     bool busy = false;                     // another sync held the folder
     double seconds = 0;
-    // Live, for the status lines while it runs.
+    // Live, for the status lines while it runs; startTime is set before
+    // `started` is.
+    std::chrono::steady_clock::time_point startTime;
     std::atomic<bool> started{false}, finished{false};
     std::atomic<int> files{0};
     std::atomic<uint64_t> bytes{0};  // of the files done and the one in hand

@@ -55,13 +55,17 @@ size_t DisplayWidth(const std::string& utf8) {
     return width;
 }
 
-std::string SyncStatusLine(const SyncResult& r, size_t nameWidth, double secondsRunning, Language language) {
+std::string SyncStatusLine(const SyncResult& r, size_t nameWidth, std::chrono::steady_clock::time_point now,
+                           Language language) {
     std::string state;
     if (r.finished) {
         state = OutcomeText(r, language);
     } else if (!r.started) {
         state = Say(language, Text::SYNC_WAITING);
     } else {
+        // From its own start: an instrument that waited for its turn has not
+        // been fetching meanwhile.
+        const double secondsRunning = std::chrono::duration<double>(now - r.startTime).count();
         const double rate = secondsRunning > 0 ? r.bytes.load() / secondsRunning : 0;
         state = Say(language, Text::SYNC_RUNNING,
                     {std::to_string(r.files.load()), Amount(r.bytes.load()), Amount(static_cast<uint64_t>(rate))});

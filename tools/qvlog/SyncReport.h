@@ -2,6 +2,7 @@
 // terminal), and at the end a table or one JSON document.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,8 +12,10 @@
 
 using SyncResults = std::vector<std::unique_ptr<SyncResult>>;
 
-// One line: name, files and bytes so far, rate; or how it ended.
-std::string SyncStatusLine(const SyncResult& result, size_t nameWidth, double secondsRunning, Language language);
+// One line: name, files and bytes so far, rate since the instrument began;
+// or how it ended.
+std::string SyncStatusLine(const SyncResult& result, size_t nameWidth, std::chrono::steady_clock::time_point now,
+                           Language language);
 // Instrument, new files, bytes, time, outcome with its cause; then totals.
 std::string SyncTable(const SyncResults& results, Language language);
 std::string SyncJson(const SyncResults& results, const std::string& fleetFile, int exit, double seconds);
