@@ -168,7 +168,10 @@ TEST(QvlogSync, TheStatusLineTellsTheRateSinceItsInstrumentBegan) {
         const char* line;
     } rows[] = {{"first", 60, 61440, "first   0 files, 60.0 KB, 1.0 KB/s"},
                 {"late", 2, 4096, "late    0 files, 4.0 KB, 2.0 KB/s"},
-                {"queued", -1, 0, "queued  waiting"}};
+                {"queued", -1, 0, "queued  waiting"},
+                // Padded by the columns a terminal gives the name.
+                {u8"恒温ｵｰﾌﾞﾝ", -1, 0, u8"恒温ｵｰﾌﾞﾝ  waiting"},
+                {u8"𠮷田", -1, 0, u8"𠮷田    waiting"}};
     for (const auto& row : rows) {
         SyncResult result;
         result.name = row.name;

@@ -45,10 +45,12 @@ size_t DisplayWidth(const std::string& utf8) {
         uint32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
         for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
             code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        // Hangul, CJK, kana, full-width forms: two columns.
+        // Hangul, CJK, kana, full-width forms: two columns; so are the
+        // ideographs beyond the basic plane that names hold (U+20BB7).
         const bool wide = (code >= 0x1100 && code <= 0x115F) || (code >= 0x2E80 && code <= 0xA4CF) ||
                           (code >= 0xAC00 && code <= 0xD7A3) || (code >= 0xF900 && code <= 0xFAFF) ||
-                          (code >= 0xFF00 && code <= 0xFF60) || (code >= 0xFFE0 && code <= 0xFFE6);
+                          (code >= 0xFF00 && code <= 0xFF60) || (code >= 0xFFE0 && code <= 0xFFE6) ||
+                          (code >= 0x20000 && code <= 0x3FFFD);
         width += wide ? 2 : 1;
         i += length;
     }
