@@ -184,6 +184,39 @@ TEST(QvlogSync, TheStatusLineTellsTheRateSinceItsInstrumentBegan) {
     }
 }
 
+// The lines drawn in place fit the terminal: a fleet taller than it shows
+// the instruments at work and a line of totals, or a redraw would scroll.
+TEST(QvlogSync, TheStatusLinesFitTheTerminal) {
+    const auto now = std::chrono::steady_clock::now();
+    SyncResults results;
+    for (const char* name : {"done", "busy", "work", "wait"}) {
+        results.push_back(std::make_unique<SyncResult>());
+        results.back()->name = name;
+    }
+    results[0]->finished = results[1]->finished = true;
+    results[1]->busy = true;
+    results[1]->report.failure = Fail(Cause::INSTRUMENT_BUSY, "held");
+    results[0]->started = results[1]->started = results[2]->started = true;
+    results[2]->startTime = now - std::chrono::seconds(1);
+    results[2]->files = 1;
+    results[2]->bytes = 2048;
+    const struct {
+        size_t rows;  // 0: not known
+        std::vector<std::string> lines;
+    } cases[] = {
+        {0, {"done  complete", "busy  NOT COMPLETE", "work  1 files, 2.0 KB, 2.0 KB/s", "wait  waiting"}},
+        {5, {"done  complete", "busy  NOT COMPLETE", "work  1 files, 2.0 KB, 2.0 KB/s", "wait  waiting"}},
+        {4, {"work  1 files, 2.0 KB, 2.0 KB/s", "1 of 4 instruments complete; 1 new files, 2.0 KB"}},
+        {2, {"1 of 4 instruments complete; 1 new files, 2.0 KB"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = SyncStatusLines(results, c.rows, now, Language::ENGLISH);
+        // The cause is the table's to give in full.
+        for (std::string& line : lines) line = line.substr(0, line.find(" ("));
+        EXPECT_EQ(lines, c.lines) << c.rows << " rows";
+    }
+}
+
 // Ctrl-C ends every transfer as Abort does, and the report still comes:
 // the file in hand named as .partial, the instrument not yet begun said to
 // be aborted, exit status 5.

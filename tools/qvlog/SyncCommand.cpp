@@ -11,6 +11,7 @@
 #include "tools/qvlog/Json.h"
 #include "tools/qvlog/Outcome.h"
 #include "tools/qvlog/SyncReport.h"
+#include "tools/qvlog/SyncScreen.h"
 
 namespace {
 
@@ -29,14 +30,15 @@ int UsageError(Environment& env, const Options& options, const std::string& erro
     return static_cast<int>(Outcome::USAGE);
 }
 
-// The status lines, one per instrument, drawn again in place.
-void DrawStatus(Output& out, const SyncResults& results, Language language, bool again) {
-    size_t width = 0;
-    for (const auto& r : results) width = std::max(width, DisplayWidth(r->name));
-    const Clock::time_point now = Clock::now();
-    std::string text = again ? "\033[" + std::to_string(results.size()) + "A" : "";
-    for (const auto& r : results) text += "\r" + SyncStatusLine(*r, width, now, language) + "\033[K\n";
-    out.Err(text);
+// The status lines drawn again in place, over the `drawn` lines of the last
+// time: the terminal may have been made smaller or larger since. Returns
+// how many it drew.
+size_t DrawStatus(Output& out, const SyncResults& results, Language language, size_t drawn) {
+    const std::vector<std::string> lines = SyncStatusLines(results, TerminalRows(), Clock::now(), language);
+    std::string text = drawn > 0 ? "\033[" + std::to_string(drawn) + "A" : "";
+    for (const std::string& line : lines) text += "\r" + line + "\033[K\n";
+    out.Err(text + "\033[J");
+    return lines.size();
 }
 
 }  // namespace
@@ -75,9 +77,9 @@ int RunSync(const Options& options, Environment& env) {
     auto allFinished = [&] {
         return std::all_of(results.begin(), results.end(), [](const auto& r) { return r->finished.load(); });
     };
-    bool drawn = false;
-    for (; terminal && !allFinished(); drawn = true) {
-        DrawStatus(*env.output, results, env.language, drawn);
+    size_t drawn = 0;
+    while (terminal && !allFinished()) {
+        drawn = DrawStatus(*env.output, results, env.language, drawn);
         std::this_thread::sleep_for(STATUS_EVERY);
     }
     for (std::thread& thread : threads) thread.join();

@@ -75,6 +75,27 @@ std::string SyncStatusLine(const SyncResult& r, size_t nameWidth, std::chrono::s
     return Padded(r.name, nameWidth) + "  " + state;
 }
 
+std::vector<std::string> SyncStatusLines(const SyncResults& results, size_t rows,
+                                         std::chrono::steady_clock::time_point now, Language language) {
+    size_t width = 0;
+    for (const auto& r : results) width = std::max(width, DisplayWidth(r->name));
+    std::vector<std::string> lines;
+    const bool fits = rows == 0 || results.size() < rows;
+    size_t complete = 0, files = 0;
+    uint64_t bytes = 0;
+    for (const auto& r : results) {
+        const bool atWork = r->started && !r->finished;
+        if (fits || (atWork && lines.size() + 2 < rows)) lines.push_back(SyncStatusLine(*r, width, now, language));
+        complete += r->finished && !r->report.failure.Failed() && !r->busy;
+        files += static_cast<size_t>(r->files.load());
+        bytes += r->bytes.load();
+    }
+    if (!fits)
+        lines.push_back(Say(language, Text::SYNC_TOTALS, {std::to_string(complete), std::to_string(results.size()),
+                                                          std::to_string(files), Amount(bytes)}));
+    return lines;
+}
+
 std::string SyncTable(const SyncResults& results, Language language) {
     const std::vector<std::string> head = {Say(language, Text::SYNC_COLUMN_INSTRUMENT),
                                            Say(language, Text::SYNC_COLUMN_FILES), Say(language, Text::SYNC_COLUMN_BYTES),

@@ -16,6 +16,11 @@ using SyncResults = std::vector<std::unique_ptr<SyncResult>>;
 // or how it ended.
 std::string SyncStatusLine(const SyncResult& result, size_t nameWidth, std::chrono::steady_clock::time_point now,
                            Language language);
+// The status lines to draw in place on a terminal of `rows` (0: not known):
+// one per instrument; or, when they would not fit, with a row left for the
+// cursor, those of the instruments at work and a line of totals.
+std::vector<std::string> SyncStatusLines(const SyncResults& results, size_t rows,
+                                         std::chrono::steady_clock::time_point now, Language language);
 // Instrument, new files, bytes, time, outcome with its cause; then totals.
 std::string SyncTable(const SyncResults& results, Language language);
 std::string SyncJson(const SyncResults& results, const std::string& fleetFile, int exit, double seconds);
