@@ -72,6 +72,10 @@ TEST(QvlogSync, PullsTheFleetAndSaysWhichInstrumentIsNotComplete) {
         EXPECT_EQ((*got)["outcome"].text, row.outcome);
         EXPECT_EQ((*got)["cause"].text, row.cause);
         EXPECT_EQ((*got)["files"].items.size(), row.files);
+        // Its own line as it ended, among the others'.
+        const std::string outcome = *row.cause ? std::string("NOT COMPLETE (") + row.cause + ")" : "complete";
+        EXPECT_NE(first.err.find(std::string(row.name) + ": " + outcome + ": " + std::to_string(row.files) + " new files, "),
+                  std::string::npos) << first.err;
         for (const JsonValue& file : (*got)["files"].items)
             EXPECT_EQ(static_cast<int64_t>(fs::file_size(PathFromUtf8((*got)["folder"].text) / file["name"].text)),
                       file["size"].Int());

@@ -11,6 +11,7 @@
 #include "tools/qvlog/Platform.h"
 #include "tools/qvlog/Pull.h"
 #include "tools/qvlog/SyncLock.h"
+#include "tools/qvlog/SyncReport.h"
 #include "ui/controls/InetAddress.h"
 
 namespace {
@@ -156,5 +157,6 @@ void RunSyncJob(const FleetInstrument& instrument, int retries, const Environmen
     CollectPartials(report);
     if (report.failure.Failed()) lines.Err(FailureText(report.failure, env.language));
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    lines.Err(SyncEndLine(result, env.language) + "\n");
     result.finished = true;
 }

@@ -96,6 +96,11 @@ std::vector<std::string> SyncStatusLines(const SyncResults& results, size_t rows
     return lines;
 }
 
+std::string SyncEndLine(const SyncResult& r, Language language) {
+    return Say(language, Text::SYNC_ENDED, {OutcomeText(r, language), std::to_string(r.report.files.size()),
+                                            Amount(r.FileBytes()), Seconds(r.seconds)});
+}
+
 std::string SyncTable(const SyncResults& results, Language language) {
     const std::vector<std::string> head = {Say(language, Text::SYNC_COLUMN_INSTRUMENT),
                                            Say(language, Text::SYNC_COLUMN_FILES), Say(language, Text::SYNC_COLUMN_BYTES),

@@ -21,6 +21,9 @@ std::string SyncStatusLine(const SyncResult& result, size_t nameWidth, std::chro
 // cursor, those of the instruments at work and a line of totals.
 std::vector<std::string> SyncStatusLines(const SyncResults& results, size_t rows,
                                          std::chrono::steady_clock::time_point now, Language language);
+// How an instrument ended, as a line of its own: outcome with its cause,
+// new files, bytes, time.
+std::string SyncEndLine(const SyncResult& result, Language language);
 // Instrument, new files, bytes, time, outcome with its cause; then totals.
 std::string SyncTable(const SyncResults& results, Language language);
 std::string SyncJson(const SyncResults& results, const std::string& fleetFile, int exit, double seconds);

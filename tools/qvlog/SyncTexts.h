@@ -21,6 +21,7 @@ inline const TextLine SYNC_TEXTS[] = {
     {Text::SYNC_COLUMN_BYTES, "bytes", u8"バイト"},
     {Text::SYNC_COLUMN_TIME, "time", u8"時間"},
     {Text::SYNC_COLUMN_OUTCOME, "outcome", u8"結果"},
+    {Text::SYNC_ENDED, "{1}: {2} new files, {3} in {4}", u8"{1}: 新しいファイル {2}、{3}、{4}"},
     {Text::SYNC_TOTALS, "{1} of {2} instruments complete; {3} new files, {4}",
      u8"{2} 台中 {1} 台完了、新しいファイル {3}、{4}"},
     // The fleet file.
