@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 SyncLock::SyncLock(const std::filesystem::path& folder) {
-    const int fd = open((folder / FILE_NAME).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    const std::string path = (folder / FILE_NAME).string();
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    // Left by another user of a shared folder: a lock needs no writing.
+    if (fd < 0 && errno == EACCES) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         m_error = std::error_code(errno, std::generic_category());
         return;
