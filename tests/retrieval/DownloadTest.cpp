@@ -534,7 +534,7 @@ TEST_F(Download, WhatStandsAtTheNamesDecidesAtTheFirstBlock) {
     ASSERT_NE(held, nullptr);
     std::fputs("theirs", held);
     std::fflush(held);
-    for (int n : {3, 4}) {
+    auto refusedAtFirstBlock = [&](int n, OutputProblem problem) {
         SCOPED_TRACE(OutputName(n));
         c.ui.SelectEntry(IDC_FILES, n - 1, false);
         c.ui.SelectEntry(IDC_FILES, n, true);
@@ -544,22 +544,18 @@ TEST_F(Download, WhatStandsAtTheNamesDecidesAtTheFirstBlock) {
         EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
         ExpectEnded("ログファイルが作成できませんでした。", PROGRESS_PAUSED);
         c.ui.ClearMessageBoxes();
-    }
+        EXPECT_EQ(c.state->download.fileProblem, problem);
+    };
+    refusedAtFirstBlock(3, OutputProblem::NAME_NOT_REPLACEABLE);
+    refusedAtFirstBlock(4, OutputProblem::IN_USE);
     EXPECT_TRUE(fs::exists(Output(3) / "inside"));
     EXPECT_FALSE(fs::exists(Partial(3)));
-    EXPECT_EQ(c.state->download.fileProblem, OutputProblem::IN_USE);
     std::fclose(held);
     EXPECT_EQ(FileText(Partial(4)), "theirs");
     // A folder in the ".partial"'s place that would not go is no download's.
     fs::remove(Partial(4));
     fs::create_directories(Partial(4) / "inside");
-    DownloadAgain(4);
-    c.TakeSent();
-    c.ReceiveBlock(0x20, Hex("41 42"));
-    EXPECT_EQ(c.TakeSent(), Sent{ACK_CANCEL_FRAME});
-    ExpectEnded("ログファイルが作成できませんでした。", PROGRESS_PAUSED);
-    c.ui.ClearMessageBoxes();
-    EXPECT_EQ(c.state->download.fileProblem, OutputProblem::NOT_CREATED);
+    refusedAtFirstBlock(4, OutputProblem::NOT_CREATED);
     EXPECT_TRUE(fs::exists(Partial(4) / "inside"));
 
     // A name taken while the file ran: tried for a moment, then refused,
