@@ -100,6 +100,7 @@ void DeviceLink::PassesOnArrival(uint8_t* buffer) {
 uint32_t DeviceLink::ParsePass(uint8_t* buffer) {
     Dispatcher dispatcher(*this);
     const size_t heldBefore = m_pendingCount;
+    const uint64_t arrived = m_comm->ReceivedCount();
     DeliverPending();
     const uint32_t delivered = static_cast<uint32_t>(heldBefore - m_pendingCount);
     // The parser stops once the pending queue is full; what it left stays
@@ -107,6 +108,7 @@ uint32_t DeviceLink::ParsePass(uint8_t* buffer) {
     const uint32_t count = m_comm->Peek(buffer);
     const uint32_t taken = static_cast<uint32_t>(m_parser.Feed(buffer, count, dispatcher));
     m_comm->Consume(taken);
+    m_parsedUpTo.store(arrived);
     return taken + delivered;
 }
 

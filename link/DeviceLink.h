@@ -102,6 +102,13 @@ public:
     // Of those, the bytes of whole frames the parser has taken: the rest
     // is noise or a frame begun and not (yet) completed.
     uint64_t BytesInFrames() const { return m_framedBytes.load(std::memory_order_relaxed); }
+    // Every byte received so far has been through a parse pass and no frame
+    // is held back: what came is with the dialog, or is noise or a frame
+    // begun. A test's virtual clock jumps only then.
+    bool ParserCaughtUp() const {
+        return m_comm == nullptr ||
+               (m_parsedUpTo.load() == m_comm->ReceivedCount() && m_pendingCount.load() == 0);
+    }
 
     bool m_open = false;  // channel opened and Start ran
     // Why the channel did not open, when m_open is clear; the system's code.
@@ -155,4 +162,5 @@ private:
     size_t m_pendingHead = 0;
     std::atomic<size_t> m_pendingCount{0};
     std::atomic<uint64_t> m_framedBytes{0};
+    std::atomic<uint64_t> m_parsedUpTo{0};  // ReceivedCount as a finished pass began
 };

@@ -198,7 +198,7 @@ TEST(QvlogRun, ARefusedBlockOnEveryConnectionEndsTheRetries) {
     TempFolder dir;
     const Ran ran = RunTool(stray, {"download", "--out", dir.Path().string(), "--json", "--retries", "2"});
     EXPECT_EQ(ran.exit, 1) << ran.err;
-    EXPECT_EQ(ran.json["error"]["cause"].text, "block refused");
+    EXPECT_EQ(ran.json["error"]["cause"].text, "block refused") << ran.err;
     EXPECT_EQ(ran.waits, (std::vector<int>{1, 2}));
     EXPECT_TRUE(ran.json["files"].items.empty());
     // Not taken for a finished file by the next --skip-existing.

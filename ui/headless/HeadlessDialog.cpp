@@ -134,6 +134,9 @@ HeadlessDialog::StepEnd HeadlessDialog::RunStep(const StepRules& rules) {
         // line, or it has been silent for longer than the peer may pause.
         const bool lineGone = !m_state.link || !m_state.link->m_open || m_state.link->ChannelLost();
         if (manual && !lineGone && now - lineMovedAt < rules.longestPeerPause) continue;
+        // Nor while bytes that came are still on their way to the dialog: a
+        // parser thread kept from running is no silent peer.
+        if (manual && !lineGone && !m_state.link->ParserCaughtUp()) continue;
         uint32_t timer = 0;
         uint64_t due = 0;
         if (m_ui.NextTimer(timer, due)) {
